@@ -1,0 +1,201 @@
+#include "support/Prozess.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+#ifndef BRIXFILTER_BIN
+#define BRIXFILTER_BIN "brixfilter"
+#endif
+
+namespace {
+
+[[noreturn]] void Scheitern(const char* pWas)
+{
+    throw std::runtime_error(std::string(pWas) + ": " + std::to_string(errno));
+}
+
+void SchliesseFalls(int& fd)
+{
+    if (fd >= 0) close(fd);
+    fd = -1;
+}
+
+// A temporary regular file holding bytes, positioned at its start and already unlinked.
+int TempDateiMit(const std::string& bytes)
+{
+    char name[] = "/tmp/brix_stdin_XXXXXX";
+    const int fd = mkstemp(name);
+    if (fd < 0) Scheitern("mkstemp");
+    unlink(name);
+    std::size_t nGeschrieben = 0;
+    while (nGeschrieben < bytes.size()) {
+        const ssize_t n = write(fd, bytes.data() + nGeschrieben, bytes.size() - nGeschrieben);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) Scheitern("write");
+        nGeschrieben += static_cast<std::size_t>(n);
+    }
+    if (lseek(fd, 0, SEEK_SET) != 0) Scheitern("lseek");
+    return fd;
+}
+
+// Reads what is available from fd into ziel; closes fd at its end.
+void LiesVerfuegbar(int& fd, std::string& ziel)
+{
+    char puffer[65536];
+    const ssize_t n = read(fd, puffer, sizeof puffer);
+    if (n < 0 && (errno == EINTR || errno == EAGAIN)) return;
+    if (n <= 0) {
+        SchliesseFalls(fd);
+        return;
+    }
+    ziel.append(puffer, static_cast<std::size_t>(n));
+}
+
+}  // namespace
+
+ProzessErgebnis StarteProzess(const std::vector<std::string>& args, const std::string& stdinBytes,
+                              const ProzessOptionen& optionen)
+{
+    // A child that stops reading must not kill the test with SIGPIPE; the child resets it.
+    signal(SIGPIPE, SIG_IGN);
+
+    const std::string strProgramm = optionen.programm.empty() ? std::string(BRIXFILTER_BIN) : optionen.programm;
+    std::vector<std::string> alleArgs;
+    alleArgs.push_back(strProgramm);
+    alleArgs.insert(alleArgs.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& s : alleArgs) argv.push_back(s.data());
+    argv.push_back(nullptr);
+
+    int inPipe[2] = {-1, -1}, outPipe[2] = {-1, -1}, errPipe[2] = {-1, -1};
+    int fdStdinDatei = -1, fdDevNull = -1, fdDevFull = -1;
+    switch (optionen.stdinArt) {
+    case StdinArt::Pipe:
+        if (pipe2(inPipe, O_CLOEXEC) != 0) Scheitern("pipe");
+        break;
+    case StdinArt::Datei: fdStdinDatei = TempDateiMit(stdinBytes); break;
+    case StdinArt::DevNull:
+        fdDevNull = open("/dev/null", O_RDONLY | O_CLOEXEC);
+        if (fdDevNull < 0) Scheitern("open /dev/null");
+        break;
+    case StdinArt::Geschlossen: break;
+    }
+    if (optionen.stdoutArt == StdoutArt::Pipe || optionen.stdoutArt == StdoutArt::PipeOhneLeser) {
+        if (pipe2(outPipe, O_CLOEXEC) != 0) Scheitern("pipe");
+        if (optionen.stdoutArt == StdoutArt::PipeOhneLeser) SchliesseFalls(outPipe[0]);
+    } else if (optionen.stdoutArt == StdoutArt::DevFull) {
+        fdDevFull = open("/dev/full", O_WRONLY | O_CLOEXEC);
+        if (fdDevFull < 0) Scheitern("open /dev/full");
+    }
+    if (pipe2(errPipe, O_CLOEXEC) != 0) Scheitern("pipe");
+
+    const pid_t pid = fork();
+    if (pid < 0) Scheitern("fork");
+    if (pid == 0) {
+        // Child: only async-signal-safe calls from here to exec.
+        const int fdIn = inPipe[0] >= 0 ? inPipe[0] : fdStdinDatei >= 0 ? fdStdinDatei : fdDevNull;
+        const int fdOut = outPipe[1] >= 0 ? outPipe[1] : fdDevFull;
+        if (fdIn >= 0) {
+            if (dup2(fdIn, 0) < 0) _exit(126);
+        } else {
+            close(0);
+        }
+        if (fdOut >= 0) {
+            if (dup2(fdOut, 1) < 0) _exit(126);
+        } else {
+            close(1);
+        }
+        if (dup2(errPipe[1], 2) < 0) _exit(126);
+        signal(SIGPIPE, optionen.bSigpipeIgnorieren ? SIG_IGN : SIG_DFL);
+        if (!optionen.arbeitsVerzeichnis.empty() && chdir(optionen.arbeitsVerzeichnis.c_str()) != 0) _exit(126);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+
+    // Parent.
+    SchliesseFalls(inPipe[0]);
+    SchliesseFalls(outPipe[1]);
+    SchliesseFalls(errPipe[1]);
+    SchliesseFalls(fdStdinDatei);
+    SchliesseFalls(fdDevNull);
+    SchliesseFalls(fdDevFull);
+    int fdIn = inPipe[1], fdOut = outPipe[0], fdErr = errPipe[0];
+    if (fdIn >= 0) fcntl(fdIn, F_SETFL, fcntl(fdIn, F_GETFL) | O_NONBLOCK);
+
+    ProzessErgebnis ergebnis;
+    std::size_t nGeschrieben = 0;
+    if (fdIn >= 0 && stdinBytes.empty()) SchliesseFalls(fdIn);
+    while (fdIn >= 0 || fdOut >= 0 || fdErr >= 0) {
+        pollfd fds[3];
+        int n = 0;
+        if (fdIn >= 0) fds[n++] = {fdIn, POLLOUT, 0};
+        if (fdOut >= 0) fds[n++] = {fdOut, POLLIN, 0};
+        if (fdErr >= 0) fds[n++] = {fdErr, POLLIN, 0};
+        if (poll(fds, static_cast<nfds_t>(n), -1) < 0) {
+            if (errno == EINTR) continue;
+            Scheitern("poll");
+        }
+        for (int i = 0; i < n; ++i) {
+            if (fds[i].revents == 0) continue;
+            if (fds[i].fd == fdIn) {
+                const ssize_t w = write(fdIn, stdinBytes.data() + nGeschrieben, stdinBytes.size() - nGeschrieben);
+                if (w > 0) nGeschrieben += static_cast<std::size_t>(w);
+                // The child may end without reading all of it: that is its business.
+                if ((w < 0 && errno != EAGAIN && errno != EINTR) || nGeschrieben == stdinBytes.size())
+                    SchliesseFalls(fdIn);
+            } else if (fds[i].fd == fdOut) {
+                LiesVerfuegbar(fdOut, ergebnis.out);
+            } else if (fds[i].fd == fdErr) {
+                LiesVerfuegbar(fdErr, ergebnis.err);
+            }
+        }
+    }
+
+    int nStatus = 0;
+    while (waitpid(pid, &nStatus, 0) < 0) {
+        if (errno != EINTR) Scheitern("waitpid");
+    }
+    if (WIFEXITED(nStatus))
+        ergebnis.status = WEXITSTATUS(nStatus);
+    else if (WIFSIGNALED(nStatus))
+        ergebnis.status = 128 + WTERMSIG(nStatus);
+    return ergebnis;
+}
+
+ProzessErgebnis StarteBrixfilter(const std::vector<std::string>& args, const std::string& stdinBytes, StdinArt art)
+{
+    ProzessOptionen optionen;
+    optionen.stdinArt = art;
+    return StarteProzess(args, stdinBytes, optionen);
+}
+
+std::string NeuesTempVerzeichnis()
+{
+    char name[] = "/tmp/brix_test_XXXXXX";
+    if (!mkdtemp(name)) Scheitern("mkdtemp");
+    return name;
+}
+
+void EntferneVerzeichnis(const std::string& strPfad)
+{
+    std::error_code ec;
+    std::filesystem::remove_all(strPfad, ec);
+}
+
+bool SchreibeDatei(const std::string& strPfad, const std::string& bytes)
+{
+    std::ofstream datei(strPfad, std::ios::binary | std::ios::trunc);
+    datei.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    datei.close();
+    return static_cast<bool>(datei);
+}
