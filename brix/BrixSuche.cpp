@@ -1,0 +1,211 @@
+// BrixSubString searches: units, strings, sets of units, closing brackets, and splitting into fields.
+// Every search stays inside the view and treats U+0000 as an ordinary unit.
+#include <bit>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "brix/BrixSubString.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+constexpr char16_t kStandardKlammern[] = u"()[]{}<>";
+
+// First ch in [p, pEnde), or null. Documents are large, so eight units are compared at a time.
+const char16_t* SucheEinheit(const char16_t* p, const char16_t* pEnde, char16_t ch) noexcept
+{
+#if defined(__SSE2__)
+    const __m128i nadel = _mm_set1_epi16(static_cast<short>(ch));
+    while (pEnde - p >= 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 8));
+        const unsigned maskA = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(a, nadel)));
+        const unsigned maskB = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(b, nadel)));
+        if ((maskA | maskB) != 0) {
+            const unsigned mask = maskA | (maskB << 16);
+            return p + std::countr_zero(mask) / 2;
+        }
+        p += 16;
+    }
+    if (pEnde - p >= 8) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(a, nadel)));
+        if (mask != 0) return p + std::countr_zero(mask) / 2;
+        p += 8;
+    }
+#endif
+    for (; p < pEnde; ++p) {
+        if (*p == ch) return p;
+    }
+    return nullptr;
+}
+
+// A quick pre-test for set membership: bit (u & 63) is set for every member u.
+std::uint64_t MengenFilter(const char16_t* pSet) noexcept
+{
+    std::uint64_t nFilter = 0;
+    for (const char16_t* p = pSet; *p != 0; ++p) nFilter |= std::uint64_t{1} << (*p & 63);
+    return nFilter;
+}
+
+// Index of the first member equal to u, or -1. U+0000 is never a member.
+int MitgliedIndex(const char16_t* pSet, char16_t u) noexcept
+{
+    if (u == 0) return -1;
+    for (int k = 0; pSet[k] != 0; ++k) {
+        if (pSet[k] == u) return k;
+    }
+    return -1;
+}
+
+}  // namespace
+
+int BrixSubString::FindeZeichen(char16_t ch) const noexcept { return FindeZeichen(ch, 0); }
+
+int BrixSubString::FindeZeichen(char16_t ch, int nFrom) const noexcept
+{
+    if (!HatDaten()) return -1;
+    if (nFrom < 0) nFrom = 0;
+    const int n = Laenge();
+    if (nFrom >= n) return -1;
+    const char16_t* p = Daten();
+    const char16_t* pTreffer = SucheEinheit(p + nFrom, p + n, ch);
+    return pTreffer ? static_cast<int>(pTreffer - p) : -1;
+}
+
+int BrixSubString::FindeString(const char16_t* s, int nFrom) const noexcept
+{
+    if (!HatDaten() || s == nullptr) return -1;
+    if (nFrom < 0) nFrom = 0;
+    const int n = Laenge();
+    if (nFrom > n) return -1;
+    const std::size_t ls = std::char_traits<char16_t>::length(s);
+    if (ls == 0) return nFrom;
+    if (ls > static_cast<std::size_t>(n - nFrom)) return -1;
+    const char16_t* p = Daten();
+    // The last position at which s still ends within the view.
+    const char16_t* pLetzter = p + (n - static_cast<int>(ls));
+    const char16_t* pSuche = p + nFrom;
+    const std::size_t nRestBytes = (ls - 1) * sizeof(char16_t);
+    // Find the first unit fast, then compare the rest of the (short) pattern.
+    while (pSuche <= pLetzter) {
+        const char16_t* pTreffer = SucheEinheit(pSuche, pLetzter + 1, s[0]);
+        if (!pTreffer) return -1;
+        if (std::memcmp(pTreffer + 1, s + 1, nRestBytes) == 0) return static_cast<int>(pTreffer - p);
+        pSuche = pTreffer + 1;
+    }
+    return -1;
+}
+
+int BrixSubString::FindeEinesVon(const char16_t* pSet, int nFrom, int* pnWhich, bool bSkipQuotes) const noexcept
+{
+    if (!HatDaten() || pSet == nullptr) return -1;
+    if (nFrom < 0) nFrom = 0;
+    const int n = Laenge();
+    if (nFrom >= n) return -1;
+    const std::uint64_t nFilter = MengenFilter(pSet);
+    const char16_t* p = Daten();
+    for (int i = nFrom; i < n; ++i) {
+        const char16_t u = p[i];
+        if (bSkipQuotes && (u == u'"' || u == u'\'')) {
+            // A quoted run is stepped over whole; without its closing quote nothing follows.
+            const char16_t* pZu = SucheEinheit(p + i + 1, p + n, u);
+            if (!pZu) return -1;
+            i = static_cast<int>(pZu - p);
+            continue;
+        }
+        if (((nFilter >> (u & 63)) & 1) == 0) continue;
+        const int k = MitgliedIndex(pSet, u);
+        if (k >= 0) {
+            if (pnWhich) *pnWhich = k;
+            return i;
+        }
+    }
+    return -1;
+}
+
+int BrixSubString::FindeSchliessendeKlammer(int nPos, const char16_t* pBrackets, int nBracketIndex,
+                                            bool bSkipQuotes) const
+{
+    if (pBrackets == nullptr) pBrackets = kStandardKlammern;
+    const int n = HatDaten() ? Laenge() : 0;
+    if (nPos >= n - 1) return -1;
+    if (nBracketIndex == -1) {
+        const int d = FindeEinesVon(pBrackets, nPos, &nBracketIndex, bSkipQuotes);
+        if (d == -1) {
+            std::fputs("Debugging-Hinweis: Fehler in BrixSubString::FindeSchliessendeKlammer() - bis zum "
+                       "Stringende gesucht.\n",
+                       stderr);
+            return -1;
+        }
+        if (nBracketIndex % 2 != 0) return -1;
+        nPos = d;
+    }
+
+    // Each open group keeps its opener's index; the innermost one is nOffen, the outer ones
+    // wait on the stack. A group that fails to close makes the whole search fail.
+    std::vector<int> aAussen;
+    int nOffen = nBracketIndex;
+    int nWhich = -1;
+    int r = FindeEinesVon(pBrackets, nPos + 1, &nWhich, bSkipQuotes);
+    while (r != -1) {
+        if (nWhich % 2 == 0) {
+            // A nested group: it needs a unit after its opener.
+            if (r >= n - 1) return -1;
+            aAussen.push_back(nOffen);
+            nOffen = nWhich;
+            nPos = r;
+            r = FindeEinesVon(pBrackets, nPos + 1, &nWhich, bSkipQuotes);
+        } else if (nWhich == nOffen + 1) {
+            if (aAussen.empty()) return r;
+            nOffen = aAussen.back();
+            aAussen.pop_back();
+            nPos = r;
+            r = FindeEinesVon(pBrackets, nPos + 1, &nWhich, bSkipQuotes);
+        } else {
+            // A closer of another kind is passed over.
+            r = FindeEinesVon(pBrackets, r + 1, &nWhich, bSkipQuotes);
+        }
+    }
+    return -1;
+}
+
+BrixSubString BrixSubString::NaechstesTeil(char16_t chSep, int& nPos, const char16_t* pBrackets) const
+{
+    const int n = HatDaten() ? Laenge() : 0;
+    if (nPos == n) {
+        nPos = n + 1;
+        return BrixSubString();
+    }
+    if (nPos > n || nPos < 0) {
+        nPos = -1;
+        return BrixSubString();
+    }
+    int i = nPos;
+    while (i < n) {
+        const char16_t u = ZeichenAn(i);
+        if (u == chSep) break;
+        if (pBrackets != nullptr) {
+            const int k = MitgliedIndex(pBrackets, u);
+            if (k >= 0 && k % 2 == 0) {
+                const int nZu = FindeSchliessendeKlammer(i, pBrackets, k, false);
+                if (nZu == -1) {
+                    // No closer: the field runs to the end of the view, and it is the last one.
+                    i = n;
+                    break;
+                }
+                i = nZu;
+            }
+        }
+        ++i;
+    }
+    BrixSubString teil = Mitte(nPos, i - nPos);
+    nPos = i + 1;
+    return teil;
+}
