@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "brix/BrixSubString.h"
+#include "brix/CBrixArray.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -208,4 +209,16 @@ BrixSubString BrixSubString::NaechstesTeil(char16_t chSep, int& nPos, const char
     BrixSubString teil = Mitte(nPos, i - nPos);
     nPos = i + 1;
     return teil;
+}
+
+void BrixSubString::Teile(char16_t chSep, CBrixArray<BrixSubString>& aFields, const char16_t* pBrackets) const
+{
+    aFields.EntferneAlle();
+    if (!HatDaten() || Laenge() <= 0) return;
+    int nPos = 0;
+    for (;;) {
+        const BrixSubString teil = NaechstesTeil(chSep, nPos, pBrackets);
+        if (nPos == -1) break;
+        aFields.Hinzufuegen(teil);
+    }
 }
