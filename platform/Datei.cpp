@@ -1,0 +1,239 @@
+#include "platform/Datei.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <new>
+
+#include "platform/CString.h"
+#include "platform/SchmalCodec.h"
+
+std::string FehlerText(int nErrno)
+{
+    switch (nErrno) {
+    case ENOENT: return "Datei nicht gefunden";
+    case EACCES: return "Keine Berechtigung";
+    case EPERM: return "Vorgang nicht erlaubt";
+    case EISDIR: return "Ist ein Verzeichnis";
+    case ENOTDIR: return "Ein Teil des Pfades ist kein Verzeichnis";
+    case EIO: return "Ein-/Ausgabefehler";
+    case ENOSPC: return "Kein Platz auf dem Gerät";
+    case EDQUOT: return "Speicherkontingent überschritten";
+    case EFBIG: return "Datei zu groß";
+    case EBADF: return "Ungültiger oder geschlossener Dateideskriptor";
+    case EPIPE: return "Der Leser hat die Verbindung geschlossen";
+    case ENOMEM: return "Nicht genug Speicher";
+    case EMFILE: return "Zu viele offene Dateien";
+    case ENFILE: return "Zu viele offene Dateien im System";
+    case ENAMETOOLONG: return "Dateiname zu lang";
+    case ELOOP: return "Zu viele Ebenen symbolischer Verknüpfungen";
+    case EROFS: return "Dateisystem nur lesbar";
+    case ENXIO: return "Gerät oder Adresse nicht vorhanden";
+    case ENODEV: return "Gerät nicht vorhanden";
+    case EINVAL: return "Ungültiges Argument";
+    case ETXTBSY: return "Datei wird gerade benutzt";
+    case EAGAIN: return "Vorübergehend nicht verfügbar";
+    default: return "Systemfehler " + std::to_string(nErrno);
+    }
+}
+
+std::string ZuSchmal(std::u16string_view text)
+{
+    std::string bytes(Utf16SchmalLaenge(text.data(), text.size()), '\0');
+    Utf16ZuSchmal(bytes.data(), text.data(), text.size());
+    return bytes;
+}
+
+// --- CBytePuffer ---
+
+void CBytePuffer::Reserviere(std::size_t nKapazitaet)
+{
+    if (nKapazitaet <= m_nKapazitaet) return;
+    std::unique_ptr<unsigned char[]> pNeu(new unsigned char[nKapazitaet]);
+    if (m_nGroesse > 0) std::memcpy(pNeu.get(), m_pDaten.get(), m_nGroesse);
+    m_pDaten = std::move(pNeu);
+    m_nKapazitaet = nKapazitaet;
+}
+
+void CBytePuffer::Anhaengen(unsigned char b)
+{
+    if (m_nGroesse == m_nKapazitaet) Reserviere(m_nKapazitaet + m_nKapazitaet / 2 + 16);
+    m_pDaten[m_nGroesse++] = b;
+}
+
+// --- CFile ---
+
+namespace {
+
+// Waits until a non-blocking descriptor is ready, so that EAGAIN is no failure.
+void WarteAuf(int fd, short nEreignis)
+{
+    pollfd p{fd, nEreignis, 0};
+    while (poll(&p, 1, -1) < 0 && errno == EINTR) {
+    }
+}
+
+}  // namespace
+
+CFile::~CFile()
+{
+    if (m_bEigen && m_fd >= 0) close(m_fd);
+}
+
+void CFile::Verbinde(int fd, bool bEigen, std::string strBezeichnung) noexcept
+{
+    m_fd = fd;
+    m_bEigen = bEigen;
+    m_strBezeichnung = std::move(strBezeichnung);
+}
+
+void CFile::Scheitern(const char* pVorgang, int nErrno) const
+{
+    throw CFileException(m_strBezeichnung + " kann nicht " + pVorgang + " werden: " + FehlerText(nErrno), nErrno);
+}
+
+void CFile::Open(const CString& strName)
+{
+    if (m_bEigen && m_fd >= 0) close(m_fd);
+    const std::string strPfad = ZuSchmal(strName.Sicht());
+    Verbinde(-1, false, "Datei \"" + strPfad + "\"");
+    // A zero byte cannot be part of a path; such a name names no file.
+    if (strPfad.empty() || strPfad.find('\0') != std::string::npos) Scheitern("geöffnet", ENOENT);
+    int fd;
+    do {
+        fd = open(strPfad.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) Scheitern("geöffnet", errno);
+    m_fd = fd;
+    m_bEigen = true;
+    if (GetStatus().m_bVerzeichnis) {
+        Close();
+        Scheitern("geöffnet", EISDIR);
+    }
+}
+
+std::size_t CFile::Read(void* p, std::size_t n)
+{
+    if (m_fd < 0) Scheitern("gelesen", EBADF);
+    if (n > kMaxEinzelZugriff) n = kMaxEinzelZugriff;
+    for (;;) {
+        const ssize_t nGelesen = read(m_fd, p, n);
+        if (nGelesen >= 0) return static_cast<std::size_t>(nGelesen);
+        if (errno == EINTR) continue;
+        if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            WarteAuf(m_fd, POLLIN);
+            continue;
+        }
+        Scheitern("gelesen", errno);
+    }
+}
+
+void CFile::LiesGenau(CBytePuffer& puffer, std::size_t n)
+{
+    puffer.m_nGroesse = 0;
+    puffer.Reserviere(n);
+    std::size_t nGelesen = 0;
+    while (nGelesen < n) {
+        const std::size_t nStueck = Read(puffer.Daten() + nGelesen, n - nGelesen);
+        // The file shrank while it was read: what is there is no longer the whole file.
+        if (nStueck == 0)
+            throw CFileException(m_strBezeichnung + " kann nicht gelesen werden: Die Datei wurde beim Lesen kürzer",
+                                 0);
+        nGelesen += nStueck;
+    }
+    puffer.m_nGroesse = n;
+}
+
+void CFile::LiesBisEnde(CBytePuffer& puffer, std::size_t nHinweis)
+{
+    puffer.m_nGroesse = 0;
+    // One byte more than expected, so that a right guess needs no growth to see the end.
+    puffer.Reserviere(nHinweis + 1);
+    for (;;) {
+        if (puffer.m_nGroesse == puffer.m_nKapazitaet) {
+            std::size_t nNeu = puffer.m_nKapazitaet + puffer.m_nKapazitaet / 2;
+            if (nNeu < puffer.m_nKapazitaet + kMaxEinzelZugriff) nNeu = puffer.m_nKapazitaet + kMaxEinzelZugriff;
+            puffer.Reserviere(nNeu);
+        }
+        const std::size_t nStueck = Read(puffer.Daten() + puffer.m_nGroesse, puffer.m_nKapazitaet - puffer.m_nGroesse);
+        if (nStueck == 0) return;
+        puffer.m_nGroesse += nStueck;
+    }
+}
+
+void CFile::Write(const void* p, std::size_t n)
+{
+    if (m_fd < 0) Scheitern("geschrieben", EBADF);
+    const char* q = static_cast<const char*>(p);
+    while (n > 0) {
+        const std::size_t nStueck = n < kMaxEinzelZugriff ? n : kMaxEinzelZugriff;
+        const ssize_t nGeschrieben = write(m_fd, q, nStueck);
+        if (nGeschrieben < 0) {
+            if (errno == EINTR) continue;
+            if (errno == EAGAIN || errno == EWOULDBLOCK) {
+                WarteAuf(m_fd, POLLOUT);
+                continue;
+            }
+            Scheitern("geschrieben", errno);
+        }
+        q += nGeschrieben;
+        n -= static_cast<std::size_t>(nGeschrieben);
+    }
+}
+
+CFileStatus CFile::GetStatus() const
+{
+    struct stat st;
+    if (m_fd < 0) Scheitern("gelesen", EBADF);
+    if (fstat(m_fd, &st) != 0) Scheitern("gelesen", errno);
+    CFileStatus status;
+    status.m_bRegulaer = S_ISREG(st.st_mode);
+    status.m_bVerzeichnis = S_ISDIR(st.st_mode);
+    status.m_size = status.m_bRegulaer ? static_cast<std::int64_t>(st.st_size) : 0;
+    return status;
+}
+
+std::int64_t CFile::GetPosition() const noexcept
+{
+    if (m_fd < 0) return -1;
+    const off_t nPos = lseek(m_fd, 0, SEEK_CUR);
+    return nPos < 0 ? -1 : static_cast<std::int64_t>(nPos);
+}
+
+void CFile::Close()
+{
+    if (m_fd < 0) return;
+    const int fd = m_fd;
+    m_fd = -1;
+    // The descriptor is released even when close reports an error; EINTR is not retried.
+    if (close(fd) != 0 && errno != EINTR) Scheitern("geschlossen", errno);
+}
+
+// --- CStdioFile ---
+
+namespace {
+
+std::string StandardBezeichnung(int fd)
+{
+    switch (fd) {
+    case 0: return "Standardeingabe";
+    case 1: return "Standardausgabe";
+    case 2: return "Standardfehlerausgabe";
+    default: return "Dateideskriptor " + std::to_string(fd);
+    }
+}
+
+}  // namespace
+
+CStdioFile::CStdioFile(int fd) noexcept
+{
+    try {
+        Verbinde(fd, false, StandardBezeichnung(fd));
+    } catch (...) {
+        Verbinde(fd, false, {});  // no memory even for the name: messages lose it
+    }
+}
