@@ -30,7 +30,7 @@ int NaechstesKleiner(const BrixSubString& text, int nFrom)
 // True when the '<' at p opens a comment "<!--" (p + 1 is known to be inside the view).
 bool IstKommentar(const BrixSubString& text, int p)
 {
-    return p + 3 < text.Laenge() && text.ZeichenAn(p + 2) == u'-' && text.ZeichenAn(p + 3) == u'-';
+    return p < text.Laenge() - 3 && text.ZeichenAn(p + 2) == u'-' && text.ZeichenAn(p + 3) == u'-';
 }
 
 // Shared walk of FindeTagBlock (pName given) and FindeNaechstenTagBlock (pName null).
@@ -55,7 +55,9 @@ BrixSubString SucheTagBlock(const BrixSubString& text, const BrixSubString* pNam
     };
     // Unclosed comment, declaration or processing instruction: no block, a short step on.
     auto offen = [&](int nCode, int p) {
-        return abbrechen(nCode, p, std::min(p + kSprungNachFehler, nLaenge - 1), BrixSubString());
+        // Written so that it cannot pass the int range near the longest text.
+        const int nBis = p < nLaenge - 1 - kSprungNachFehler ? p + kSprungNachFehler : nLaenge - 1;
+        return abbrechen(nCode, p, nBis, BrixSubString());
     };
 
     int nWeiter = nPos;
