@@ -3,8 +3,10 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "brix/BrixSubString.h"
+#include "brix/CBrixArray.h"
 
 namespace {
 
@@ -303,6 +305,72 @@ TEST(BrixSubStringNaechstesTeil, FehlenderSchliesserBeendetDasTeilen)
     EXPECT_EQ(std::u16string(t.v.NaechstesTeil(u',', nPos, u"()").Sicht()), u"(b,c,d");
     EXPECT_FALSE(t.v.NaechstesTeil(u',', nPos, u"()").HatDaten());
     EXPECT_EQ(nPos, -1);
+}
+
+// --- Teile ---
+
+// Expected field: its text and buffer index, or a field with no data.
+struct Feld {
+    std::u16string_view text;
+    int nStart;
+    bool bOhneDaten = false;
+};
+
+struct TeileFall {
+    std::u16string_view text;
+    int nStart;
+    int nEnd;
+    const char16_t* klammern;
+    std::vector<Feld> felder;
+    int zeile;
+};
+
+TEST(BrixSubStringTeile, Faelle)
+{
+    const TeileFall faelle[] = {
+        {u"a,b(c,d),e"sv, 0, 10, nullptr, {{u"a"sv, 0}, {u"b(c"sv, 2}, {u"d)"sv, 6}, {u"e"sv, 9}}, __LINE__},  // no brackets
+        {u"a,b(c,d),e"sv, 0, 10, u"()", {{u"a"sv, 0}, {u"b(c,d)"sv, 2}, {u"e"sv, 9}}, __LINE__},           // group kept whole
+        {u"abc"sv, 0, 3, nullptr, {{u"abc"sv, 0}}, __LINE__},                                          // one field
+        {u"a,,b"sv, 0, 4, nullptr, {{u"a"sv, 0}, {u""sv, 2}, {u"b"sv, 3}}, __LINE__},                      // empty field
+        {u",a"sv, 0, 2, nullptr, {{u""sv, 0}, {u"a"sv, 1}}, __LINE__},                                   // leading separator
+        {u"a,b,"sv, 0, 4, nullptr, {{u"a"sv, 0}, {u"b"sv, 2}, {u""sv, 0, true}}, __LINE__},                  // trailing: no data
+        {u","sv, 0, 1, nullptr, {{u""sv, 0}, {u""sv, 0, true}}, __LINE__},                                 // separator alone
+        {u"x,a,b,y"sv, 2, 5, nullptr, {{u"a"sv, 2}, {u"b"sv, 4}}, __LINE__},                             // middle view
+        {u"a,(b,c"sv, 0, 6, u"()", {{u"a"sv, 0}, {u"(b,c"sv, 2}}, __LINE__},                             // missing closer
+        {u"a\0b,c"sv, 0, 5, nullptr, {{u"a\0b"sv, 0}, {u"c"sv, 4}}, __LINE__},                           // U+0000 inside
+    };
+    for (const auto& f : faelle) {
+        SCOPED_TRACE(f.zeile);
+        const Sicht t(f.text, f.nStart, f.nEnd);
+        CBrixArray<BrixSubString> a(0);
+        t.v.Teile(u',', a, f.klammern);
+        ASSERT_EQ(a.m_nCount, static_cast<int>(f.felder.size()));
+        for (int i = 0; i < a.m_nCount; ++i) {
+            SCOPED_TRACE(i);
+            const BrixSubString& teil = *a.Element(i);
+            if (f.felder[i].bOhneDaten) {
+                EXPECT_FALSE(teil.HatDaten());
+                continue;
+            }
+            EXPECT_EQ(teil.m_pString, &t.s);
+            EXPECT_EQ(teil.m_nStart, f.felder[i].nStart);
+            EXPECT_EQ(teil.Sicht(), f.felder[i].text);
+        }
+    }
+}
+
+TEST(BrixSubStringTeile, LeereSichtLeertDasFeld)
+{
+    const Sicht voll(u"p,q"sv);
+    const Sicht leer(u"abc"sv, 1, 1);
+    CBrixArray<BrixSubString> a(0);
+    voll.v.Teile(u',', a, nullptr);
+    ASSERT_EQ(a.m_nCount, 2);
+    leer.v.Teile(u',', a, nullptr);  // the array is emptied first, also here
+    EXPECT_EQ(a.m_nCount, 0);
+    voll.v.Teile(u',', a, nullptr);
+    BrixSubString().Teile(u',', a, nullptr);
+    EXPECT_EQ(a.m_nCount, 0);
 }
 
 }  // namespace

@@ -1,0 +1,261 @@
+// Tests of the hash index of CBrixArray<BrixSubString>: buckets, entries, and how the array's
+// Hinzufuegen, Entferne and EntferneAlle keep it in step.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "brix/CBrixArray.h"
+
+namespace {
+
+using namespace std::string_view_literals;
+
+using Eimer = BrixAssocArray<BrixSubString, int>;
+
+// The texts of views are taken from one source: fields separated by ','.
+struct Liste {
+    CString s;
+    std::vector<BrixSubString> teile;
+    explicit Liste(std::u16string_view text) : s(text)
+    {
+        int nAnfang = 0;
+        for (int i = 0; i <= s.GetLength(); ++i) {
+            if (i == s.GetLength() || s[i] == u',') {
+                teile.emplace_back(&s, nAnfang, i);
+                nAnfang = i + 1;
+            }
+        }
+    }
+};
+
+// The value entered for key, or -1 when the index has no entry for it.
+int Wert(CBrixArray<BrixSubString>& a, const char16_t* key)
+{
+    const CString k{std::u16string_view(key)};
+    const BrixSubString v(k);
+    const int nSlot = a.m_Index.EimerIndex(v);
+    const Eimer* pEimer = a.m_Index.Element(nSlot);
+    if (pEimer == nullptr) return -1;
+    const int nPos = pEimer->Suche(v, nullptr);
+    return nPos < 0 ? -1 : pEimer->Element(nPos)->m_nValue;
+}
+
+std::vector<std::u16string> Schluessel(const Eimer* pEimer)
+{
+    std::vector<std::u16string> w;
+    for (int i = 0; pEimer && i < pEimer->m_nCount; ++i) w.emplace_back(pEimer->Element(i)->m_Key.Sicht());
+    return w;
+}
+
+// --- Suche on a bucket ---
+
+TEST(BrixAssocArraySuche, Faelle)
+{
+    const Liste keys(u"a,c,e"sv);
+    Eimer eimer;
+    for (const auto& k : keys.teile) {
+        auto* p = new BrixAssoc<BrixSubString, int>();
+        p->m_Key = k;
+        eimer.Einfuegen(eimer.m_nCount, p);
+    }
+    const struct {
+        const char16_t* key;
+        int erwartet;
+        int nEinfuege;  // expected insertion position; -9: left unchanged
+        int zeile;
+    } faelle[] = {
+        {u"a", 0, -9, __LINE__},   // first
+        {u"e", 2, -9, __LINE__},   // last
+        {u"b", -1, 1, __LINE__},   // between the first two
+        {u"0", -1, 0, __LINE__},   // before all
+        {u"f", -1, 3, __LINE__},   // after all
+        {u"d", -1, 2, __LINE__},   // between the last two
+        {u"cc", -1, 2, __LINE__},  // a longer text after its prefix
+        {u"", -1, 0, __LINE__},    // the empty text sorts first
+    };
+    for (const auto& f : faelle) {
+        SCOPED_TRACE(f.zeile);
+        const CString k{std::u16string_view(f.key)};
+        int nEinfuege = -9;
+        EXPECT_EQ(eimer.Suche(BrixSubString(k), &nEinfuege), f.erwartet);
+        EXPECT_EQ(nEinfuege, f.nEinfuege);
+    }
+}
+
+TEST(BrixAssocArraySuche, LeererEimer)
+{
+    const Eimer eimer;
+    const CString k(u"b"sv);
+    int nEinfuege = -9;
+    EXPECT_EQ(eimer.Suche(BrixSubString(k), &nEinfuege), -1);
+    EXPECT_EQ(nEinfuege, 0);
+    EXPECT_EQ(eimer.Suche(BrixSubString(k), nullptr), -1);
+}
+
+TEST(BrixAssocArrayAustragen, Faelle)
+{
+    const Liste keys(u"a,c"sv);
+    Eimer eimer;
+    for (const auto& k : keys.teile) {
+        auto* p = new BrixAssoc<BrixSubString, int>();
+        p->m_Key = k;
+        eimer.Einfuegen(eimer.m_nCount, p);
+    }
+    const CString b(u"b"sv);
+    EXPECT_FALSE(eimer.Austragen(BrixSubString(b)));
+    EXPECT_EQ(eimer.m_nCount, 2);
+    EXPECT_TRUE(eimer.Austragen(keys.teile[0]));
+    EXPECT_EQ(Schluessel(&eimer), (std::vector<std::u16string>{u"c"}));
+    EXPECT_TRUE(eimer.Austragen(keys.teile[1]));
+    EXPECT_EQ(eimer.m_nCount, 0);
+    EXPECT_EQ(eimer.m_ppElements, nullptr);  // the last entry releases the buffer
+}
+
+// --- The index kept by the array ---
+
+TEST(CBrixMapIndex, OhneEimerKeineTabelle)
+{
+    const Liste l(u"a,b,c,ab,ba"sv);
+    CBrixArray<BrixSubString> a(0);
+    for (int r = 0; r < 3; ++r) {
+        for (const auto& t : l.teile) a.Hinzufuegen(t);
+        a.Entferne(1, 2);
+    }
+    a.EntferneAlle();
+    EXPECT_FALSE(a.m_bIndexed);
+    EXPECT_EQ(a.m_Index.m_nCount, 0);
+    EXPECT_EQ(a.m_Index.m_ppElements, nullptr);
+    EXPECT_EQ(a.m_Index.m_nEntries, 0);
+}
+
+TEST(CBrixMapIndex, EimerNachHashWert)
+{
+    const Liste l(u"ab,ba"sv);
+    CBrixArray<BrixSubString> a(7);
+    EXPECT_TRUE(a.m_bIndexed);
+    EXPECT_EQ(a.m_Index.m_nCount, 0);  // the table comes with the first entry
+    a.Hinzufuegen(l.teile[0]);
+    ASSERT_EQ(a.m_Index.m_nCount, 7);
+    ASSERT_NE(a.m_Index.Element(6), nullptr);  // 195 % 7 == 6
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(a.m_Index.Element(i), nullptr) << i;
+    a.Hinzufuegen(l.teile[1]);
+    EXPECT_EQ(Schluessel(a.m_Index.Element(6)), (std::vector<std::u16string>{u"ab", u"ba"}));
+    EXPECT_EQ(a.m_Index.m_nEntries, 2);
+    EXPECT_EQ(Wert(a, u"ab"), 0);
+    EXPECT_EQ(Wert(a, u"ba"), 1);
+}
+
+TEST(CBrixMapIndex, GleicheSummenSortiertImEimer)
+{
+    // All permutations share one hash and so one bucket; the bucket stays sorted.
+    const Liste l(u"cba,bca,abc,cab,acb,bac"sv);
+    CBrixArray<BrixSubString> a(5);
+    for (const auto& t : l.teile) a.Hinzufuegen(t);
+    const int nSlot = a.m_Index.EimerIndex(l.teile[0]);
+    EXPECT_EQ(Schluessel(a.m_Index.Element(nSlot)),
+              (std::vector<std::u16string>{u"abc", u"acb", u"bac", u"bca", u"cab", u"cba"}));
+    EXPECT_EQ(a.m_Index.m_nEntries, 6);
+    EXPECT_EQ(Wert(a, u"cba"), 0);
+    EXPECT_EQ(Wert(a, u"bac"), 5);
+}
+
+TEST(CBrixMapIndex, GleicherTextEinEintragMitLetztemWert)
+{
+    const Liste l(u"x,x"sv);
+    CBrixArray<BrixSubString> a(7);
+    a.Hinzufuegen(l.teile[0]);
+    a.Hinzufuegen(l.teile[1]);
+    EXPECT_EQ(a.m_nCount, 2);
+    EXPECT_EQ(a.m_Index.m_nEntries, 1);
+    EXPECT_EQ(Wert(a, u"x"), 1);
+}
+
+TEST(CBrixMapIndex, LeereSichtWirdNichtEingetragen)
+{
+    const Liste l(u","sv);
+    CBrixArray<BrixSubString> a(7);
+    a.Hinzufuegen(l.teile[0]);
+    a.Hinzufuegen(BrixSubString());
+    EXPECT_EQ(a.m_nCount, 2);
+    EXPECT_EQ(a.m_Index.m_nCount, 0);
+    EXPECT_EQ(a.m_Index.m_nEntries, 0);
+}
+
+TEST(CBrixMapIndex, EntferneDesEinzigenEintragsLoeschtDenEimer)
+{
+    const Liste l(u"ab,q"sv);
+    CBrixArray<BrixSubString> a(7);
+    a.Hinzufuegen(l.teile[0]);
+    a.Hinzufuegen(l.teile[1]);
+    a.Entferne(0, 1);
+    EXPECT_EQ(a.m_Index.Element(6), nullptr);
+    EXPECT_EQ(a.m_Index.m_nCount, 7);
+    EXPECT_EQ(a.m_Index.m_nEntries, 1);
+    EXPECT_EQ(Wert(a, u"q"), 0);
+}
+
+TEST(CBrixMapIndex, EntferneTraegtVerschobeneNeuEin)
+{
+    const struct {
+        std::u16string_view texte;
+        int nIndex;
+        int n;
+        std::vector<std::pair<const char16_t*, int>> erwartet;  // value per text, -1: no entry
+        int nEintraege;
+        int zeile;
+    } faelle[] = {
+        {u"a,b,c"sv, 0, 1, {{u"a", -1}, {u"b", 0}, {u"c", 1}}, 2, __LINE__},    // front removed
+        {u"a,b,c"sv, 1, 1, {{u"a", 0}, {u"b", -1}, {u"c", 1}}, 2, __LINE__},    // middle removed
+        {u"a,b,c,d"sv, 1, 9, {{u"a", 0}, {u"b", -1}, {u"d", -1}}, 1, __LINE__}, // clamped count
+        {u"x,y,x"sv, 0, 1, {{u"y", 0}, {u"x", 1}}, 2, __LINE__},                // a moved duplicate is re-entered
+        {u"a,,b"sv, 0, 1, {{u"b", 1}}, 1, __LINE__},                            // empty views stay out
+        {u"a,b"sv, 3, 1, {{u"a", 0}, {u"b", 1}}, 2, __LINE__},                  // out of range: nothing
+        {u"a,b"sv, -1, 1, {{u"a", 0}, {u"b", 1}}, 2, __LINE__},                 // negative: nothing
+    };
+    for (const auto& f : faelle) {
+        SCOPED_TRACE(f.zeile);
+        const Liste l(f.texte);
+        CBrixArray<BrixSubString> a(3);
+        for (const auto& t : l.teile) a.Hinzufuegen(t);
+        a.Entferne(f.nIndex, f.n);
+        for (const auto& [text, wert] : f.erwartet) EXPECT_EQ(Wert(a, text), wert) << std::string(text, text + 1);
+        EXPECT_EQ(a.m_Index.m_nEntries, f.nEintraege);
+    }
+}
+
+TEST(CBrixMapIndex, EntferneAlleLeertDenIndex)
+{
+    const Liste l(u"a,b,ab,c"sv);
+    CBrixArray<BrixSubString> a(4);
+    for (const auto& t : l.teile) a.Hinzufuegen(t);
+    a.EntferneAlle();
+    EXPECT_EQ(a.m_nCount, 0);
+    EXPECT_EQ(a.m_Index.m_nEntries, 0);
+    ASSERT_EQ(a.m_Index.m_nCount, 4);  // the table keeps its slots
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(a.m_Index.Element(i), nullptr) << i;
+    EXPECT_EQ(a.Hinzufuegen(l.teile[2]), 0);  // and works again
+    EXPECT_EQ(Wert(a, u"ab"), 0);
+    EXPECT_EQ(a.m_Index.m_nEntries, 1);
+}
+
+TEST(CBrixMapIndex, Viele)
+{
+    // Many texts over few buckets: every text maps to its last position, nothing leaks.
+    std::u16string text;
+    for (int i = 0; i < 300; ++i) text += u"k" + std::u16string(1, static_cast<char16_t>(u'A' + i % 40)) + u",";
+    const Liste l(text);
+    CBrixArray<BrixSubString> a(3);
+    for (const auto& t : l.teile) a.Hinzufuegen(t);
+    EXPECT_EQ(a.m_Index.m_nEntries, 40);
+    EXPECT_EQ(Wert(a, u"kA"), 280);
+    a.Entferne(0, 290);
+    EXPECT_EQ(Wert(a, u"kA"), -1);
+    EXPECT_EQ(Wert(a, u"kJ"), -1);
+    EXPECT_EQ(Wert(a, u"kK"), 0);  // old position 290
+    EXPECT_EQ(Wert(a, u"kT"), 9);
+    EXPECT_EQ(a.m_Index.m_nEntries, 10);
+}
+
+}  // namespace
