@@ -1,0 +1,341 @@
+// End-to-end tests of the command line on the built binary: exit statuses, the usage text, the
+// choice of the input, consumed arguments, the value rules, chains of options, and I/O failures.
+// A few tests run the driver in-process to lower the length limit.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/Treiber.h"
+#include "platform/Grenzen.h"
+#include "support/Prozess.h"
+
+namespace {
+
+using namespace std::string_literals;
+
+const std::string kVerwendung =
+    "-fDateiname             - statt stdin\n"
+    "-d --delete-empty-tags  - entferne leere XML-Tags\n"
+    "-c --strip-xml-comments - entferne XML-Kommentare\n"
+    "-r --strip-xml-tags     - entferne XML-Tags\n"
+    "-tTagname,Tagname1,..\t- Zeige Tagblocks Tagname1,.. in Tags Tagname\n"
+    "-RTagname=Inhalt        - Ersetze Inhalt von Tag Tagname\n";
+
+std::string LiesAlles(const std::string& strPfad)
+{
+    std::ifstream datei(strPfad, std::ios::binary);
+    return {std::istreambuf_iterator<char>(datei), std::istreambuf_iterator<char>()};
+}
+
+// Runs in a temporary directory holding the files a, b, x and "-d", so "-f" forms can name them.
+class KommandozeileTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_strVerzeichnis = NeuesTempVerzeichnis();
+        for (const auto& [name, inhalt] : {std::pair{"a", "Inhalt a"}, {"b", "Inhalt b"}, {"-d", "Inhalt -d"},
+                                           {"x", "<a>1</a>"}})
+            SchreibeDatei(m_strVerzeichnis + "/" + name, inhalt);
+    }
+    void TearDown() override { EntferneVerzeichnis(m_strVerzeichnis); }
+
+    ProzessErgebnis Lauf(const std::vector<std::string>& args, const std::string& eingabe,
+                         StdinArt art = StdinArt::Datei, StdoutArt ausArt = StdoutArt::Pipe)
+    {
+        ProzessOptionen optionen;
+        optionen.stdinArt = art;
+        optionen.stdoutArt = ausArt;
+        optionen.arbeitsVerzeichnis = m_strVerzeichnis;
+        return StarteProzess(args, eingabe, optionen);
+    }
+
+    struct Fall {
+        std::vector<std::string> args;
+        std::string eingabe;  // standard input, a regular file
+        std::string aus;      // expected standard output
+        int status;
+        int zeile;
+    };
+
+    void PruefeFaelle(const std::vector<Fall>& faelle)
+    {
+        for (const auto& f : faelle) {
+            SCOPED_TRACE(f.zeile);
+            const ProzessErgebnis r = Lauf(f.args, f.eingabe);
+            EXPECT_EQ(r.status, f.status) << r.err;
+            EXPECT_EQ(r.out, f.aus);
+            if (f.status == kStatusAufruf) {
+                EXPECT_EQ(r.err, kVerwendung);
+            } else if (f.status == kStatusErfolg) {
+                EXPECT_EQ(r.err, "");
+            }
+        }
+    }
+
+    std::string m_strVerzeichnis;
+};
+
+// --- Usage errors ---
+
+TEST_F(KommandozeileTest, Aufruffehler)
+{
+    const std::vector<Fall> faelle = {
+        {{"-x"}, "doc", "", 255, __LINE__},                              // unknown option
+        {{""}, "doc", "", 255, __LINE__},                                // empty argument
+        {{"-"}, "doc", "", 255, __LINE__},                               // lone "-"
+        {{"-D"}, "doc", "", 255, __LINE__},                              // case matters
+        {{"-C"}, "doc", "", 255, __LINE__},                              // case matters
+        {{"-dx"}, "doc", "", 255, __LINE__},                             // "-d" with something attached
+        {{"-cx"}, "doc", "", 255, __LINE__},                             // "-c" with something attached
+        {{"-rx"}, "doc", "", 255, __LINE__},                             // only the exact "-r" is an option
+        {{"--strip-xml-tags=1"}, "doc", "", 255, __LINE__},              // long option with a value
+        {{"--delete-empty-tags "}, "doc", "", 255, __LINE__},            // long option with a space
+        {{"--strip-xml-comment"}, "doc", "", 255, __LINE__},             // long option cut short
+        {{"--help"}, "doc", "", 255, __LINE__},                          // no help option
+        {{"d"}, "doc", "", 255, __LINE__},                               // no dash
+        {{"-c", "-x"}, "doc", "", 255, __LINE__},                        // the result of -c is not written
+        {{"-t", "a"}, "doc", "", 255, __LINE__},                         // bare -t takes no value
+        {{"-R", "a=b"}, "doc", "", 255, __LINE__},                       // -R takes no value from the next
+        {{"-f", "a", "-x", "-c"}, "", "", 255, __LINE__},                // stops at the bad argument
+    };
+    PruefeFaelle(faelle);
+}
+
+TEST_F(KommandozeileTest, JedeOptionWirdAngenommen)
+{
+    // On an empty document every filter gives an empty result, so only acceptance is seen.
+    const std::vector<Fall> faelle = {
+        {{"-d"}, "", "", 0, __LINE__},                      // short and long forms
+        {{"--delete-empty-tags"}, "", "", 0, __LINE__},
+        {{"-t"}, "", "", 0, __LINE__},
+        {{"--strip-xml-tags"}, "", "", 0, __LINE__},
+        {{"-r"}, "", "", 0, __LINE__},                      // "-r" as the usage text lists it
+        {{"-c"}, "", "", 0, __LINE__},
+        {{"--strip-xml-comments"}, "", "", 0, __LINE__},
+        {{"-sa"}, "", "", 0, __LINE__},                     // attached values
+        {{"-sa,b,c"}, "", "", 0, __LINE__},
+        {{"-ta,b"}, "", "", 0, __LINE__},
+        {{"-Sa"}, "", "", 0, __LINE__},
+        {{"-s", "-x"}, "", "", 0, __LINE__},                // "-x" is the list, not an option
+        {{"-S", "-x"}, "", "", 0, __LINE__},                // "-x" is the name, not an option
+        {{"-Ra=b"}, "", "", 0, __LINE__},
+        {{"-Ra"}, "", "", 0, __LINE__},
+        {{"-R=x"}, "", "", 0, __LINE__},
+        {{"-Ra=b=c"}, "", "", 0, __LINE__},
+        {{"-d", "-d", "-c", "-t", "-sa", "-Sb", "-Rc=d"}, "", "", 0, __LINE__},  // a chain
+    };
+    PruefeFaelle(faelle);
+}
+
+// --- The input and "-f" ---
+
+TEST_F(KommandozeileTest, EingabeWahl)
+{
+    const std::vector<Fall> faelle = {
+        {{}, "stdin", "stdin", 0, __LINE__},                             // no arguments: stdin passes through
+        {{"-fa"}, "stdin", "Inhalt a", 0, __LINE__},                     // attached file name
+        {{"-f", "a"}, "stdin", "Inhalt a", 0, __LINE__},                 // file name as the next argument
+        {{"-f"}, "stdin", "stdin", 0, __LINE__},                         // "-f" last: standard input
+        {{"-f", ""}, "stdin", "stdin", 0, __LINE__},                     // empty file name: standard input
+        {{"-f", "-d"}, "stdin", "Inhalt -d", 0, __LINE__},               // "-d" is the file, skipped in the walk
+        {{"-f", "a", "-f", "b"}, "stdin", "Inhalt a", 0, __LINE__},      // b is neither read nor an option
+        {{"-fa", "-fb"}, "stdin", "Inhalt a", 0, __LINE__},              // the second -f does nothing
+        {{"-fa", "-f", "-x"}, "stdin", "Inhalt a", 0, __LINE__},         // a later "-f" consumes "-x"
+        {{"-f./a"}, "stdin", "Inhalt a", 0, __LINE__},                   // a path
+        {{"-s"}, "stdin", "stdin", 0, __LINE__},                         // "-s" last: nothing happens
+        {{"-s", ""}, "stdin", "stdin", 0, __LINE__},                     // empty value consumed, nothing happens
+        {{"-S"}, "stdin", "stdin", 0, __LINE__},                         // "-S" last: nothing happens
+        {{"-S", ""}, "stdin", "stdin", 0, __LINE__},                     // empty value consumed
+        {{"-t", ""}, "stdin", "", 255, __LINE__},                   // bare -t strips, "" is no option
+        {{"-S", "-x"}, "stdin", "stdin", 0, __LINE__},                   // "-x" is the name, not an option
+        {{"-R"}, "stdin", "stdin", 0, __LINE__},                         // "-R" alone: nothing happens
+    };
+    PruefeFaelle(faelle);
+}
+
+TEST_F(KommandozeileTest, JedeBytefolgeUnveraendert)
+{
+    // Every byte value, in a seeded random order, repeated; with no option nothing may change.
+    std::string bytes;
+    for (int i = 0; i < 256; ++i) bytes += static_cast<char>(i);
+    std::mt19937 zufall(42);
+    for (int i = 0; i < 5000; ++i) bytes += static_cast<char>(zufall() % 256);
+    bytes += "\xF0\x9F\x98\x80\xED\xA0\x80\xC3";  // a valid pair, an encoded surrogate, a cut lead
+    SchreibeDatei(m_strVerzeichnis + "/roh", bytes);
+
+    EXPECT_EQ(Lauf({}, bytes, StdinArt::Datei).out, bytes);     // redirected from a file
+    EXPECT_EQ(Lauf({"-froh"}, "", StdinArt::Datei).out, bytes);  // named with -f
+    EXPECT_EQ(Lauf({}, bytes, StdinArt::Pipe).out, bytes + "\n");  // a pipe gains the last LF
+    const std::string mitLf = bytes + "\n";
+    EXPECT_EQ(Lauf({}, mitLf, StdinArt::Pipe).out, mitLf);      // ... only when it is missing
+}
+
+TEST_F(KommandozeileTest, GrosseDokumenteDurchPipe)
+{
+    std::string bytes;
+    while (bytes.size() < 5 * 1048576) bytes += "<buch>\xC3\xA4\xE2\x82\xAC\xF0\x9F\x98\x80\0</buch>\n"s;
+    const ProzessErgebnis r = Lauf({}, bytes, StdinArt::Pipe);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.out == bytes) << "size " << r.out.size() << " of " << bytes.size();
+}
+
+TEST_F(KommandozeileTest, LeereEingaben)
+{
+    for (const StdinArt art : {StdinArt::Pipe, StdinArt::Datei, StdinArt::DevNull}) {
+        const ProzessErgebnis r = Lauf({"-c"}, "", art);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "");
+    }
+}
+
+TEST_F(KommandozeileTest, FifoMitF)
+{
+    // "-f" on a pipe reads it to its end (a FIFO has no length to trust).
+    const std::string strFifo = m_strVerzeichnis + "/fifo";
+    ASSERT_EQ(mkfifo(strFifo.c_str(), 0600), 0);
+    ProzessOptionen optionen;
+    optionen.programm = "/bin/sh";
+    const std::string befehl = "printf 'aus der FIFO' > '" + strFifo + "' & '" BRIXFILTER_BIN "' -f '" + strFifo +
+                               "'; wait";
+    const ProzessErgebnis r = StarteProzess({"-c", befehl}, "", optionen);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "aus der FIFO");
+}
+
+// --- Unreadable input and unwritable output ---
+
+struct FehlerFall {
+    std::vector<std::string> args;
+    std::string meldung;  // part of the message on standard error
+    int zeile;
+};
+
+TEST_F(KommandozeileTest, UnlesbareEingabe)
+{
+    mkdir((m_strVerzeichnis + "/verzeichnis").c_str(), 0755);
+    const FehlerFall faelle[] = {
+        {{"-ffehlt.xml"}, "\"fehlt.xml\" kann nicht geöffnet werden: Datei nicht gefunden", __LINE__},  // missing
+        {{"-f", "verzeichnis"}, "\"verzeichnis\" kann nicht geöffnet werden: Ist ein Verzeichnis", __LINE__},
+        {{"-ffehlt.xml", "-x"}, "Datei nicht gefunden", __LINE__},   // read before any argument is examined
+        {{"-c", "-ffehlt.xml", "-c"}, "Datei nicht gefunden", __LINE__},  // also when "-f" comes later
+    };
+    for (const auto& f : faelle) {
+        SCOPED_TRACE(f.zeile);
+        const ProzessErgebnis r = Lauf(f.args, "stdin");
+        EXPECT_EQ(r.status, kStatusEAFehler);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err.rfind("brixfilter: ", 0), 0u) << r.err;
+        EXPECT_NE(r.err.find(f.meldung), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.back(), '\n');
+    }
+}
+
+TEST_F(KommandozeileTest, GeschlosseneStandardeingabe)
+{
+    const ProzessErgebnis r = Lauf({"-c"}, "", StdinArt::Geschlossen);
+    EXPECT_EQ(r.status, kStatusEAFehler);
+    EXPECT_NE(r.err.find("Standardeingabe kann nicht gelesen werden"), std::string::npos) << r.err;
+    // With a file named, standard input is not needed.
+    EXPECT_EQ(Lauf({"-fa"}, "", StdinArt::Geschlossen).status, 0);
+}
+
+TEST_F(KommandozeileTest, UnschreibbareAusgabe)
+{
+    const struct {
+        StdoutArt art;
+        std::string meldung;
+        int zeile;
+    } faelle[] = {
+        {StdoutArt::DevFull, "Standardausgabe kann nicht geschrieben werden: Kein Platz auf dem Gerät", __LINE__},
+        {StdoutArt::Geschlossen, "Standardausgabe kann nicht geschrieben werden", __LINE__},  // ">&-"
+    };
+    for (const auto& f : faelle) {
+        SCOPED_TRACE(f.zeile);
+        const ProzessErgebnis r = Lauf({"-fa"}, "", StdinArt::Datei, f.art);
+        EXPECT_EQ(r.status, kStatusEAFehler);
+        EXPECT_NE(r.err.find(f.meldung), std::string::npos) << r.err;
+        // Nothing to write: nothing fails.
+        EXPECT_EQ(Lauf({}, "", StdinArt::Datei, f.art).status, 0);
+    }
+}
+
+TEST_F(KommandozeileTest, GeschlosseneAusgabeSchreibtNichtInDieEingabedatei)
+{
+    // With fd 1 closed, the input file must not take its number and receive the output.
+    const ProzessErgebnis r = Lauf({"-fa"}, "", StdinArt::Datei, StdoutArt::Geschlossen);
+    EXPECT_EQ(r.status, kStatusEAFehler);
+    EXPECT_EQ(LiesAlles(m_strVerzeichnis + "/a"), "Inhalt a");
+}
+
+TEST_F(KommandozeileTest, LeserGehtWeg)
+{
+    // The default SIGPIPE ends the program quietly; with SIGPIPE ignored, EPIPE gives status 2
+    // without a message.
+    ProzessOptionen optionen;
+    optionen.stdinArt = StdinArt::Datei;
+    optionen.stdoutArt = StdoutArt::PipeOhneLeser;
+    const std::string dokument(100000, 'x');
+    ProzessErgebnis r = StarteProzess({}, dokument, optionen);
+    EXPECT_EQ(r.status, 128 + SIGPIPE);
+    EXPECT_EQ(r.err, "");
+    optionen.bSigpipeIgnorieren = true;
+    r = StarteProzess({}, dokument, optionen);
+    EXPECT_EQ(r.status, kStatusEAFehler);
+    EXPECT_EQ(r.err, "");
+}
+
+// --- In-process runs: the length limit ---
+
+class TreiberImProzessTest : public KommandozeileTest {
+protected:
+    void TearDown() override
+    {
+        SetzeMaxTextLaenge(kMaxTextLaenge);
+        KommandozeileTest::TearDown();
+    }
+    // Runs the driver with standard input from a file holding eingabe; limit applies during the run.
+    ProzessErgebnis ImProzess(const std::vector<std::string>& args, const std::string& eingabe, std::int64_t nGrenze)
+    {
+        std::vector<CString> argumente;
+        for (const auto& a : args) argumente.push_back(CString::AusSchmal(a));
+        const std::string strEin = m_strVerzeichnis + "/ein", strAus = m_strVerzeichnis + "/aus",
+                          strErr = m_strVerzeichnis + "/err";
+        SchreibeDatei(strEin, eingabe);
+        TreiberKanaele kanaele;
+        kanaele.fdEingabe = open(strEin.c_str(), O_RDONLY);
+        kanaele.fdAusgabe = open(strAus.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        kanaele.fdFehler = open(strErr.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        SetzeMaxTextLaenge(nGrenze);
+        ProzessErgebnis r;
+        r.status = FuehreBrixfilterAus(argumente, kanaele);
+        SetzeMaxTextLaenge(kMaxTextLaenge);
+        close(kanaele.fdEingabe);
+        close(kanaele.fdAusgabe);
+        close(kanaele.fdFehler);
+        r.out = LiesAlles(strAus);
+        r.err = LiesAlles(strErr);
+        return r;
+    }
+};
+
+TEST_F(TreiberImProzessTest, DokumentUeberDerGrenze)
+{
+    const ProzessErgebnis r = ImProzess({"-c"}, "0123456789A", 10);
+    EXPECT_EQ(r.status, kStatusEAFehler);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("kann nicht gelesen werden: Text zu lang"), std::string::npos)
+        << r.err;
+    // At the limit it passes.
+    EXPECT_EQ(ImProzess({"-c"}, "0123456789", 10).out, "0123456789");
+}
+
+}  // namespace
