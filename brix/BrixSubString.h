@@ -54,9 +54,9 @@ public:
     BrixSubString Mitte(int nFirst, int nCount) const noexcept;
     // From relative position nFirst (clamped to 0..Laenge()) to the end.
     BrixSubString Mitte(int nFirst) const noexcept;
-    // The first n units, clamped to the length; n >= 0.
+    // The first n units, clamped to the length (a negative n counts as 0).
     BrixSubString Links(int n) const noexcept;
-    // The last n units, or the whole view when it is not longer than n; n >= 0.
+    // The last n units, or the whole view when it is not longer than n (a negative n counts as 0).
     BrixSubString Rechts(int n) const noexcept;
 
     // --- Comparison, hash, output ---
@@ -84,7 +84,8 @@ public:
     // Position of the bracket that closes the group opened at nPos (nBracketIndex: index of that
     // opener in pBrackets) or, with nBracketIndex -1, by the first opener at or after nPos; -1 if
     // none. pBrackets null means u"()[]{}<>". Closers of another kind are passed over. Works with
-    // an explicit stack: any nesting depth is fine.
+    // an explicit stack: any nesting depth is fine. With nBracketIndex -1 and no member of the set
+    // at or after nPos, a one-line diagnostic goes to standard error (the program never does that).
     int FindeSchliessendeKlammer(int nPos, const char16_t* pBrackets, int nBracketIndex, bool bSkipQuotes) const;
     // The next field up to the separator chSep from nPos; advances nPos behind the separator,
     // to Laenge() + 1 after a trailing separator, to -1 when the splitting is over.

@@ -157,8 +157,7 @@ int BrixSubString::FindeSchliessendeKlammer(int nPos, const char16_t* pBrackets,
     int r = FindeEinesVon(pBrackets, nPos + 1, &nWhich, bSkipQuotes);
     while (r != -1) {
         if (nWhich % 2 == 0) {
-            // A nested group: it needs a unit after its opener.
-            if (r >= n - 1) return -1;
+            // A nested group opens; the enclosing one waits on the stack.
             aAussen.push_back(nOffen);
             nOffen = nWhich;
             nPos = r;

@@ -253,6 +253,70 @@ TEST(BrixSubStringFindeSchliessendeKlammer, MillionenfacheVerschachtelungOhneAbs
     }
 }
 
+// The recursive definition, one level per open group, as the reference for the explicit stack.
+int KlammerRekursiv(const BrixSubString& v, int nPos, const char16_t* pKlammern, int nIndex, bool bQuotes)
+{
+    if (nPos >= v.Laenge() - 1) return -1;
+    if (nIndex == -1) {
+        const int d = v.FindeEinesVon(pKlammern, nPos, &nIndex, bQuotes);
+        if (d == -1 || nIndex % 2 != 0) return -1;
+        nPos = d;
+    }
+    int nWhich = -1;
+    int r = v.FindeEinesVon(pKlammern, nPos + 1, &nWhich, bQuotes);
+    while (r > nPos) {
+        if (nWhich % 2 == 0) {
+            const int nZu = KlammerRekursiv(v, r, pKlammern, nWhich, bQuotes);
+            if (nZu == -1) return -1;
+            nPos = nZu;
+            r = v.FindeEinesVon(pKlammern, nPos + 1, &nWhich, bQuotes);
+        } else if (nWhich == nIndex + 1) {
+            return r;
+        } else {
+            r = v.FindeEinesVon(pKlammern, r + 1, &nWhich, bQuotes);
+        }
+    }
+    return -1;
+}
+
+TEST(BrixSubStringFindeSchliessendeKlammer, WieDieRekursiveDefinition)
+{
+    // Every text of up to 6 units over a small alphabet, every start, both quote modes.
+    const std::u16string_view alphabet = u"()[]\"x"sv;
+    const char16_t* kKlammern = u"()[]";
+    int nVerglichen = 0;
+    for (int nLaenge = 0; nLaenge <= 6; ++nLaenge) {
+        std::vector<int> ziffern(static_cast<std::size_t>(nLaenge), 0);
+        for (;;) {
+            std::u16string text;
+            for (int z : ziffern) text += alphabet[static_cast<std::size_t>(z)];
+            const Sicht t(u"<" + text + u">", 1, nLaenge + 1);  // units around the view must not count
+            for (int nPos = 0; nPos < nLaenge; ++nPos) {
+                for (bool bQuotes : {false, true}) {
+                    const int k = static_cast<int>(std::u16string_view(kKlammern).find(text[static_cast<std::size_t>(nPos)]));
+                    std::vector<int> indizes;
+                    if (k >= 0 && k % 2 == 0) indizes.push_back(k);  // caller vouches for the opener
+                    if (t.v.FindeEinesVon(kKlammern, nPos, nullptr, bQuotes) != -1) indizes.push_back(-1);
+                    for (int nIndex : indizes) {
+                        ASSERT_EQ(t.v.FindeSchliessendeKlammer(nPos, kKlammern, nIndex, bQuotes),
+                                  KlammerRekursiv(t.v, nPos, kKlammern, nIndex, bQuotes))
+                            << std::string(text.begin(), text.end()) << " pos " << nPos << " index " << nIndex
+                            << " quotes " << bQuotes;
+                        ++nVerglichen;
+                    }
+                }
+            }
+            int i = 0;
+            while (i < nLaenge && ++ziffern[static_cast<std::size_t>(i)] == static_cast<int>(alphabet.size())) {
+                ziffern[static_cast<std::size_t>(i)] = 0;
+                ++i;
+            }
+            if (i == nLaenge) break;
+        }
+    }
+    EXPECT_GT(nVerglichen, 100000);
+}
+
 // --- NaechstesTeil ---
 
 struct TeilFall {
