@@ -94,25 +94,6 @@ TEST(BrixAssocArraySuche, LeererEimer)
     EXPECT_EQ(eimer.Suche(BrixSubString(k), nullptr), -1);
 }
 
-TEST(BrixAssocArrayAustragen, Faelle)
-{
-    const Liste keys(u"a,c"sv);
-    Eimer eimer;
-    for (const auto& k : keys.teile) {
-        auto* p = new BrixAssoc<BrixSubString, int>();
-        p->m_Key = k;
-        eimer.Einfuegen(eimer.m_nCount, p);
-    }
-    const CString b(u"b"sv);
-    EXPECT_FALSE(eimer.Austragen(BrixSubString(b)));
-    EXPECT_EQ(eimer.m_nCount, 2);
-    EXPECT_TRUE(eimer.Austragen(keys.teile[0]));
-    EXPECT_EQ(Schluessel(&eimer), (std::vector<std::u16string>{u"c"}));
-    EXPECT_TRUE(eimer.Austragen(keys.teile[1]));
-    EXPECT_EQ(eimer.m_nCount, 0);
-    EXPECT_EQ(eimer.m_ppElements, nullptr);  // the last entry releases the buffer
-}
-
 // --- The index kept by the array ---
 
 TEST(CBrixMapIndex, OhneEimerKeineTabelle)
@@ -238,24 +219,6 @@ TEST(CBrixMapIndex, EntferneAlleLeertDenIndex)
     EXPECT_EQ(a.Hinzufuegen(l.teile[2]), 0);  // and works again
     EXPECT_EQ(Wert(a, u"ab"), 0);
     EXPECT_EQ(a.m_Index.m_nEntries, 1);
-}
-
-TEST(CBrixMapIndex, Viele)
-{
-    // Many texts over few buckets: every text maps to its last position, nothing leaks.
-    std::u16string text;
-    for (int i = 0; i < 300; ++i) text += u"k" + std::u16string(1, static_cast<char16_t>(u'A' + i % 40)) + u",";
-    const Liste l(text);
-    CBrixArray<BrixSubString> a(3);
-    for (const auto& t : l.teile) a.Hinzufuegen(t);
-    EXPECT_EQ(a.m_Index.m_nEntries, 40);
-    EXPECT_EQ(Wert(a, u"kA"), 280);
-    a.Entferne(0, 290);
-    EXPECT_EQ(Wert(a, u"kA"), -1);
-    EXPECT_EQ(Wert(a, u"kJ"), -1);
-    EXPECT_EQ(Wert(a, u"kK"), 0);  // old position 290
-    EXPECT_EQ(Wert(a, u"kT"), 9);
-    EXPECT_EQ(a.m_Index.m_nEntries, 10);
 }
 
 }  // namespace

@@ -47,6 +47,7 @@ TEST(BrixSubStringSchnitt, UeberAbcdef)
         {Schnitt::Links, 0, 0, 0, 0, __LINE__},     // empty at the start
         {Schnitt::Rechts, 2, 0, 4, 6, __LINE__},    // "ef"
         {Schnitt::Rechts, 6, 0, 0, 6, __LINE__},    // not longer than n: the whole view
+        {Schnitt::Rechts, 9, 0, 0, 6, __LINE__},    // shorter than n: the whole view
         {Schnitt::Rechts, 0, 0, 6, 6, __LINE__},    // empty at the end
     };
     for (const auto& f : faelle) {
@@ -76,17 +77,6 @@ TEST(BrixSubStringSchnitt, PositionenSindRelativZurSicht)
     EXPECT_EQ(Text(v.Rechts(1)), u"f");
     EXPECT_EQ(v.ZeichenAn(-5), u'c');  // negative index reads the first unit
     EXPECT_EQ(v.ZeichenAn(3), u'f');
-}
-
-TEST(BrixSubStringSchnitt, RechtsKurzerSichtenGibtDasGanze)
-{
-    const CString s(u"xab"sv);
-    const BrixSubString ab(&s, 1, 3);
-    const BrixSubString a(&s, 1, 2);
-    EXPECT_EQ(ab.Rechts(2).m_nStart, 1);
-    EXPECT_EQ(ab.Rechts(2).m_nEnd, 3);
-    EXPECT_EQ(a.Rechts(2).m_nStart, 1);
-    EXPECT_EQ(a.Rechts(2).m_nEnd, 2);
 }
 
 TEST(BrixSubStringSchnitt, OhneDatenBleibtOhneDaten)

@@ -59,13 +59,6 @@ TEST(BrixSubStringFindeZeichen, Faelle)
     }
 }
 
-TEST(BrixSubStringFindeZeichen, OhneDaten)
-{
-    const BrixSubString v;
-    EXPECT_EQ(v.FindeZeichen(u'a'), -1);
-    EXPECT_EQ(v.FindeZeichen(u'\0', 0), -1);
-}
-
 TEST(BrixSubStringFindeZeichen, JedeTrefferstelleImLangenText)
 {
     // The block search must report the exact position wherever the hit falls in a block.
@@ -116,8 +109,6 @@ TEST(BrixSubStringFindeString, Faelle)
     }
 }
 
-TEST(BrixSubStringFindeString, OhneDaten) { EXPECT_EQ(BrixSubString().FindeString(u"a", 0), -1); }
-
 // --- FindeEinesVon ---
 
 struct EinesVonFall {
@@ -167,7 +158,15 @@ TEST(BrixSubStringFindeEinesVon, BleibtInDerSicht)
     EXPECT_EQ(t.v.FindeEinesVon(u">", 3, nullptr, true), -1);
     const Sicht u(u"<abc def>"sv, 0, 3);
     EXPECT_EQ(u.v.FindeEinesVon(u" >", 0, nullptr, false), -1);
-    EXPECT_EQ(BrixSubString().FindeEinesVon(u">", 0, nullptr, false), -1);
+}
+
+TEST(BrixSubStringSuchen, OhneDatenNichts)
+{
+    const BrixSubString v;
+    EXPECT_EQ(v.FindeZeichen(u'\0'), -1);
+    EXPECT_EQ(v.FindeString(u"", 0), -1);
+    EXPECT_EQ(v.FindeEinesVon(u">", 0, nullptr, false), -1);
+    EXPECT_EQ(v.FindeSchliessendeKlammer(0, nullptr, 0, false), -1);
 }
 
 // --- FindeSchliessendeKlammer ---
@@ -229,7 +228,6 @@ TEST(BrixSubStringFindeSchliessendeKlammer, SiehtNichtUeberDieSicht)
     EXPECT_EQ(t.v.FindeSchliessendeKlammer(0, nullptr, 0, false), -1);
     const Sicht u(u"x(a)b)"sv, 1, 4);  // view "(a)"
     EXPECT_EQ(u.v.FindeSchliessendeKlammer(0, nullptr, 0, false), 2);
-    EXPECT_EQ(BrixSubString().FindeSchliessendeKlammer(0, nullptr, 0, false), -1);
 }
 
 TEST(BrixSubStringFindeSchliessendeKlammer, MillionenfacheVerschachtelungOhneAbsturz)
@@ -359,16 +357,6 @@ TEST(BrixSubStringNaechstesTeil, Faelle)
         }
         EXPECT_EQ(nPos, f.nPosDanach);
     }
-}
-
-TEST(BrixSubStringNaechstesTeil, FehlenderSchliesserBeendetDasTeilen)
-{
-    const Sicht t(u"a,(b,c,d"sv);
-    int nPos = 0;
-    EXPECT_EQ(std::u16string(t.v.NaechstesTeil(u',', nPos, u"()").Sicht()), u"a");
-    EXPECT_EQ(std::u16string(t.v.NaechstesTeil(u',', nPos, u"()").Sicht()), u"(b,c,d");
-    EXPECT_FALSE(t.v.NaechstesTeil(u',', nPos, u"()").HatDaten());
-    EXPECT_EQ(nPos, -1);
 }
 
 // --- Teile ---
