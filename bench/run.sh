@@ -1,0 +1,301 @@
+#!/usr/bin/env bash
+# Benchmark of brixfilter against its peers (cat, perl, sed, xmlstarlet), and its scaling checks.
+#
+#   bash bench/run.sh [--size 100M] [--quick] [--scaling | --all] [options]
+#
+# Default mode: times every option of brixfilter side by side with the peers on a generated
+# catalog (and brixfilter against perl on the other document kinds), prints a table, writes
+# bench/out/results.md and bench/out/chart.svg, and copies the chart to bench/chart.svg.
+# --scaling: times every option on catalog 10M vs 100M and on deep documents of depth 10 vs
+# depth 100000 of the same size, and prints PASS/FAIL per check.
+# See bench/README.md for the columns, the peers' command lines and every option.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+ROOT=$PWD
+BENCH=$ROOT/bench
+OUT=$BENCH/out
+DATA=$BENCH/data
+
+SIZE=100M
+XSIZE=
+MODE=compare
+RUNS=3
+MAXRUNS=10
+LIMIT=60
+SLOW=10
+SEED=42
+BIN=
+STRICT=0
+KINDS=1
+INSTALL=1
+
+usage() {
+  sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//'
+  cat <<'EOF'
+Options:
+  --size N        document size for the comparison and the large side of the scaling checks
+                  (suffix K, M, G; powers of 1000; default 100M)
+  --quick         --size 10M (and 1M vs 10M for the scaling checks)
+  --scaling       run the scaling checks instead of the comparison
+  --all           run the comparison, then the scaling checks
+  --xml-size N    size of the document that xmlstarlet reads (default: the smaller of --size and 10M)
+  --no-kinds      skip the table of the other document kinds
+  --runs N        at least N timed runs per command (default 3; fast commands get up to 10,
+                  up to 20 in the scaling checks)
+  --timeout S     give up on one command after S seconds (default 60); it is reported as a timeout
+  --seed N        generator seed (default 42)
+  --bin PATH      time this binary instead of building one in build-bench/
+  --no-install    do not install missing tools with apt-get
+  --strict        exit with status 1 when a check fails
+EOF
+}
+
+while (($#)); do
+  case $1 in
+    --size) SIZE=$2; shift ;;
+    --size=*) SIZE=${1#*=} ;;
+    --quick) SIZE=10M ;;
+    --scaling) MODE=scaling ;;
+    --all) MODE=all ;;
+    --xml-size) XSIZE=$2; shift ;;
+    --xml-size=*) XSIZE=${1#*=} ;;
+    --no-kinds) KINDS=0 ;;
+    --runs) RUNS=$2; shift; ((MAXRUNS < RUNS)) && MAXRUNS=$RUNS ;;
+    --timeout) LIMIT=$2; shift ;;
+    --seed) SEED=$2; shift ;;
+    --bin) BIN=$2; shift ;;
+    --bin=*) BIN=${1#*=} ;;
+    --no-install) INSTALL=0 ;;
+    --strict) STRICT=1 ;;
+    -h|--help) usage; exit 0 ;;
+    *) echo "run.sh: unknown argument: $1" >&2; usage >&2; exit 255 ;;
+  esac
+  shift
+done
+
+# Byte count of a size such as 10M (powers of 1000).
+bytes_of() {
+  local s=$1 n f=1
+  case $s in
+    *[kK]) n=${s%?}; f=1000 ;;
+    *[mM]) n=${s%?}; f=1000000 ;;
+    *[gG]) n=${s%?}; f=1000000000 ;;
+    *) n=$s ;;
+  esac
+  [[ $n =~ ^[0-9]+$ ]] || { echo "run.sh: bad size: $s" >&2; exit 255; }
+  echo $((n * f))
+}
+SIZE_B=$(bytes_of "$SIZE")
+TEN_B=$(bytes_of 10M)
+if [[ -z $XSIZE ]]; then
+  if ((SIZE_B > TEN_B)); then XSIZE=10M; else XSIZE=$SIZE; fi
+fi
+XSIZE_B=$(bytes_of "$XSIZE")
+
+mkdir -p "$OUT" "$DATA" "$OUT/json"
+
+# --- tools -----------------------------------------------------------------------------------
+apt_updated=0
+need_pkg() {  # need_pkg COMMAND PACKAGE
+  command -v "$1" >/dev/null 2>&1 && return 0
+  if ((INSTALL == 0)); then echo "run.sh: $1 is missing (package $2)" >&2; exit 2; fi
+  export DEBIAN_FRONTEND=noninteractive
+  if ((apt_updated == 0)); then apt-get update -q >/dev/null; apt_updated=1; fi
+  echo "Installing $2" >&2
+  apt-get install -y -q --no-install-recommends "$2" >/dev/null
+}
+[[ -x /usr/bin/time ]] || { need_pkg /usr/bin/time time; }
+need_pkg hyperfine hyperfine
+need_pkg xmlstarlet xmlstarlet
+need_pkg perl perl
+need_pkg g++ g++
+need_pkg timeout coreutils
+if [[ -z $BIN ]]; then
+  need_pkg cmake cmake
+  need_pkg make make
+fi
+
+# --- brixfilter ------------------------------------------------------------------------------
+if [[ -z $BIN ]]; then
+  echo "Building brixfilter (Release) in build-bench/" >&2
+  if ! { cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DBRIX_TESTS=OFF >/dev/null &&
+         cmake --build build-bench -j"$(nproc)" --target brixfilter >/dev/null; }; then
+    echo "run.sh: building brixfilter failed" >&2
+    exit 2
+  fi
+  BIN=$ROOT/build-bench/brixfilter
+fi
+[[ -x $BIN ]] || { echo "run.sh: no executable at $BIN" >&2; exit 2; }
+BIN=$(cd "$(dirname "$BIN")" && pwd)/$(basename "$BIN")
+
+# --- documents -------------------------------------------------------------------------------
+GEN=$OUT/generator
+if [[ ! -x $GEN || $BENCH/generator.cpp -nt $GEN ]]; then
+  g++ -O2 -std=c++17 -o "$GEN" "$BENCH/generator.cpp"
+fi
+
+# doc KIND SIZE [DEPTH] [wrap] -> prints the path, generating the file when needed.
+doc() {
+  local kind=$1 size=$2 depth=${3:-} wrap=${4:-} name args
+  name=$kind
+  args=(--kind "$kind" --size "$size" --seed "$SEED")
+  if [[ -n $depth ]]; then name+="-d$depth"; args+=(--depth "$depth"); fi
+  name+="-$size-s$SEED"
+  if [[ -n $wrap ]]; then name+="-wrapped"; args+=(--wrap); fi
+  local f=$DATA/$name.xml
+  if [[ ! -s $f || $GEN -nt $f ]]; then
+    "$GEN" "${args[@]}" -o "$f.tmp" && mv "$f.tmp" "$f"
+  fi
+  echo "$f"
+}
+
+# --- measuring -------------------------------------------------------------------------------
+# measure TSV SECTION JOB TOOL LABEL DOC COMMAND
+# One run under /usr/bin/time (peak RSS, exit status, checksum and length of the output), then,
+# unless that run was slow, hyperfine for the median. Appends one line to TSV.
+measure() {
+  local tsv=$1 section=$2 job=$3 tool=$4 label=$5 file=$6 cmd=$7
+  local bytes tf cf status elapsed rss median runs json crc outlen
+  bytes=$(stat -c %s "$file")
+  tf=$(mktemp) cf=$(mktemp)
+  printf '  %-8s %-11s %-22s ' "$job" "$tool" "$label" >&2
+  set +e
+  eval "/usr/bin/time -f '%e %M' -o '$tf' timeout $LIMIT $cmd" 2>/dev/null | cksum >"$cf"
+  status=${PIPESTATUS[0]}
+  set -e
+  read -r elapsed rss < <(tail -n 1 "$tf") || true
+  read -r crc outlen < "$cf" || true
+  rm -f "$tf" "$cf"
+  [[ $rss =~ ^[0-9]+$ ]] || rss=0
+  [[ $elapsed =~ ^[0-9.]+$ ]] || elapsed=0
+  json=$OUT/json/$section-$job-$tool-$label.json
+  if ((status == 124)); then
+    median=$LIMIT runs=0
+    printf 'timeout (> %ss)\n' "$LIMIT" >&2
+  elif awk -v e="$elapsed" -v s="$SLOW" 'BEGIN { exit !(e >= s) }'; then
+    median=$elapsed runs=1
+    printf '%8.3f s (one run)\n' "$median" >&2
+  else
+    local warm=1
+    awk -v e="$elapsed" 'BEGIN { exit !(e >= 1) }' && warm=0  # the run above warmed the caches
+    hyperfine -N -i --style none --output=null --warmup "$warm" --min-runs "$RUNS" --max-runs "$MAXRUNS" \
+      --export-json "$json" "$cmd" >/dev/null 2>&1 || true
+    read -r median runs < <(perl -MJSON::PP -e '
+      local $/; my $j = decode_json(<STDIN>); my $r = $j->{results}[0];
+      printf "%.6f %d\n", $r->{median}, scalar @{ $r->{times} };' <"$json" 2>/dev/null) ||
+      { median=$elapsed; runs=1; }
+    printf '%8.3f s (%d runs)\n' "$median" "$runs" >&2
+  fi
+  printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$section" "$job" "$tool" "$label" \
+    "$bytes" "$median" "$runs" "$rss" "$status" "${crc:-0}" "${outlen:-0}" "$cmd" >>"$tsv"
+}
+
+JOBS=(c t d s S R)
+declare -A OPT=([c]=-c [t]=-t [d]=-d [s]=-sbook,title [S]=-Sbook [R]=-Rtitle=xxx)
+
+# The peers' command lines; DOC stands for the document.
+declare -A PERL=(
+  [c]="perl -0777 -pe 's/<!--(?<![^\\r\\n]<!--).*?-->[\\r\\n]*|<!--.*?-->\\r*//gs' DOC"
+  [t]="perl -0777 -pe 's/<[^>]*>//g' DOC"
+  [d]="perl -0777 -pe 's/^<(\\w+)(?:\\s[^>]*)?(?:\\/>|><\\/\\1>)//gm' DOC"
+  [s]="perl -0777 -ne 'while (/^(<book\\b[^>]*\\/>)|^(<book\\b[^>]*>)(.*?)(<\\/book>)/gms) { if (defined \$1) { print \"\$1\\r\\n\" } else { my (\$o, \$c, \$e) = (\$2, \$3, \$4); print \$o, \$c =~ /^  (<title\\b.*?<\\/title>)/gm, \$e, \"\\r\\n\" } }' DOC"
+  [S]="perl -0777 -pe 's/\\A.*<\\/book>//s' DOC"
+  [R]="perl -0777 -pe 's/(<title\\b[^>]*>).*?(<\\/title>)/\$1xxx\$2/gs' DOC"
+)
+declare -A SED=(
+  [t]="sed -e 's/<[^>]*>//g' DOC"
+)
+declare -A XMLS=(
+  [c]="xmlstarlet ed -d '//comment()' DOC"
+  [t]="xmlstarlet sel -t -v /catalog DOC"
+  [d]="xmlstarlet ed -d '/catalog/*[not(node())]' DOC"
+  [s]="xmlstarlet sel -t -m /catalog/book -c title -n DOC"
+  [S]="xmlstarlet sel -t -c '/catalog/book[last()]/following-sibling::node()' DOC"
+  [R]="xmlstarlet ed -u '//title' -v xxx DOC"
+)
+
+with_doc() { local c=$1 f=$2; echo "${c//DOC/$f}"; }
+rel() { echo "${1#"$ROOT"/}"; }
+
+environment() {
+  {
+    echo "date: $(date -u '+%Y-%m-%d %H:%M UTC')"
+    echo "commit: $(git -C "$ROOT" rev-parse --short HEAD 2>/dev/null || echo unknown)"
+    echo "cpu: $(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //') ($(nproc) cores)"
+    echo "load: $(cut -d' ' -f1-3 /proc/loadavg)"
+    echo "binary: $(rel "$BIN")"
+    echo "tools: $(hyperfine --version), xmlstarlet $(xmlstarlet --version | head -n1), perl $(perl -e 'print $^V'), $(sed --version | head -n1)"
+    echo "seed: $SEED; runs: at least $RUNS; timeout: ${LIMIT}s; commands slower than ${SLOW}s are timed once"
+  }
+}
+
+compare() {
+  local tsv=$OUT/results.tsv
+  : >"$tsv"
+  echo "Generating documents (size $SIZE, xmlstarlet $XSIZE)" >&2
+  local cat_doc xml_doc
+  cat_doc=$(doc catalog-lf "$SIZE")
+  xml_doc=$(doc catalog-lf "$XSIZE" "" wrap)
+  local lab=catalog-lf-$SIZE xlab=catalog-wrapped-$XSIZE
+  echo "Comparison on $(rel "$cat_doc")" >&2
+  measure "$tsv" main floor cat "$lab" "$cat_doc" "cat $(rel "$cat_doc")"
+  local j
+  for j in "${JOBS[@]}"; do
+    measure "$tsv" main "$j" brixfilter "$lab" "$cat_doc" "$(rel "$BIN") -f $(rel "$cat_doc") ${OPT[$j]}"
+    measure "$tsv" main "$j" perl "$lab" "$cat_doc" "$(with_doc "${PERL[$j]}" "$(rel "$cat_doc")")"
+    if [[ -n ${SED[$j]:-} ]]; then
+      measure "$tsv" main "$j" sed "$lab" "$cat_doc" "$(with_doc "${SED[$j]}" "$(rel "$cat_doc")")"
+    fi
+    measure "$tsv" main "$j" xmlstarlet "$xlab" "$xml_doc" "$(with_doc "${XMLS[$j]}" "$(rel "$xml_doc")")"
+  done
+  if ((KINDS)); then
+    local spec kind depth f label
+    for spec in catalog-crlf flat comments children deep:100000; do
+      kind=${spec%%:*} depth=
+      [[ $spec == *:* ]] && depth=${spec#*:}
+      f=$(doc "$kind" "$SIZE" "$depth")
+      label=$kind${depth:+-d$depth}-$SIZE
+      echo "Document kind $label" >&2
+      for j in "${JOBS[@]}"; do
+        measure "$tsv" kinds "$j" brixfilter "$label" "$f" "$(rel "$BIN") -f $(rel "$f") ${OPT[$j]}"
+        measure "$tsv" kinds "$j" perl "$label" "$f" "$(with_doc "${PERL[$j]}" "$(rel "$f")")"
+      done
+    done
+  fi
+  environment >"$OUT/environment.txt"
+  perl "$BENCH/report.pl" compare "$tsv" "$OUT" || rc=$((rc ? rc : $?))
+  if [[ -s $OUT/chart.svg ]]; then cp "$OUT/chart.svg" "$BENCH/chart.svg"; fi
+}
+
+scaling() {
+  local tsv=$OUT/scaling.tsv
+  MAXRUNS=$((RUNS > 20 ? RUNS : 20))  # the ratios want steady medians
+  : >"$tsv"
+  local small=10M big=100M
+  if ((SIZE_B < $(bytes_of 100M))); then small=1M big=10M; fi
+  [[ $SIZE != "$big" ]] && [[ $SIZE_B -ge $(bytes_of 100M) ]] && big=$SIZE
+  echo "Generating documents (catalog $small and $big, deep $big)" >&2
+  local fs fb d10 dbig j
+  fs=$(doc catalog-lf "$small")
+  fb=$(doc catalog-lf "$big")
+  d10=$(doc deep "$big" 10)
+  dbig=$(doc deep "$big" 100000)
+  echo "Scaling checks" >&2
+  for j in "${JOBS[@]}"; do
+    measure "$tsv" size "$j" brixfilter "catalog-lf-$small" "$fs" "$(rel "$BIN") -f $(rel "$fs") ${OPT[$j]}"
+    measure "$tsv" size "$j" brixfilter "catalog-lf-$big" "$fb" "$(rel "$BIN") -f $(rel "$fb") ${OPT[$j]}"
+    measure "$tsv" depth "$j" brixfilter "deep-d10-$big" "$d10" "$(rel "$BIN") -f $(rel "$d10") ${OPT[$j]}"
+    measure "$tsv" depth "$j" brixfilter "deep-d100000-$big" "$dbig" "$(rel "$BIN") -f $(rel "$dbig") ${OPT[$j]}"
+  done
+  environment >"$OUT/environment-scaling.txt"
+  perl "$BENCH/report.pl" scaling "$tsv" "$OUT" || rc=$((rc ? rc : $?))
+}
+
+rc=0  # set by the reports: 1 when a check failed, 2 when a report could not be made
+case $MODE in
+  compare) compare ;;
+  scaling) scaling ;;
+  all) compare; scaling ;;
+esac
+if ((rc == 1 && STRICT == 0)); then rc=0; fi
+exit "$rc"
