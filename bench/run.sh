@@ -155,7 +155,7 @@ doc() {
 # unless that run was slow, hyperfine for the median. Appends one line to TSV.
 measure() {
   local tsv=$1 section=$2 job=$3 tool=$4 label=$5 file=$6 cmd=$7
-  local bytes tf cf status elapsed rss median runs json crc outlen
+  local bytes tf cf status elapsed rss median fastest runs json crc outlen
   bytes=$(stat -c %s "$file")
   tf=$(mktemp) cf=$(mktemp)
   printf '  %-8s %-11s %-22s ' "$job" "$tool" "$label" >&2
@@ -170,24 +170,24 @@ measure() {
   [[ $elapsed =~ ^[0-9.]+$ ]] || elapsed=0
   json=$OUT/json/$section-$job-$tool-$label.json
   if ((status == 124)); then
-    median=$LIMIT runs=0
+    median=$LIMIT fastest=$LIMIT runs=0
     printf 'timeout (> %ss)\n' "$LIMIT" >&2
   elif awk -v e="$elapsed" -v s="$SLOW" 'BEGIN { exit !(e >= s) }'; then
-    median=$elapsed runs=1
+    median=$elapsed fastest=$elapsed runs=1
     printf '%8.3f s (one run)\n' "$median" >&2
   else
     local warm=1
     awk -v e="$elapsed" 'BEGIN { exit !(e >= 1) }' && warm=0  # the run above warmed the caches
     hyperfine -N -i --style none --output=null --warmup "$warm" --min-runs "$RUNS" --max-runs "$MAXRUNS" \
       --export-json "$json" "$cmd" >/dev/null 2>&1 || true
-    read -r median runs < <(perl -MJSON::PP -e '
+    read -r median fastest runs < <(perl -MJSON::PP -e '
       local $/; my $j = decode_json(<STDIN>); my $r = $j->{results}[0];
-      printf "%.6f %d\n", $r->{median}, scalar @{ $r->{times} };' <"$json" 2>/dev/null) ||
-      { median=$elapsed; runs=1; }
+      printf "%.6f %.6f %d\n", $r->{median}, $r->{min}, scalar @{ $r->{times} };' <"$json" 2>/dev/null) ||
+      { median=$elapsed; fastest=$elapsed; runs=1; }
     printf '%8.3f s (%d runs)\n' "$median" "$runs" >&2
   fi
-  printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$section" "$job" "$tool" "$label" \
-    "$bytes" "$median" "$runs" "$rss" "$status" "${crc:-0}" "${outlen:-0}" "$cmd" >>"$tsv"
+  printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$section" "$job" "$tool" "$label" \
+    "$bytes" "$median" "$fastest" "$runs" "$rss" "$status" "${crc:-0}" "${outlen:-0}" "$cmd" >>"$tsv"
 }
 
 JOBS=(c t d s S R)
@@ -220,7 +220,9 @@ rel() { echo "${1#"$ROOT"/}"; }
 environment() {
   {
     echo "date: $(date -u '+%Y-%m-%d %H:%M UTC')"
-    echo "commit: $(git -C "$ROOT" rev-parse --short HEAD 2>/dev/null || echo unknown)"
+    local dirty=
+    git -C "$ROOT" diff --quiet HEAD -- . ':!bench' 2>/dev/null || dirty=' (work tree modified)'
+    echo "commit: $(git -C "$ROOT" rev-parse --short HEAD 2>/dev/null || echo unknown)$dirty"
     echo "cpu: $(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //') ($(nproc) cores)"
     echo "load: $(cut -d' ' -f1-3 /proc/loadavg)"
     echo "binary: $(rel "$BIN")"
@@ -290,6 +292,11 @@ scaling() {
   environment >"$OUT/environment-scaling.txt"
   perl "$BENCH/report.pl" scaling "$tsv" "$OUT" || rc=$((rc ? rc : $?))
 }
+
+read -r load _ < /proc/loadavg
+if awk -v l="$load" -v n="$(nproc)" 'BEGIN { exit !(l > n / 2) }'; then
+  echo "Note: load average $load on $(nproc) cores; other work on the machine makes the timings noisy." >&2
+fi
 
 rc=0  # set by the reports: 1 when a check failed, 2 when a report could not be made
 case $MODE in
