@@ -106,7 +106,7 @@ TEST(SchmalCodecKodieren, EinheitenZuBytes)
         {u"\xDD00", "\xEF\xBF\xBD", __LINE__},                                  // just above the escapes
         {u"\xDE00\xD83D", "\xEF\xBF\xBD\xEF\xBF\xBD", __LINE__},                // reversed pair: two lone units
         {u"\xD83D\xD83D\xDE00", "\xEF\xBF\xBD\xF0\x9F\x98\x80", __LINE__},      // lone high, then a pair
-        {u"\xD83D\xDC80", "\xF0\x9F\x92\x80", __LINE__},                        // an escape value after a high is a pair
+        {u"\xD83D\xDC80", "\xF0\x9F\x92\x80", __LINE__},                        // escape value after a high: a pair
         {u"abc\xD83D", "abc\xEF\xBF\xBD", __LINE__},                            // high as the last unit is lone
         {u"abcd\u00E4", "abcd\xC3\xA4", __LINE__},                              // after the 4-unit fast path
     };
