@@ -1,0 +1,62 @@
+// Fuzz target for one filter, chosen at compile time with BRIX_FUZZ_FILTER:
+// 1 -c, 2 -t, 3 -d, 4 -s (listing), 5 -S, 6 -R. Checks what holds for every input:
+// stripping never lengthens the text, deleting and stepping over keep pieces of the input in
+// order, the listing is exactly as long as measured, and emptying content keeps input order.
+#include "FuzzHilfe.h"
+#include "brix/BrixSubString.h"
+#include "xml/Filter.h"
+
+#ifndef BRIX_FUZZ_FILTER
+#error "BRIX_FUZZ_FILTER must name the filter (1 to 6)"
+#endif
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pDaten, std::size_t nGroesse)
+{
+    FuzzLeser leser(pDaten, nGroesse);
+    const std::uint8_t nSteuer = leser.Byte();
+    const CString name = CString::AusSchmal(leser.BisTrenner());
+    const CString ersatz = CString::AusSchmal(leser.BisTrenner());
+    const CString text = FuzzText(leser.RestBytes(), nSteuer & 1);
+    const BrixSubString sicht(text);
+    const BrixSubString nameSicht(name);
+    const std::u16string_view ein = text.Sicht();
+    CString out(u"alt");  // filters that empty their output must not let this show through
+
+    switch (BRIX_FUZZ_FILTER) {
+    case 1: {
+        const CString ergebnis = sicht.EntferneKommentare();
+        FUZZ_PRUEFE(ergebnis.GetLength() <= text.GetLength());
+        FUZZ_PRUEFE(IstTeilfolge(ergebnis.Sicht(), ein));
+        sicht.EntferneKommentare(out);  // the appending form adds to what is there
+        FUZZ_PRUEFE(out.Sicht().substr(0, 3) == u"alt" && out.Sicht().substr(3) == ergebnis.Sicht());
+        break;
+    }
+    case 2: {
+        const CString ergebnis = sicht.EntferneTags();
+        FUZZ_PRUEFE(ergebnis.GetLength() <= text.GetLength());
+        FUZZ_PRUEFE(IstTeilfolge(ergebnis.Sicht(), ein));
+        break;
+    }
+    case 3:
+        LoescheLeereTags(sicht, out);
+        FUZZ_PRUEFE(IstTeilfolge(out.Sicht(), ein));
+        break;
+    case 4:
+        ZeigeTagBlocks(sicht, nameSicht, out);
+        FUZZ_PRUEFE(out.GetLength() == LaengeTagBlockListe(sicht, nameSicht));
+        break;
+    case 5:
+        UeberspringeTagBlocks(sicht, nameSicht, out);
+        FUZZ_PRUEFE(IstTeilfolge(out.Sicht(), ein));
+        break;
+    case 6:
+        if (nSteuer & 2) {
+            ErsetzeTagInhalt(sicht, nameSicht, out, BrixSubString(ersatz));
+        } else {
+            ErsetzeTagInhalt(sicht, nameSicht, out, BrixSubString());
+            FUZZ_PRUEFE(IstTeilfolge(out.Sicht(), ein));  // only content goes
+        }
+        break;
+    }
+    return 0;
+}

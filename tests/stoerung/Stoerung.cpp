@@ -1,0 +1,98 @@
+// A preload shim that makes reads, writes and opens fail on purpose, so that the I/O error paths
+// of the real binary can be tested: LD_PRELOAD=libbrix_stoerung.so brixfilter ...
+//
+// Controlled by environment variables (unset: the call passes through unchanged):
+//   BRIX_STOERUNG_READ   eio      every read of a file (fd > 2) fails with EIO
+//                        eio0     every read of standard input fails with EIO
+//                        eintr    every other read is interrupted (EINTR) before it happens
+//                        kurz     reads deliver at most 3 bytes
+//                        schrumpf a file (fd > 2) ends after its first read (it shrank)
+//   BRIX_STOERUNG_WRITE  eintr    every other write is interrupted (EINTR) before it happens
+//                        kurz     writes take at most 5 bytes
+//                        enospc   every write to standard output fails with ENOSPC
+//                        eio2     writes to standard error fail with EIO
+//   BRIX_STOERUNG_OPEN   eacces   opening any file fails with EACCES
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+template <class F>
+F Echt(const char* pName)
+{
+    return reinterpret_cast<F>(dlsym(RTLD_NEXT, pName));
+}
+
+bool Ist(const char* pVariable, const char* pWert)
+{
+    const char* p = std::getenv(pVariable);
+    return p && std::strcmp(p, pWert) == 0;
+}
+
+int g_nLeseAufrufe = 0;
+int g_nSchreibAufrufe = 0;
+bool g_bGelesen[1024] = {};
+
+}  // namespace
+
+extern "C" ssize_t read(int fd, void* pPuffer, size_t n)
+{
+    static auto echt = Echt<ssize_t (*)(int, void*, size_t)>("read");
+    if (Ist("BRIX_STOERUNG_READ", "eio") && fd > 2) { errno = EIO; return -1; }
+    if (Ist("BRIX_STOERUNG_READ", "eio0") && fd == 0) { errno = EIO; return -1; }
+    if (Ist("BRIX_STOERUNG_READ", "eintr") && (g_nLeseAufrufe++ % 2) == 0) { errno = EINTR; return -1; }
+    if (Ist("BRIX_STOERUNG_READ", "kurz") && n > 3) n = 3;
+    if (Ist("BRIX_STOERUNG_READ", "schrumpf") && fd > 2 && fd < 1024) {
+        if (g_bGelesen[fd]) return 0;
+        g_bGelesen[fd] = true;
+        if (n > 2) n = 2;
+    }
+    return echt(fd, pPuffer, n);
+}
+
+extern "C" ssize_t write(int fd, const void* pPuffer, size_t n)
+{
+    static auto echt = Echt<ssize_t (*)(int, const void*, size_t)>("write");
+    if (Ist("BRIX_STOERUNG_WRITE", "eintr") && (g_nSchreibAufrufe++ % 2) == 0) { errno = EINTR; return -1; }
+    if (Ist("BRIX_STOERUNG_WRITE", "kurz") && n > 5) n = 5;
+    if (Ist("BRIX_STOERUNG_WRITE", "enospc") && fd == 1) { errno = ENOSPC; return -1; }
+    if (Ist("BRIX_STOERUNG_WRITE", "eio2") && fd == 2) { errno = EIO; return -1; }
+    return echt(fd, pPuffer, n);
+}
+
+namespace {
+template <class F>
+int Oeffne(F echt, const char* pPfad, int nFlags, va_list args)
+{
+    mode_t nModus = 0;
+    if (nFlags & (O_CREAT | O_TMPFILE)) nModus = static_cast<mode_t>(va_arg(args, int));
+    if (Ist("BRIX_STOERUNG_OPEN", "eacces")) { errno = EACCES; return -1; }
+    return echt(pPfad, nFlags, nModus);
+}
+}  // namespace
+
+extern "C" int open(const char* pPfad, int nFlags, ...)
+{
+    static auto echt = Echt<int (*)(const char*, int, ...)>("open");
+    va_list args;
+    va_start(args, nFlags);
+    const int fd = Oeffne(echt, pPfad, nFlags, args);
+    va_end(args);
+    return fd;
+}
+
+extern "C" int open64(const char* pPfad, int nFlags, ...)
+{
+    static auto echt = Echt<int (*)(const char*, int, ...)>("open64");
+    va_list args;
+    va_start(args, nFlags);
+    const int fd = Oeffne(echt, pPfad, nFlags, args);
+    va_end(args);
+    return fd;
+}
