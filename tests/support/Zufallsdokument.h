@@ -1,0 +1,31 @@
+// Seeded random XML-like documents, well-formed and broken, for differential tests, fuzz seeds
+// and benchmarks. Equal seeds and options give equal documents on every platform (std::mt19937
+// and no distribution classes, whose results the standard leaves open).
+//
+// What occurs: elements of a small name set (a, b, c, ab, B, title, a:b, t1, ...), attributes
+// whose quoted values hold < > ( ) and the other quote, self-closing tags with and without a
+// blank, comments (also "<!-->" and ones holding tags), processing instructions, declarations,
+// CR, LF and CR LF, umlauts, a surrogate pair, now and then U+0000; and, at the rate asked for,
+// broken constructs: stray and mismatched end tags, unclosed elements, tags, quotes, comments,
+// processing instructions and declarations, and lone '<' fragments.
+#pragma once
+
+#include <cstdint>
+#include <random>
+#include <string>
+
+struct ZufallsOptionen {
+    int nMaxTiefe = 3;          // deepest nesting of elements (the generator recurses this deep)
+    int nMaxKinder = 4;         // most items in one element's content (and at the top level)
+    int nFehlerPromille = 50;   // chance of a broken construct per item, in thousandths
+};
+
+// A document drawn from rng's current state.
+std::u16string ErzeugeZufallsdokument(std::mt19937& rng, const ZufallsOptionen& optionen = {});
+
+// A document from a generator seeded with nSeed.
+std::u16string ErzeugeZufallsdokument(std::uint32_t nSeed, const ZufallsOptionen& optionen = {});
+
+// A text of units for a document given as a readable string in tests and failure messages:
+// non-ASCII units and controls written as \uXXXX, CR as \r, LF as \n.
+std::string Lesbar(const std::u16string& text);
