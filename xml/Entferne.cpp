@@ -1,7 +1,70 @@
-// Placeholder until the stripping filters are written: copies the text unchanged.
+// Comment and markup stripping: single left-to-right passes of plain searches that append the
+// pieces they keep. Neither parses XML: quotes, CDATA and processing instructions are plain text.
 #include "brix/BrixSubString.h"
 
-void BrixSubString::EntferneKommentare(CString& out) const { Anhaengen(out, *this); }
-CString BrixSubString::EntferneKommentare() const { CString s; EntferneKommentare(s); return s; }
-void BrixSubString::EntferneTags(CString& out) const { Anhaengen(out, *this); }
-CString BrixSubString::EntferneTags() const { CString s; EntferneTags(s); return s; }
+void BrixSubString::EntferneKommentare(CString& out) const
+{
+    if (!HatDaten()) {
+        return;
+    }
+    const int nLaenge = Laenge();
+    int c = 0;  // start of the text not yet copied
+    int b = FindeString(u"<!--", 0);
+    while (b >= 0) {
+        // Searched from the '<' itself, so "<!-->" closes at once.
+        const int d = FindeString(u"-->", b);
+        if (d < 0) {
+            // No "-->" anywhere behind: this and every later opener are plain text.
+            break;
+        }
+        Anhaengen(out, Mitte(c, b - c));
+        // A comment that begins a line takes its line end and the empty lines after it along;
+        // one inside a line takes only carriage returns, so the line keeps its line feed.
+        const bool bZeilenAnfang = b == 0 || ZeichenAn(b - 1) == u'\r' || ZeichenAn(b - 1) == u'\n';
+        int k = d + 3;
+        while (k < nLaenge) {
+            const char16_t ch = ZeichenAn(k);
+            if (ch != u'\r' && !(ch == u'\n' && bZeilenAnfang)) {
+                break;
+            }
+            ++k;
+        }
+        c = k;
+        b = FindeString(u"<!--", c);
+    }
+    Anhaengen(out, Mitte(c));
+}
+
+CString BrixSubString::EntferneKommentare() const
+{
+    CString ergebnis;
+    EntferneKommentare(ergebnis);
+    return ergebnis;
+}
+
+void BrixSubString::EntferneTags(CString& out) const
+{
+    if (!HatDaten()) {
+        return;
+    }
+    int c = 0;  // start of the text not yet copied
+    int b = FindeZeichen(u'<');
+    while (b >= 0) {
+        const int e = FindeZeichen(u'>', b);
+        if (e < 0) {
+            // No '>' anywhere behind: this and every later '<' are plain text.
+            break;
+        }
+        Anhaengen(out, Mitte(c, b - c));
+        c = e + 1;
+        b = FindeZeichen(u'<', c);
+    }
+    Anhaengen(out, Mitte(c));
+}
+
+CString BrixSubString::EntferneTags() const
+{
+    CString ergebnis;
+    EntferneTags(ergebnis);
+    return ergebnis;
+}

@@ -1,4 +1,29 @@
-// Placeholder until the filter is written: copies the text unchanged.
+// Deleting empty elements: one walk over the top-level elements; those whose content is empty
+// (self-closing, or nothing between start and end tag) are left out, everything else is copied.
 #include "xml/Filter.h"
+#include "xml/XmlFehler.h"
 
-void LoescheLeereTags(BrixSubString text, CString& out) { out.Empty(); Anhaengen(out, text); }
+void LoescheLeereTags(BrixSubString text, CString& out)
+{
+    out.Empty();
+    int c = 0;  // start of the text not yet copied
+    int s = 0;  // where the next search starts
+    for (;;) {
+        int nPos = s;
+        int nNext = -1;
+        int nError = XML_OK;
+        const BrixSubString block = text.FindeNaechstenTagBlock(nPos, nNext, nError);
+        if (nError != XML_OK) {
+            // No further element, or a fault: the rest stays as it is.
+            break;
+        }
+        // Text, comments and the like before the element are kept.
+        Anhaengen(out, text.Mitte(c, nPos - c));
+        if (block.Inhalt().Laenge() != 0) {
+            Anhaengen(out, block);
+        }
+        c = nNext;
+        s = nNext;
+    }
+    Anhaengen(out, text.Mitte(c));
+}
