@@ -1,8 +1,70 @@
-// Placeholder until the filter is written: copies the text unchanged.
-#include "xml/Filter.h"
+// Replacing element content: the content of every element of one name, at any depth, becomes
+// the replacement; everything else is copied. The descent into elements of other names keeps
+// its levels on an explicit stack and appends straight to out, in the order in which a
+// recursive descent would append each level's result as a whole.
+#include <vector>
 
-void ErsetzeTagInhalt(const BrixSubString& text, const BrixSubString&, CString& out, const BrixSubString&)
+#include "xml/BlockSucher.h"
+#include "xml/Filter.h"
+#include "xml/XmlFehler.h"
+
+namespace {
+
+// One level of the descent: the view walked and the end tag that follows it.
+struct Ebene {
+    BrixSubString text;   // the document, or the content of an element of another name
+    int c;                // start of the text not yet copied
+    int s;                // where the next search starts
+    BrixSubString ende;   // that element's end tag, appended when the level is done
+};
+
+}  // namespace
+
+void ErsetzeTagInhalt(const BrixSubString& text, const BrixSubString& name, CString& out,
+                      const BrixSubString& replacement)
 {
     out.Empty();
-    Anhaengen(out, text);
+    BrixBlockSucher sucher;
+    std::vector<Ebene> aStapel;
+    aStapel.push_back({text, 0, 0, BrixSubString()});
+
+    while (!aStapel.empty()) {
+        Ebene& ebene = aStapel.back();
+        int nPos = ebene.s;
+        int nNext = -1;
+        int nError = XML_OK;
+        int nStartTagLen = -1;
+        int nEndTagOffset = -1;
+        const BrixSubString block =
+            sucher.FindeTagBlock(ebene.text, nullptr, nPos, nNext, nError, &nStartTagLen, &nEndTagOffset);
+        if (nError != XML_OK) {
+            // No further element, or a fault: the rest of this level stays as it is.
+            Anhaengen(out, ebene.text.Mitte(ebene.c));
+            Anhaengen(out, ebene.ende);
+            aStapel.pop_back();
+            continue;
+        }
+        Anhaengen(out, ebene.text.Mitte(ebene.c, nPos - ebene.c));
+        ebene.c = nNext;
+        ebene.s = nNext;
+
+        const bool bTreffer = block.TagName().Vergleiche(name) == 0;
+        if (nStartTagLen < 0 || nEndTagOffset < 0) {
+            // Self-closing: no content to replace, so a match gets the replacement behind it.
+            Anhaengen(out, block);
+            if (bTreffer) {
+                Anhaengen(out, replacement);
+            }
+            continue;
+        }
+        Anhaengen(out, block.Mitte(0, nStartTagLen));
+        const BrixSubString ende = block.Mitte(nEndTagOffset);
+        if (bTreffer) {
+            // The content is replaced whole, elements inside it included.
+            Anhaengen(out, replacement);
+            Anhaengen(out, ende);
+        } else {
+            aStapel.push_back({block.Mitte(nStartTagLen, nEndTagOffset - nStartTagLen), 0, 0, ende});
+        }
+    }
 }

@@ -1,6 +1,191 @@
-// Placeholder until the filters are written: copies the text unchanged.
-#include "xml/Filter.h"
+// Tag-block selection: the listing of -s / -t with a name list, and -S, which steps over the
+// top-level elements of one name.
+#include <algorithm>
+#include <cassert>
+#include <cstdint>
+#include <vector>
 
-void ZeigeTagBlocks(const BrixSubString& text, const BrixSubString&, CString& out) { out.Empty(); Anhaengen(out, text); }
-std::int64_t LaengeTagBlockListe(const BrixSubString& text, const BrixSubString&) { return text.Laenge(); }
-void UeberspringeTagBlocks(BrixSubString text, BrixSubString, CString& out) { out.Empty(); Anhaengen(out, text); }
+#include "brix/CBrixArray.h"
+#include "xml/BlockSucher.h"
+#include "xml/Filter.h"
+#include "xml/XmlFehler.h"
+
+namespace {
+
+// Adds up the length of the listing.
+class ListenMass {
+public:
+    void Stueck(const BrixSubString& teil) { m_nLaenge += teil.Laenge(); }
+    void Zeilenende() { m_nLaenge += 2; }
+    std::int64_t Laenge() const { return m_nLaenge; }
+
+private:
+    std::int64_t m_nLaenge = 0;
+};
+
+// Writes the listing into a buffer of the measured length (with room for a zero behind it).
+class ListenSchreiber {
+public:
+    ListenSchreiber(char16_t* pPuffer, std::int64_t nLaenge) : m_pW(pPuffer), m_pEnde(pPuffer + nLaenge) {}
+    void Stueck(const BrixSubString& teil)
+    {
+        // Both passes make the same walk, so the measure is never exceeded; should it ever
+        // be, the piece is cut rather than written past the buffer.
+        assert(teil.Laenge() <= m_pEnde - m_pW);
+        const BrixSubString passend = teil.Links(static_cast<int>(std::min<std::int64_t>(teil.Laenge(), m_pEnde - m_pW)));
+        m_pW += passend.KopiereNach(m_pW);
+    }
+    void Zeilenende()
+    {
+        assert(m_pEnde - m_pW >= 2);
+        if (m_pEnde - m_pW >= 2) {
+            *m_pW++ = u'\r';
+            *m_pW++ = u'\n';
+            *m_pW = 0;
+        }
+    }
+    std::int64_t Rest() const { return m_pEnde - m_pW; }
+
+private:
+    char16_t* m_pW;
+    char16_t* m_pEnde;
+};
+
+// The last block search for one inner name. It still holds for a later start k as long as it
+// found its block at or behind k, or found none: the searches of all names step over the same
+// items in the same way, so a search from k would only repeat the tail of this one.
+struct InnereSuche {
+    bool bGemacht = false;
+    int nPos = -1;
+    int nNext = -1;
+    int nError = XML_OK;
+    BrixSubString block;
+};
+
+// The inner elements of one outer element's content: again and again the earliest block of
+// any inner name (the first name on equal starts), until a search fails. A fault met by any
+// name's search ends the walk. This is FindeErstenTagBlock in a loop, with each name's search
+// kept while it holds, so that a name that occurs late or never is not searched for anew
+// behind every block.
+template <class Senke>
+void LaufeInhalt(const BrixSubString& inhalt, const CBrixArray<BrixSubString>& aNamen,
+                 std::vector<InnereSuche>& aSuchen, Senke& senke)
+{
+    for (InnereSuche& suche : aSuchen) {
+        suche.bGemacht = false;
+    }
+    int k = 0;
+    for (;;) {
+        int nBeste = -1;
+        for (int i = 0; i < aNamen.m_nCount; ++i) {
+            InnereSuche& suche = aSuchen[static_cast<std::size_t>(i)];
+            if (!suche.bGemacht || (suche.nError == XML_OK && suche.nPos < k)) {
+                const BrixSubString* pName = aNamen.Element(i);
+                suche.nPos = k;
+                suche.block = inhalt.FindeTagBlock(pName != nullptr ? *pName : BrixSubString(), suche.nPos,
+                                                   suche.nNext, suche.nError);
+                suche.bGemacht = true;
+            }
+            if (suche.nError != XML_OK && suche.nError != XML_TAG_NICHT_GEFUNDEN && suche.nError != XML_KEINE_DATEN) {
+                return;
+            }
+            if (suche.nError == XML_OK && (nBeste < 0 || suche.nPos < aSuchen[static_cast<std::size_t>(nBeste)].nPos)) {
+                nBeste = i;
+            }
+        }
+        if (nBeste < 0) {
+            return;
+        }
+        const InnereSuche& beste = aSuchen[static_cast<std::size_t>(nBeste)];
+        senke.Stueck(beste.block);
+        k = beste.nNext;
+    }
+}
+
+// The walk of the listing, shared by the measuring and the writing pass so that both make
+// exactly the same decisions: one line per top-level outer element, either the whole element
+// or its start tag, its inner elements and its end tag.
+template <class Senke>
+void LaufeListe(const BrixSubString& text, const BrixSubString& names, Senke& senke)
+{
+    CBrixArray<BrixSubString> aNamen(0);
+    names.Teile(u',', aNamen, nullptr);
+    if (aNamen.m_nCount == 0) {
+        return;
+    }
+    const BrixSubString* pErster = aNamen.Element(0);
+    const BrixSubString aussen = pErster != nullptr ? *pErster : BrixSubString();
+    aNamen.Entferne(0, 1);
+    std::vector<InnereSuche> aSuchen(static_cast<std::size_t>(aNamen.m_nCount));
+
+    int s = 0;
+    for (;;) {
+        int nPos = s;
+        int nNext = -1;
+        int nError = XML_OK;
+        int nStartTagLen = 0;
+        int nEndTagOffset = 0;
+        const BrixSubString block = text.FindeTagBlock(aussen, nPos, nNext, nError, &nStartTagLen, &nEndTagOffset);
+        if (nError != XML_OK) {
+            break;
+        }
+        if (aNamen.m_nCount == 0 || nStartTagLen < 0 || nEndTagOffset < 0) {
+            // No inner names, or a self-closing element, which has no content: the whole block.
+            senke.Stueck(block);
+        } else {
+            senke.Stueck(block.Mitte(0, nStartTagLen));
+            LaufeInhalt(block.Mitte(nStartTagLen, nEndTagOffset - nStartTagLen), aNamen, aSuchen, senke);
+            senke.Stueck(block.Mitte(nEndTagOffset));
+        }
+        senke.Zeilenende();
+        s = nNext;
+    }
+}
+
+}  // namespace
+
+std::int64_t LaengeTagBlockListe(const BrixSubString& text, const BrixSubString& names)
+{
+    ListenMass mass;
+    LaufeListe(text, names, mass);
+    return mass.Laenge();
+}
+
+void ZeigeTagBlocks(const BrixSubString& text, const BrixSubString& names, CString& out)
+{
+    out.Empty();
+    const std::int64_t nLaenge = LaengeTagBlockListe(text, names);
+    // Refused with CLaengenException when the listing would pass the length limit.
+    char16_t* pPuffer = out.GetBufferSetLength(nLaenge);
+    ListenSchreiber schreiber(pPuffer, nLaenge);
+    LaufeListe(text, names, schreiber);
+    assert(schreiber.Rest() == 0);
+    out.ReleaseBuffer(static_cast<int>(nLaenge - schreiber.Rest()));
+}
+
+void UeberspringeTagBlocks(BrixSubString text, BrixSubString name, CString& out)
+{
+    out.Empty();
+    BrixBlockSucher sucher;
+    int c = 0;  // start of the text not yet copied
+    int s = 0;  // where the next search starts
+    for (;;) {
+        int nPos = s;
+        int nNext = -1;
+        int nError = XML_OK;
+        sucher.FindeTagBlock(text, &name, nPos, nNext, nError);
+        if (nError != XML_OK && nPos > c) {
+            // A fault: the text up to it is kept, the stretch the scanner skipped is not.
+            Anhaengen(out, text.Mitte(c, nPos - c));
+            c = nPos;
+        }
+        if (nNext < 0 || nNext <= s) {
+            // No further element, or a position that would not move the walk on.
+            break;
+        }
+        // An element of that name: it and the text before it are stepped over.
+        c = nNext;
+        s = nNext;
+    }
+    Anhaengen(out, text.Mitte(c));
+}

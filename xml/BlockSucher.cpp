@@ -1,0 +1,296 @@
+// The block finders and the end-tag search of the scanner, step for step, with the outcome of
+// each end-tag search remembered. Nesting is followed with an explicit stack.
+#include "xml/BlockSucher.h"
+
+#include <algorithm>
+
+#include "xml/XmlFehler.h"
+
+namespace {
+
+// Units that end a start-tag name: blank, '/', '>', line feed, carriage return, tab.
+constexpr const char16_t* kNamensEnde = u" />\n\r\t";
+// Bracket set for the '>' that closes a nested start tag; '<' has index 6.
+constexpr const char16_t* kKlammern = u"()[]{}<>";
+constexpr int kSpitzeKlammer = 6;
+// How far a block finder steps on behind an unclosed comment, declaration or instruction.
+constexpr int kSprungNachFehler = 100;
+
+std::uint64_t Schluessel(int nTagStart, int nFrom)
+{
+    return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(nTagStart)) << 32) |
+           static_cast<std::uint32_t>(nFrom);
+}
+
+// First '<' at or after nFrom, or -1; a start outside 0..length finds nothing.
+int NaechstesKleiner(const BrixSubString& text, int nFrom)
+{
+    if (nFrom < 0 || nFrom > text.Laenge()) {
+        return -1;
+    }
+    return text.FindeZeichen(u'<', nFrom);
+}
+
+// True when the '<' at p opens a comment "<!--" (p + 1 is known to be inside the view).
+bool IstKommentar(const BrixSubString& text, int p)
+{
+    return p + 3 < text.Laenge() && text.ZeichenAn(p + 2) == u'-' && text.ZeichenAn(p + 3) == u'-';
+}
+
+// The name of the element whose '<' is at nTagStart: up to the unit that ends it.
+BrixSubString Name(const BrixSubString& text, int nTagStart, int nNameEnde)
+{
+    return text.Mitte(nTagStart + 1, nNameEnde - (nTagStart + 1));
+}
+
+// A buffer index as a view position and back; -1 stays -1.
+int Relativ(const BrixSubString& text, int nIndex) { return nIndex < 0 ? -1 : nIndex - text.m_nStart; }
+int Absolut(const BrixSubString& text, int nPos) { return nPos < 0 ? -1 : nPos + text.m_nStart; }
+
+}  // namespace
+
+const BrixBlockSucher::Ausgang* BrixBlockSucher::Erinnere(const BrixSubString& text, int nTagStart, int nFrom) const
+{
+    const auto it = m_Gedaechtnis.find(Schluessel(Absolut(text, nTagStart), Absolut(text, nFrom)));
+    if (it == m_Gedaechtnis.end()) {
+        return nullptr;
+    }
+    const Ausgang& ausgang = it->second;
+    // Found in a view with the same end: it holds as it is. Found in a longer view: a success
+    // whose end tag lies within this view read nothing behind it, so it holds here too; a fault
+    // might have arisen from what lies behind this view's end, so it is searched again.
+    if (ausgang.nTextEnde == text.m_nEnd) {
+        return &ausgang;
+    }
+    if (ausgang.nCode == XML_OK && ausgang.nTextEnde > text.m_nEnd && ausgang.nErgebnis <= text.m_nEnd) {
+        return &ausgang;
+    }
+    return nullptr;
+}
+
+void BrixBlockSucher::Merke(const BrixSubString& text, int nTagStart, int nFrom, int nErgebnis, int nCode,
+                            int nEndTagPos)
+{
+    const int nBis = nErgebnis >= 0 ? nErgebnis : text.Laenge();
+    if (nBis - nTagStart < m_nMindestSpanne) {
+        return;
+    }
+    m_Gedaechtnis[Schluessel(Absolut(text, nTagStart), Absolut(text, nFrom))] =
+        Ausgang{text.m_nEnd, Absolut(text, nErgebnis), nCode, Absolut(text, nEndTagPos)};
+}
+
+int BrixBlockSucher::FindeEndTag(const BrixSubString& text, int nTagStart, int nNameEnde, int nFrom, int& nError,
+                                 int& nEndTagPos)
+{
+    if (const Ausgang* pAusgang = Erinnere(text, nTagStart, nFrom)) {
+        nError = pAusgang->nCode;
+        nEndTagPos = Relativ(text, pAusgang->nEndTagPos);
+        return Relativ(text, pAusgang->nErgebnis);
+    }
+    const int nLaenge = text.Laenge();
+
+    // The element asked for, then the ones opened inside it and not yet closed, innermost last.
+    m_aOffen.clear();
+    m_aOffen.push_back({nTagStart, nNameEnde, nFrom});
+    // A fault ends the search of every open element alike.
+    auto scheitern = [&](int nCode, int nPos) {
+        for (const Offen& offen : m_aOffen) {
+            Merke(text, offen.nTagStart, offen.nFrom, nPos, nCode, -1);
+        }
+        m_aOffen.clear();
+        nError = nCode;
+        return nPos;
+    };
+
+    int nWeiter = nFrom;
+    for (;;) {
+        const int p = NaechstesKleiner(text, nWeiter);
+        if (p < 0) {
+            return scheitern(XML_UNERWARTETES_ENDE, -1);
+        }
+        if (p + 1 >= nLaenge) {
+            return scheitern(XML_NAME_OFFEN, p);  // a '<' as the last unit
+        }
+        const char16_t ch = text.ZeichenAn(p + 1);
+        if (ch == u'!') {
+            if (IstKommentar(text, p)) {
+                const int q = text.FindeString(u"-->", p);
+                if (q < 0) {
+                    return scheitern(XML_KOMMENTAR_OFFEN, p);
+                }
+                nWeiter = q + 3;
+            } else {
+                const int q = text.FindeZeichen(u'>', p);
+                if (q < 0) {
+                    return scheitern(XML_DEKLARATION_OFFEN, p);
+                }
+                nWeiter = q + 1;
+            }
+            continue;
+        }
+        if (ch == u'?') {
+            const int q = text.FindeString(u"?>", p);
+            if (q < 0) {
+                return scheitern(XML_PI_OFFEN, p);
+            }
+            nWeiter = q + 2;
+            continue;
+        }
+        if (ch == u'/') {
+            const int g = text.FindeZeichen(u'>', p + 2);
+            if (g < 0) {
+                return scheitern(XML_KEIN_LT, p);
+            }
+            const Offen innerstes = m_aOffen.back();
+            if (text.Mitte(p + 2, g - (p + 2)).Vergleiche(Name(text, innerstes.nTagStart, innerstes.nNameEnde)) != 0) {
+                return scheitern(XML_VERSCHACHTELUNG, p);
+            }
+            Merke(text, innerstes.nTagStart, innerstes.nFrom, g + 1, XML_OK, p);
+            m_aOffen.pop_back();
+            if (m_aOffen.empty()) {
+                nError = XML_OK;
+                nEndTagPos = p;
+                return g + 1;
+            }
+            nWeiter = g + 1;
+            continue;
+        }
+
+        // A nested start tag; self-closing when the '>' matching its '<' follows a '/'.
+        const int t = text.FindeEinesVon(kNamensEnde, p + 1, nullptr, false);
+        if (t < 0) {
+            return scheitern(XML_NAME_OFFEN, p);
+        }
+        const int k = text.FindeSchliessendeKlammer(p, kKlammern, kSpitzeKlammer, true);
+        if (k >= 0 && text.ZeichenAn(k - 1) == u'/') {
+            nWeiter = k + 1;
+            continue;
+        }
+        // Its end tag is looked for from behind its name; perhaps that was done before.
+        if (const Ausgang* pAusgang = Erinnere(text, p, t + 1)) {
+            if (pAusgang->nCode != XML_OK) {
+                return scheitern(pAusgang->nCode, Relativ(text, pAusgang->nErgebnis));
+            }
+            nWeiter = Relativ(text, pAusgang->nErgebnis);
+            continue;
+        }
+        m_aOffen.push_back({p, t, t + 1});
+        nWeiter = t + 1;
+    }
+}
+
+BrixSubString BrixBlockSucher::FindeTagBlock(const BrixSubString& text, const BrixSubString* pName, int& nPos,
+                                             int& nNext, int& nError, int* pnStartTagLen, int* pnEndTagOffset)
+{
+    nError = XML_OK;
+    if (!text.HatDaten()) {
+        nError = XML_KEINE_DATEN;
+        nPos = -1;
+        nNext = -1;
+        return {};
+    }
+    const int nLaenge = text.Laenge();
+
+    // Ends the search at the '<' p with a code and the stretch of text the caller skips.
+    auto abbrechen = [&](int nCode, int p, int nNeuNext, const BrixSubString& ergebnis) {
+        nError = nCode;
+        nPos = p;
+        nNext = nNeuNext;
+        return ergebnis;
+    };
+    auto offen = [&](int nCode, int p) {
+        return abbrechen(nCode, p, std::min(p + kSprungNachFehler, nLaenge - 1), BrixSubString());
+    };
+
+    int nWeiter = nPos;
+    for (;;) {
+        const int p = NaechstesKleiner(text, nWeiter);
+        if (p < 0 || p + 1 >= nLaenge) {
+            nError = XML_TAG_NICHT_GEFUNDEN;
+            nPos = -1;
+            nNext = -1;
+            return {};
+        }
+        const char16_t ch = text.ZeichenAn(p + 1);
+        if (ch == u'!') {
+            if (IstKommentar(text, p)) {
+                const int q = text.FindeString(u"-->", p);
+                if (q < 0) {
+                    return offen(XML_KOMMENTAR_OFFEN, p);
+                }
+                nWeiter = q + 3;
+            } else {
+                const int q = text.FindeZeichen(u'>', p);
+                if (q < 0) {
+                    return offen(XML_DEKLARATION_OFFEN, p);
+                }
+                nWeiter = q + 1;
+            }
+            continue;
+        }
+        if (ch == u'?') {
+            const int q = text.FindeString(u"?>", p);
+            if (q < 0) {
+                return offen(XML_PI_OFFEN, p);
+            }
+            nWeiter = q + 2;
+            continue;
+        }
+        if (ch == u'/') {
+            const int g = text.FindeZeichen(u'>', p + 2);
+            if (g < 0) {
+                return abbrechen(XML_KEIN_LT, p, nLaenge, text.Mitte(p));
+            }
+            return abbrechen(XML_CLOSE_TAG, p, g, text.Mitte(p, g - p));
+        }
+
+        const int t = text.FindeEinesVon(kNamensEnde, p + 1, nullptr, false);
+        if (t < 0) {
+            return abbrechen(XML_NAME_OFFEN, p, nLaenge, text.Mitte(p));
+        }
+        const int g = text.FindeZeichen(u'>', p + 1);
+        if (g < 0) {
+            return abbrechen(XML_KEIN_GT, p, nLaenge, text.Mitte(p));
+        }
+        const bool bPasst = pName == nullptr || Name(text, p, t).Vergleiche(*pName) == 0;
+
+        if (text.ZeichenAn(g - 1) == u'/') {
+            if (!bPasst) {
+                nWeiter = g + 1;
+                continue;
+            }
+            if (pnStartTagLen != nullptr) {
+                *pnStartTagLen = -1;
+            }
+            if (pnEndTagOffset != nullptr) {
+                *pnEndTagOffset = -1;
+            }
+            nPos = p;
+            nNext = g + 1;
+            return text.Mitte(p, g + 1 - p);
+        }
+
+        int nEndTagPos = -1;
+        const int r = FindeEndTag(text, p, t, g + 1, nError, nEndTagPos);
+        if (nError != XML_OK) {
+            const int nBis = std::max(r, g);
+            return abbrechen(nError, p, nBis, text.Mitte(p, nBis - p));
+        }
+        if (r <= p) {
+            return abbrechen(XML_INTERN, p, g, text.Mitte(p, g - p));
+        }
+        if (!bPasst) {
+            nWeiter = r;
+            continue;
+        }
+        if (pnStartTagLen != nullptr) {
+            *pnStartTagLen = g - p + 1;
+        }
+        if (pnEndTagOffset != nullptr) {
+            *pnEndTagOffset = nEndTagPos - p;
+        }
+        nPos = p;
+        nNext = r;
+        return text.Mitte(p, r - p);
+    }
+}

@@ -1,0 +1,61 @@
+// BrixBlockSucher: the scanner's block finders (FindeTagBlock, FindeNaechstenTagBlock) for filters
+// that walk one text many times, with a memory of the end-tag searches already made.
+//
+// A filter that goes on inside an element after a fault (-S behind an unclosed element) or that
+// descends into every element (-R) makes the scanner search the end tags of the same nested
+// elements again at every level: O(size x depth), hours for a million nested elements. The
+// seeker remembers the outcome of each end-tag search of an element that spans more than a few
+// units, keyed by the element's '<' and the search's start, so each is made about once.
+// Results, positions and error codes are exactly those of the scanner's block finders.
+//
+// Every view passed to one seeker must be of the same CString, which must not change while the
+// seeker lives. Outcomes found in a view carry over to views that end earlier only where that
+// cannot change them (a success whose end tag lies within the shorter view).
+#pragma once
+
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
+#include "brix/BrixSubString.h"
+
+class BrixBlockSucher {
+public:
+    // Searches that cover fewer units than nMindestSpanne are cheap to repeat and are not
+    // remembered, which keeps the memory small on long flat documents.
+    explicit BrixBlockSucher(int nMindestSpanne = 64) : m_nMindestSpanne(nMindestSpanne) {}
+    BrixBlockSucher(const BrixBlockSucher&) = delete;
+    BrixBlockSucher& operator=(const BrixBlockSucher&) = delete;
+    virtual ~BrixBlockSucher() = default;
+
+    // As text.FindeTagBlock(*pName, ...), or text.FindeNaechstenTagBlock(...) when pName is null.
+    BrixSubString FindeTagBlock(const BrixSubString& text, const BrixSubString* pName, int& nPos, int& nNext,
+                                int& nError, int* pnStartTagLen = nullptr, int* pnEndTagOffset = nullptr);
+
+private:
+    // The outcome of one end-tag search; positions are buffer indices, not view positions.
+    struct Ausgang {
+        int nTextEnde;   // m_nEnd of the view it was found in
+        int nErgebnis;   // success: just past the end tag; fault: the '<' where it arose, or -1
+        int nCode;       // XmlFehler code
+        int nEndTagPos;  // success: the '<' of the element's own end tag
+    };
+    // An element whose end tag is being looked for; view positions.
+    struct Offen {
+        int nTagStart;  // its '<'
+        int nNameEnde;  // the unit that ends its name
+        int nFrom;      // where its end-tag search started
+    };
+
+    // text.FindeEndTag for the element whose '<' is at nTagStart and whose name ends at
+    // nNameEnde, from nFrom; on success nEndTagPos is the position of its end tag's '<'.
+    int FindeEndTag(const BrixSubString& text, int nTagStart, int nNameEnde, int nFrom, int& nError,
+                    int& nEndTagPos);
+    // The remembered outcome of that search, if it holds in text.
+    const Ausgang* Erinnere(const BrixSubString& text, int nTagStart, int nFrom) const;
+    void Merke(const BrixSubString& text, int nTagStart, int nFrom, int nErgebnis, int nCode, int nEndTagPos);
+
+    int m_nMindestSpanne;
+    std::unordered_map<std::uint64_t, Ausgang> m_Gedaechtnis;
+    std::vector<Offen> m_aOffen;
+};
