@@ -1,0 +1,397 @@
+// Product against the reference model on thousands of seeded random documents, broken ones
+// included: every filter with several name lists, the scanner's calls with all their outputs,
+// the block seeker of -S and -R, and the listing's measure. A mismatch names the seed and shows
+// the document.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "brix/BrixSubString.h"
+#include "brix/CBrixArray.h"
+#include "support/Referenz.h"
+#include "support/Zufallsdokument.h"
+#include "xml/BlockSucher.h"
+#include "xml/Filter.h"
+
+namespace {
+
+namespace ref = referenz;
+
+constexpr std::uint32_t kDokumente = 2000;
+// The scanner tests search from every '<' of a document, so they take fewer documents.
+constexpr std::uint32_t kScannerDokumente = 500;
+// Reporting stops after this many mismatches; one seed is enough to debug.
+constexpr int kMaxMeldungen = 5;
+
+// Depth, width and fault rate vary with the seed: clean documents walk far, broken ones reach
+// the fault paths.
+ZufallsOptionen OptionenFuer(std::uint32_t nSeed)
+{
+    static constexpr int kFehler[] = {0, 0, 3, 15, 60, 300};
+    ZufallsOptionen optionen;
+    optionen.nMaxTiefe = 2 + static_cast<int>(nSeed % 4);
+    optionen.nMaxKinder = 3 + static_cast<int>((nSeed / 4) % 5);
+    optionen.nFehlerPromille = kFehler[(nSeed / 20) % 6];
+    return optionen;
+}
+
+// One document in both worlds. Wrapped in an element a, its top level becomes the content
+// that the listing's inner walk and the descent of -R look at.
+struct Dokument {
+    explicit Dokument(std::uint32_t nSeed, bool bEingepackt = false)
+        : nSeed(nSeed), text(ErzeugeZufallsdokument(nSeed, OptionenFuer(nSeed))), cs()
+    {
+        if (bEingepackt) text = u"<a>" + text + u"</a>";
+        cs = CString(text);
+    }
+    std::uint32_t nSeed;
+    std::u16string text;
+    CString cs;
+
+    std::string Wo() const { return "Seed " + std::to_string(nSeed) + ", Dokument \"" + Lesbar(text) + "\""; }
+};
+
+// A name or replacement in both worlds; bDaten false is a view with no data.
+struct Wert {
+    explicit Wert(std::u16string s, bool bDaten = true) : text(std::move(s)), cs(text), bDaten(bDaten) {}
+    std::u16string text;
+    CString cs;
+    bool bDaten;
+    BrixSubString Produkt() const { return bDaten ? BrixSubString(cs) : BrixSubString(); }
+    ref::Sicht Referenz() const { return bDaten ? ref::Ganz(text) : ref::Sicht{}; }
+};
+
+const std::vector<Wert>& Namenslisten()
+{
+    static const std::vector<Wert> aListen = [] {
+        std::vector<Wert> a;
+        for (const char16_t* s : {u"a", u"a,b", u"a,c,b", u"b", u"ab,title", u"a:b,a", u"c,c", u",a", u"a,", u""})
+            a.emplace_back(s);
+        return a;
+    }();
+    return aListen;
+}
+
+const std::vector<Wert>& Einzelnamen()
+{
+    static const std::vector<Wert> aNamen = [] {
+        std::vector<Wert> a;
+        for (const char16_t* s : {u"a", u"b", u"c", u"ab", u"title", u"a:b", u"t1", u"a,b"}) a.emplace_back(s);
+        a.emplace_back(u"", false);
+        return a;
+    }();
+    return aNamen;
+}
+
+// Everything a scanner call reports, the returned view as buffer indices.
+struct Ausgabe {
+    int nError, nPos, nNext, nLen, nOff;
+    bool bDaten;
+    int nStart, nEnd;
+    bool operator==(const Ausgabe&) const = default;
+};
+
+std::string Text(const Ausgabe& a)
+{
+    return "code " + std::to_string(a.nError) + " nPos " + std::to_string(a.nPos) + " nNext " +
+           std::to_string(a.nNext) + " len " + std::to_string(a.nLen) + " off " + std::to_string(a.nOff) +
+           (a.bDaten ? " view " + std::to_string(a.nStart) + ".." + std::to_string(a.nEnd) : " no data");
+}
+
+constexpr int kUnberuehrt = 4711;  // optional outputs start with it, so "left unchanged" shows
+
+Ausgabe Produkt(const BrixSubString& v, const BrixSubString* pName, int nPos)
+{
+    Ausgabe a{0, nPos, 0, kUnberuehrt, kUnberuehrt, false, 0, 0};
+    const BrixSubString r = pName ? v.FindeTagBlock(*pName, a.nPos, a.nNext, a.nError, &a.nLen, &a.nOff)
+                                  : v.FindeNaechstenTagBlock(a.nPos, a.nNext, a.nError, &a.nLen, &a.nOff);
+    a.bDaten = r.HatDaten();
+    a.nStart = r.m_nStart;
+    a.nEnd = r.m_nEnd;
+    return a;
+}
+
+Ausgabe Sucher(BrixBlockSucher& sucher, const BrixSubString& v, const BrixSubString* pName, int nPos)
+{
+    Ausgabe a{0, nPos, 0, kUnberuehrt, kUnberuehrt, false, 0, 0};
+    const BrixSubString r = sucher.FindeTagBlock(v, pName, a.nPos, a.nNext, a.nError, &a.nLen, &a.nOff);
+    a.bDaten = r.HatDaten();
+    a.nStart = r.m_nStart;
+    a.nEnd = r.m_nEnd;
+    return a;
+}
+
+Ausgabe Referenz(const ref::Sicht& v, const ref::Sicht* pName, int nPos)
+{
+    Ausgabe a{0, nPos, 0, kUnberuehrt, kUnberuehrt, false, 0, 0};
+    const ref::Sicht r = pName ? ref::FindeTagBlock(v, *pName, a.nPos, a.nNext, a.nError, &a.nLen, &a.nOff)
+                               : ref::FindeNaechstenTagBlock(v, a.nPos, a.nNext, a.nError, &a.nLen, &a.nOff);
+    a.bDaten = r.HatDaten();
+    a.nStart = r.nStart;
+    a.nEnd = r.nEnd;
+    return a;
+}
+
+// Collects mismatches of one test; after kMaxMeldungen the rest are only counted.
+class Vergleich {
+public:
+    template <class T>
+    void Pruefe(const T& produkt, const T& referenz, const std::string& strWas, const Dokument& dok)
+    {
+        if (produkt == referenz) return;
+        if (++m_nFehler <= kMaxMeldungen) ADD_FAILURE() << strWas << "\n  " << dok.Wo();
+    }
+    void PruefeText(std::u16string_view produkt, const std::u16string& referenz, const std::string& strWas,
+                    const Dokument& dok)
+    {
+        if (produkt == referenz) return;
+        if (++m_nFehler <= kMaxMeldungen)
+            ADD_FAILURE() << strWas << "\n  " << dok.Wo() << "\n  Produkt:  \"" << Lesbar(std::u16string(produkt))
+                          << "\"\n  Referenz: \"" << Lesbar(referenz) << "\"";
+    }
+    bool Weiter() const { return m_nFehler <= kMaxMeldungen; }
+
+private:
+    int m_nFehler = 0;
+};
+
+std::string Bei(const std::u16string& name, int nPos)
+{
+    return "Name \"" + Lesbar(name) + "\" ab " + std::to_string(nPos);
+}
+
+// --- Filters ---
+
+TEST(DifferenzFilter, EntfernenUndLoeschen)
+{
+    Vergleich v;
+    for (std::uint32_t nSeed = 1; nSeed <= kDokumente && v.Weiter(); ++nSeed) {
+        const Dokument dok(nSeed);
+        const BrixSubString sicht(dok.cs);
+        const ref::Sicht rsicht = ref::Ganz(dok.text);
+        v.PruefeText(sicht.EntferneKommentare().Sicht(), ref::EntferneKommentare(rsicht), "-c", dok);
+        v.PruefeText(sicht.EntferneTags().Sicht(), ref::EntferneTags(rsicht), "-t", dok);
+        CString out(u"alt");
+        LoescheLeereTags(sicht, out);
+        v.PruefeText(out.Sicht(), ref::LoescheLeereTags(rsicht), "-d", dok);
+    }
+}
+
+TEST(DifferenzFilter, ZeigeTagBlocksUndIhreLaenge)
+{
+    Vergleich v;
+    for (std::uint32_t nFall = 2; nFall <= 2 * kDokumente + 1 && v.Weiter(); ++nFall) {
+        const Dokument dok(nFall / 2, nFall % 2 == 1);
+        const BrixSubString sicht(dok.cs);
+        for (const Wert& namen : Namenslisten()) {
+            CString out(u"alt");
+            ZeigeTagBlocks(sicht, namen.Produkt(), out);
+            const std::string strWas = "-s" + Lesbar(namen.text);
+            v.PruefeText(out.Sicht(), ref::ZeigeTagBlocks(ref::Ganz(dok.text), namen.Referenz()), strWas, dok);
+            v.Pruefe<std::int64_t>(LaengeTagBlockListe(sicht, namen.Produkt()), out.GetLength(),
+                                   strWas + ": measure and listing differ", dok);
+        }
+    }
+}
+
+TEST(DifferenzFilter, UeberspringeTagBlocks)
+{
+    Vergleich v;
+    for (std::uint32_t nSeed = 1; nSeed <= kDokumente && v.Weiter(); ++nSeed) {
+        const Dokument dok(nSeed);
+        for (const Wert& name : Einzelnamen()) {
+            CString out(u"alt");
+            UeberspringeTagBlocks(BrixSubString(dok.cs), name.Produkt(), out);
+            v.PruefeText(out.Sicht(), ref::UeberspringeTagBlocks(ref::Ganz(dok.text), name.Referenz()),
+                         "-S" + Lesbar(name.text), dok);
+        }
+    }
+}
+
+TEST(DifferenzFilter, ErsetzeTagInhalt)
+{
+    const std::vector<Wert> aErsatz = [] {
+        std::vector<Wert> a;
+        a.emplace_back(u"X");
+        a.emplace_back(u"", false);  // "-Rname" without "="
+        a.emplace_back(u"<n/>\u00e4");
+        return a;
+    }();
+    Vergleich v;
+    for (std::uint32_t nFall = 2; nFall <= 2 * kDokumente + 1 && v.Weiter(); ++nFall) {
+        const Dokument dok(nFall / 2, nFall % 2 == 1);
+        for (const Wert& name : Einzelnamen()) {
+            const Wert& ersatz = aErsatz[nFall % aErsatz.size()];
+            CString out(u"alt");
+            ErsetzeTagInhalt(BrixSubString(dok.cs), name.Produkt(), out, ersatz.Produkt());
+            v.PruefeText(out.Sicht(),
+                         ref::ErsetzeTagInhalt(ref::Ganz(dok.text), name.Referenz(), ersatz.Referenz()),
+                         "-R" + Lesbar(name.text) + "=" + Lesbar(ersatz.text), dok);
+        }
+    }
+}
+
+// --- Scanner ---
+
+// Positions worth starting a search at: 0, every '<', the unit after it, and the end.
+std::vector<int> Startpunkte(const std::u16string& text)
+{
+    std::vector<int> a{0};
+    for (int i = 0; i < static_cast<int>(text.size()); ++i) {
+        if (text[static_cast<std::size_t>(i)] == u'<') {
+            a.push_back(i);
+            a.push_back(i + 1);
+        }
+    }
+    a.push_back(static_cast<int>(text.size()));
+    return a;
+}
+
+TEST(DifferenzScanner, BlocksucheVonJedemStartpunkt)
+{
+    Vergleich v;
+    for (std::uint32_t nSeed = 1; nSeed <= kScannerDokumente && v.Weiter(); ++nSeed) {
+        const Dokument dok(nSeed);
+        const BrixSubString sicht(dok.cs);
+        const ref::Sicht rsicht = ref::Ganz(dok.text);
+        for (const int nStart : Startpunkte(dok.text)) {
+            v.Pruefe(Produkt(sicht, nullptr, nStart), Referenz(rsicht, nullptr, nStart),
+                     "FindeNaechstenTagBlock ab " + std::to_string(nStart), dok);
+            for (const Wert& name : Einzelnamen()) {
+                const BrixSubString pname = name.Produkt();
+                const ref::Sicht rname = name.Referenz();
+                const Ausgabe erwartet = Referenz(rsicht, &rname, nStart);
+                const Ausgabe ist = Produkt(sicht, &pname, nStart);
+                if (!(ist == erwartet))
+                    v.Pruefe(Text(ist), Text(erwartet), "FindeTagBlock " + Bei(name.text, nStart), dok);
+            }
+        }
+    }
+}
+
+// Walks from 0 along nNext, as the filters do, on the document and on the content of every
+// block the walk meets (the views -s and -R search).
+TEST(DifferenzScanner, WegeMitAllenAusgaben)
+{
+    Vergleich v;
+    for (std::uint32_t nSeed = 1; nSeed <= kScannerDokumente && v.Weiter(); ++nSeed) {
+        const Dokument dok(nSeed);
+        std::vector<std::pair<BrixSubString, ref::Sicht>> aSichten{{BrixSubString(dok.cs), ref::Ganz(dok.text)}};
+        for (std::size_t i = 0; i < aSichten.size() && aSichten.size() < 200; ++i) {
+            const auto [sicht, rsicht] = aSichten[i];
+            int nPos = 0;
+            for (int nSchritt = 0; nSchritt < 1000; ++nSchritt) {
+                const Ausgabe erwartet = Referenz(rsicht, nullptr, nPos);
+                const Ausgabe ist = Produkt(sicht, nullptr, nPos);
+                if (!(ist == erwartet)) {
+                    v.Pruefe(Text(ist), Text(erwartet),
+                             "Weg in " + std::to_string(rsicht.nStart) + ".." + std::to_string(rsicht.nEnd) +
+                                 " ab " + std::to_string(nPos),
+                             dok);
+                    break;
+                }
+                if (ist.nError == 0 && ist.nLen >= 0) {
+                    aSichten.push_back({sicht.Mitte(ist.nPos + ist.nLen, ist.nOff - ist.nLen),
+                                        rsicht.Mitte(ist.nPos + ist.nLen, ist.nOff - ist.nLen)});
+                }
+                if (ist.nNext <= nPos) break;
+                nPos = ist.nNext;
+            }
+        }
+    }
+}
+
+TEST(DifferenzScanner, FindeEndTag)
+{
+    Vergleich v;
+    for (std::uint32_t nSeed = 1; nSeed <= kScannerDokumente && v.Weiter(); ++nSeed) {
+        const Dokument dok(nSeed);
+        const BrixSubString sicht(dok.cs);
+        const ref::Sicht rsicht = ref::Ganz(dok.text);
+        for (const int nStart : Startpunkte(dok.text)) {
+            for (const Wert& name : Einzelnamen()) {
+                int nError = -5;
+                int nEndTag = kUnberuehrt;
+                const int r = sicht.FindeEndTag(name.Produkt(), nStart, nError, &nEndTag);
+                int nRefError = -5;
+                int nRefEndTag = kUnberuehrt;
+                const int nRef = ref::FindeEndTag(rsicht, name.Referenz(), nStart, nRefError, &nRefEndTag);
+                v.Pruefe(std::vector<int>{r, nError, nEndTag}, std::vector<int>{nRef, nRefError, nRefEndTag},
+                         "FindeEndTag " + Bei(name.text, nStart), dok);
+            }
+        }
+    }
+}
+
+TEST(DifferenzScanner, FindeErstenTagBlock)
+{
+    Vergleich v;
+    for (std::uint32_t nSeed = 1; nSeed <= kScannerDokumente && v.Weiter(); ++nSeed) {
+        const Dokument dok(nSeed);
+        const BrixSubString sicht(dok.cs);
+        const ref::Sicht rsicht = ref::Ganz(dok.text);
+        for (const Wert& namen : Namenslisten()) {
+            CBrixArray<BrixSubString> aNamen;
+            namen.Produkt().Teile(u',', aNamen, nullptr);
+            const std::vector<ref::Sicht> aRefNamen = ref::Teile(namen.Referenz(), u',');
+            for (const int nStart : Startpunkte(dok.text)) {
+                std::vector<int> ist{nStart, -7, -7, -7, kUnberuehrt, kUnberuehrt, 0, 0, 0};
+                const BrixSubString r =
+                    sicht.FindeErstenTagBlock(aNamen, ist[0], ist[1], ist[2], ist[3], &ist[4], &ist[5]);
+                ist[6] = r.HatDaten();
+                ist[7] = r.m_nStart;
+                ist[8] = r.m_nEnd;
+                std::vector<int> soll{nStart, -7, -7, -7, kUnberuehrt, kUnberuehrt, 0, 0, 0};
+                const ref::Sicht rr = ref::FindeErstenTagBlock(rsicht, aRefNamen, soll[0], soll[1], soll[2], soll[3],
+                                                               &soll[4], &soll[5]);
+                soll[6] = rr.HatDaten();
+                soll[7] = rr.nStart;
+                soll[8] = rr.nEnd;
+                v.Pruefe(ist, soll, "FindeErstenTagBlock " + Bei(namen.text, nStart), dok);
+            }
+        }
+    }
+}
+
+// The seeker keeps its memory across calls and views, as -S and -R use it: one seeker for all
+// starts on the document, then on the content of every block found, deepest views last.
+TEST(DifferenzScanner, BlockSucherMitGedaechtnis)
+{
+    Vergleich v;
+    for (std::uint32_t nSeed = 1; nSeed <= kScannerDokumente && v.Weiter(); ++nSeed) {
+        const Dokument dok(nSeed);
+        BrixBlockSucher sucher(nSeed % 2 == 0 ? 0 : 8);  // remember (nearly) every search
+        std::vector<std::pair<BrixSubString, ref::Sicht>> aSichten{{BrixSubString(dok.cs), ref::Ganz(dok.text)}};
+        for (std::size_t i = 0; i < aSichten.size() && aSichten.size() < 100; ++i) {
+            const auto [sicht, rsicht] = aSichten[i];
+            for (int nStart = 0; nStart <= sicht.Laenge(); ++nStart) {
+                const Ausgabe ist = Sucher(sucher, sicht, nullptr, nStart);
+                const Ausgabe erwartet = Referenz(rsicht, nullptr, nStart);
+                if (!(ist == erwartet)) {
+                    v.Pruefe(Text(ist), Text(erwartet),
+                             "BrixBlockSucher in " + std::to_string(rsicht.nStart) + ".." +
+                                 std::to_string(rsicht.nEnd) + " ab " + std::to_string(nStart),
+                             dok);
+                    continue;
+                }
+                if (ist.nError == 0 && ist.nLen >= 0) {
+                    aSichten.push_back({sicht.Mitte(ist.nPos + ist.nLen, ist.nOff - ist.nLen),
+                                        rsicht.Mitte(ist.nPos + ist.nLen, ist.nOff - ist.nLen)});
+                }
+                const BrixSubString pname = Einzelnamen()[nStart % Einzelnamen().size()].Produkt();
+                const ref::Sicht rname = Einzelnamen()[nStart % Einzelnamen().size()].Referenz();
+                const Ausgabe istName = Sucher(sucher, sicht, &pname, nStart);
+                const Ausgabe erwartetName = Referenz(rsicht, &rname, nStart);
+                if (!(istName == erwartetName))
+                    v.Pruefe(Text(istName), Text(erwartetName),
+                             "BrixBlockSucher mit Name in " + std::to_string(rsicht.nStart) + ".." +
+                                 std::to_string(rsicht.nEnd) + " ab " + std::to_string(nStart),
+                             dok);
+            }
+        }
+    }
+}
+
+}  // namespace
