@@ -18,6 +18,7 @@
 namespace {
 
 namespace ref = referenz;
+using namespace std::string_view_literals;
 
 constexpr std::uint32_t kDokumente = 2000;
 // The scanner tests search from every '<' of a document, so they take fewer documents.
@@ -266,6 +267,48 @@ TEST(DifferenzScanner, BlocksucheVonJedemStartpunkt)
                 const Ausgabe ist = Produkt(sicht, &pname, nStart);
                 if (!(ist == erwartet))
                     v.Pruefe(Text(ist), Text(erwartet), "FindeTagBlock " + Bei(name.text, nStart), dok);
+            }
+        }
+    }
+}
+
+// The scanner's documented edge cases, which random documents may miss, through both: every
+// start position, every name of the list, with and without a seeker's memory.
+TEST(DifferenzScanner, Randfaelle)
+{
+    static constexpr std::u16string_view kTexte[] = {
+        u"<a x='1'>text</a>", u"<!-- x --><b/>", u"<?xml version='1.0'?><r>1</r>", u"<!DOCTYPE r><r/>",
+        u"<!--><b/>", u"<a><b>x</b></a>", u"<a><b/></a>", u"<a>1</a><b>2</b>", u"<a/>", u"<a />", u"</a><a/>",
+        u"<a><b></a></b>", u"<a><b></a></b><c/>", u"<a></a >", u"<a>", u"x <", u"<abc", u"<ab c", u"<!-- x",
+        u"<!x", u"<?x", u"<a><b x='<'>y</b></a>", u"<a>x</a", u"<a></", u"</", u"<a><!--", u"<a><?", u"<a><!x",
+        u"<a><", u"<a><b", u"<a><b c", u"<a><b (c)>1</b></a>", u"<a><b x=\"/>\">1</b></a>", u"<a>\0</a\0>"sv,
+    };
+    Vergleich v;
+    for (const std::u16string_view text : kTexte) {
+        Dokument dok(0);
+        dok.text = std::u16string(text);
+        dok.cs = CString(dok.text);
+        const BrixSubString sicht(dok.cs);
+        const ref::Sicht rsicht = ref::Ganz(dok.text);
+        BrixBlockSucher sucher(0);
+        for (int nStart = 0; nStart <= sicht.Laenge(); ++nStart) {
+            v.Pruefe(Text(Produkt(sicht, nullptr, nStart)), Text(Referenz(rsicht, nullptr, nStart)),
+                     "FindeNaechstenTagBlock ab " + std::to_string(nStart), dok);
+            v.Pruefe(Text(Sucher(sucher, sicht, nullptr, nStart)), Text(Referenz(rsicht, nullptr, nStart)),
+                     "BrixBlockSucher ab " + std::to_string(nStart), dok);
+            for (const Wert& name : Einzelnamen()) {
+                const BrixSubString pname = name.Produkt();
+                const ref::Sicht rname = name.Referenz();
+                v.Pruefe(Text(Produkt(sicht, &pname, nStart)), Text(Referenz(rsicht, &rname, nStart)),
+                         "FindeTagBlock " + Bei(name.text, nStart), dok);
+                int nError = -5;
+                int nEndTag = kUnberuehrt;
+                const int r = sicht.FindeEndTag(pname, nStart, nError, &nEndTag);
+                int nRefError = -5;
+                int nRefEndTag = kUnberuehrt;
+                const int nRef = ref::FindeEndTag(rsicht, rname, nStart, nRefError, &nRefEndTag);
+                v.Pruefe(std::vector<int>{r, nError, nEndTag}, std::vector<int>{nRef, nRefError, nRefEndTag},
+                         "FindeEndTag " + Bei(name.text, nStart), dok);
             }
         }
     }
