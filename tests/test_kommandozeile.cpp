@@ -109,28 +109,39 @@ TEST_F(KommandozeileTest, Aufruffehler)
     PruefeFaelle(faelle);
 }
 
-TEST_F(KommandozeileTest, JedeOptionWirdAngenommen)
+// --- Values and chains, seen through the filters' results ---
+
+TEST_F(KommandozeileTest, WerteUndKetten)
 {
-    // On an empty document every filter gives an empty result, so only acceptance is seen.
     const std::vector<Fall> faelle = {
-        {{"-d"}, "", "", 0, __LINE__},                      // short and long forms
-        {{"--delete-empty-tags"}, "", "", 0, __LINE__},
-        {{"-t"}, "", "", 0, __LINE__},
-        {{"--strip-xml-tags"}, "", "", 0, __LINE__},
-        {{"-r"}, "", "", 0, __LINE__},                      // "-r" as the usage text lists it
-        {{"-c"}, "", "", 0, __LINE__},
-        {{"--strip-xml-comments"}, "", "", 0, __LINE__},
-        {{"-sa"}, "", "", 0, __LINE__},                     // attached values
-        {{"-sa,b,c"}, "", "", 0, __LINE__},
-        {{"-ta,b"}, "", "", 0, __LINE__},
-        {{"-Sa"}, "", "", 0, __LINE__},
-        {{"-s", "-x"}, "", "", 0, __LINE__},                // "-x" is the list, not an option
-        {{"-S", "-x"}, "", "", 0, __LINE__},                // "-x" is the name, not an option
-        {{"-Ra=b"}, "", "", 0, __LINE__},
-        {{"-Ra"}, "", "", 0, __LINE__},
-        {{"-R=x"}, "", "", 0, __LINE__},
-        {{"-Ra=b=c"}, "", "", 0, __LINE__},
-        {{"-d", "-d", "-c", "-t", "-sa", "-Sb", "-Rc=d"}, "", "", 0, __LINE__},  // a chain
+        {{"-c"}, "a<!--x-->b", "ab", 0, __LINE__},                                   // comments removed
+        {{"--strip-xml-comments"}, "a<!--x-->b", "ab", 0, __LINE__},
+        {{"-t"}, "<a>x</a>", "x", 0, __LINE__},                                      // markup removed
+        {{"-r"}, "<a>x</a>", "x", 0, __LINE__},                                      // "-r" strips markup too
+        {{"--strip-xml-tags"}, "<a>x</a>", "x", 0, __LINE__},
+        {{"-d"}, "x<a></a>y", "xy", 0, __LINE__},                                    // empty element deleted
+        {{"--delete-empty-tags"}, "x<a/>y", "xy", 0, __LINE__},
+        {{"-sa"}, "<a>1</a>x<a>2</a>", "<a>1</a>\r\n<a>2</a>\r\n", 0, __LINE__},     // listing, CR LF
+        {{"-s", "a"}, "<a>1</a>x<a>2</a>", "<a>1</a>\r\n<a>2</a>\r\n", 0, __LINE__}, // list from the next argument
+        {{"-sa,b"}, "<a><b>1</b>t</a>", "<a><b>1</b></a>\r\n", 0, __LINE__},           // inner names
+        {{"-ta,b"}, "<a><b>1</b>t</a>", "<a><b>1</b></a>\r\n", 0, __LINE__},           // -t with a list = -s
+        {{"-s", "-fx"}, "", "", 0, __LINE__},                        // "-fx" names the file and the list
+        {{"-s", "-x"}, "<a>1</a>", "", 0, __LINE__},                 // "-x" is the list, not an option
+        {{"-Sa"}, "<a>1</a>rest", "rest", 0, __LINE__},                              // what follows the last a
+        {{"-S", "a"}, "<a>1</a>rest", "rest", 0, __LINE__},
+        {{"-Sa,b"}, "<a>1</a>rest", "<a>1</a>rest", 0, __LINE__},                    // "a,b" is one name
+        {{"-Rtitel=Neu"}, "<titel>alt</titel>", "<titel>Neu</titel>", 0, __LINE__},  // name and replacement
+        {{"-Rtitel"}, "<titel>alt</titel>", "<titel></titel>", 0, __LINE__},         // no "=": content emptied
+        {{"-Rtitel="}, "<titel>alt</titel>", "<titel></titel>", 0, __LINE__},        // empty replacement
+        {{"-Ra=b=c"}, "<a>x</a>", "<a>b=c</a>", 0, __LINE__},                        // cut at the first "="
+        {{"-R=x"}, "<a>x</a><=x>y</=x>", "<a>x</a><=x>y</=x>", 0, __LINE__},          // name "=x": no element
+        {{"-Ra=", "-d"}, "<a>x</a>y", "y", 0, __LINE__},                             // -d works on -R's result
+        {{"-d", "-d"}, "<a><b/></a><c/>", "<a><b/></a>", 0, __LINE__},               // one level per pass
+        {{"-c", "-t"}, "<a><!--<b>-->x</a>", "x", 0, __LINE__},                      // comments, then markup
+        {{"-t", "-c"}, "<a><!--<b>-->x</a>", "-->x", 0, __LINE__},                   // the other order differs
+        {{"-sa", "-Rb=X"}, "<a><b>1</b></a>z", "<a><b>X</b></a>\r\n", 0, __LINE__},  // replace in the listing
+        {{"-c", "-sbook,title"}, "<!--k--><book id=\"1\"><title>T</title><x/></book>",
+         "<book id=\"1\"><title>T</title></book>\r\n", 0, __LINE__},                  // the road of one run
     };
     PruefeFaelle(faelle);
 }
@@ -197,20 +208,6 @@ TEST_F(KommandozeileTest, LeereEingaben)
     }
 }
 
-TEST_F(KommandozeileTest, FifoMitF)
-{
-    // "-f" on a pipe reads it to its end (a FIFO has no length to trust).
-    const std::string strFifo = m_strVerzeichnis + "/fifo";
-    ASSERT_EQ(mkfifo(strFifo.c_str(), 0600), 0);
-    ProzessOptionen optionen;
-    optionen.programm = "/bin/sh";
-    const std::string befehl = "printf 'aus der FIFO' > '" + strFifo + "' & '" BRIXFILTER_BIN "' -f '" + strFifo +
-                               "'; wait";
-    const ProzessErgebnis r = StarteProzess({"-c", befehl}, "", optionen);
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "aus der FIFO");
-}
-
 // --- Unreadable input and unwritable output ---
 
 struct FehlerFall {
@@ -223,9 +220,9 @@ TEST_F(KommandozeileTest, UnlesbareEingabe)
 {
     mkdir((m_strVerzeichnis + "/verzeichnis").c_str(), 0755);
     const FehlerFall faelle[] = {
-        {{"-ffehlt.xml"}, "\"fehlt.xml\" kann nicht geöffnet werden: Datei nicht gefunden", __LINE__},  // missing
         {{"-f", "verzeichnis"}, "\"verzeichnis\" kann nicht geöffnet werden: Ist ein Verzeichnis", __LINE__},
-        {{"-ffehlt.xml", "-x"}, "Datei nicht gefunden", __LINE__},   // read before any argument is examined
+        // Read before any argument is examined.
+        {{"-ffehlt.xml", "-x"}, "\"fehlt.xml\" kann nicht geöffnet werden: Datei nicht gefunden", __LINE__},
         {{"-c", "-ffehlt.xml", "-c"}, "Datei nicht gefunden", __LINE__},  // also when "-f" comes later
     };
     for (const auto& f : faelle) {
@@ -336,6 +333,31 @@ TEST_F(TreiberImProzessTest, DokumentUeberDerGrenze)
         << r.err;
     // At the limit it passes.
     EXPECT_EQ(ImProzess({"-c"}, "0123456789", 10).out, "0123456789");
+}
+
+TEST_F(TreiberImProzessTest, ErgebnisUeberDerGrenzeWirdNichtAbgeschnitten)
+{
+    const struct {
+        std::vector<std::string> args;
+        std::string eingabe;
+        int status;
+        int zeile;
+    } faelle[] = {
+        {{"-Ra=0123456789"}, "<a>x</a>", kStatusEAFehler, __LINE__},  // 17 units from 8
+        {{"-sa"}, "<a>0123</a>", kStatusEAFehler, __LINE__},          // the listing's CR LF passes the limit
+        {{"-Ra=0123"}, "<a>x</a>", kStatusErfolg, __LINE__},          // 11 units: fits
+    };
+    for (const auto& f : faelle) {
+        SCOPED_TRACE(f.zeile);
+        const ProzessErgebnis r = ImProzess(f.args, f.eingabe, 12);
+        EXPECT_EQ(r.status, f.status);
+        if (f.status == kStatusEAFehler) {
+            EXPECT_EQ(r.out, "");
+            EXPECT_NE(r.err.find("brixfilter: Option \"" + f.args[0] + "\": Text zu lang"), std::string::npos) << r.err;
+        } else {
+            EXPECT_EQ(r.err, "");
+        }
+    }
 }
 
 }  // namespace
