@@ -182,7 +182,8 @@ TEST(ZeigeTagBlocks, Tabelle)
         CString out(u"alt");
         ZeigeTagBlocks(BrixSubString(text), BrixSubString(namen), out);
         EXPECT_EQ(Zeige(out.Sicht()), Zeige(fall.aus)) << Zeige(fall.ein) << " " << Zeige(fall.namen);
-        EXPECT_EQ(LaengeTagBlockListe(BrixSubString(text), BrixSubString(namen)), static_cast<std::int64_t>(fall.aus.size()))
+        EXPECT_EQ(LaengeTagBlockListe(BrixSubString(text), BrixSubString(namen)),
+                  static_cast<std::int64_t>(fall.aus.size()))
             << Zeige(fall.ein) << " " << Zeige(fall.namen);
         const std::u16string ein(fall.ein);
         const std::u16string rnamen(fall.namen);

@@ -122,7 +122,8 @@ TEST(TiefeVerschachtelung, JederFilter)
         const CString& text = Dokument(fall.pDokument);
         const CString out = Filtere(text, fall.szOption);
         // Compared without gtest's printing of a megabyte on failure.
-        EXPECT_TRUE(out.Sicht() == fall.erwartet.Text()) << Beschreibung(fall) << ": got " << out.GetLength() << " units";
+        EXPECT_TRUE(out.Sicht() == fall.erwartet.Text())
+            << Beschreibung(fall) << ": got " << out.GetLength() << " units";
     }
 }
 
@@ -131,10 +132,11 @@ TEST(TiefeVerschachtelung, DurchDasProgramm)
     for (const Fall& fall : kFaelle) {
         if (!fall.bProgramm) continue;
         // From a regular file: standard input that is a pipe gains a final line feed.
-        const ProzessErgebnis r =
-            StarteBrixfilter({fall.szOption}, Schmal(std::u16string(Dokument(fall.pDokument).Sicht())), StdinArt::Datei);
+        const std::string ein = Schmal(std::u16string(Dokument(fall.pDokument).Sicht()));
+        const ProzessErgebnis r = StarteBrixfilter({fall.szOption}, ein, StdinArt::Datei);
         EXPECT_EQ(r.status, 0) << Beschreibung(fall) << ": " << r.err;
-        EXPECT_TRUE(r.out == Schmal(fall.erwartet.Text())) << Beschreibung(fall) << ": got " << r.out.size() << " bytes";
+        EXPECT_TRUE(r.out == Schmal(fall.erwartet.Text()))
+            << Beschreibung(fall) << ": got " << r.out.size() << " bytes";
     }
 }
 

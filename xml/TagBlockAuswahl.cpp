@@ -32,8 +32,8 @@ public:
         // Both passes make the same walk, so the measure is never exceeded; should it ever
         // be, the piece is cut rather than written past the buffer.
         assert(teil.Laenge() <= m_pEnde - m_pW);
-        const BrixSubString passend = teil.Links(static_cast<int>(std::min<std::int64_t>(teil.Laenge(), m_pEnde - m_pW)));
-        m_pW += passend.KopiereNach(m_pW);
+        const std::int64_t nPasst = std::min<std::int64_t>(teil.Laenge(), m_pEnde - m_pW);
+        m_pW += teil.Links(static_cast<int>(nPasst)).KopiereNach(m_pW);
     }
     void Zeilenende()
     {
