@@ -12,6 +12,37 @@
 #include "platform/Datei.h"
 #include "xml/Filter.h"
 
+#ifndef BRIX_VERSION
+#define BRIX_VERSION "0"
+#endif
+
+const OptionsSchreibweise kOptionen[] = {
+    {u"-d", false, OptionsArt::LeereLoeschen},
+    {u"--delete-empty-tags", false, OptionsArt::LeereLoeschen},
+    {u"-t", false, OptionsArt::TagsEntfernen},
+    {u"-r", false, OptionsArt::TagsEntfernen},
+    {u"--strip-xml-tags", false, OptionsArt::TagsEntfernen},
+    {u"-c", false, OptionsArt::KommentareEntfernen},
+    {u"--strip-xml-comments", false, OptionsArt::KommentareEntfernen},
+    {u"-S", true, OptionsArt::Ueberspringen},
+    {u"-s", true, OptionsArt::Zeigen},
+    {u"-t", true, OptionsArt::Zeigen},
+    {u"-f", true, OptionsArt::Datei},
+    {u"-R", true, OptionsArt::Ersetzen},
+    {u"--help", false, OptionsArt::Hilfe},
+    {u"--version", false, OptionsArt::Version},
+};
+const std::size_t kAnzahlOptionen = sizeof kOptionen / sizeof kOptionen[0];
+
+OptionsArt Klassifiziere(std::u16string_view arg) noexcept
+{
+    for (const OptionsSchreibweise& o : kOptionen) {
+        // A prefix spelling compares the first two units; a shorter argument never matches.
+        if (o.bPraefix ? arg.size() >= 2 && arg.substr(0, 2) == o.text : arg == o.text) return o.art;
+    }
+    return OptionsArt::Keine;
+}
+
 namespace {
 
 // The usage text; it lists "-r" and "-t" but neither "-s" nor "-S".
@@ -23,13 +54,21 @@ constexpr std::u16string_view kVerwendung =
     u"-tTagname,Tagname1,..\t- Zeige Tagblocks Tagname1,.. in Tags Tagname\n"
     u"-RTagname=Inhalt        - Ersetze Inhalt von Tag Tagname\n";
 
-bool IstGleich(const CString& arg, std::u16string_view s) noexcept { return arg.Sicht() == s; }
-
-// True when the first two units are s2; a shorter argument never matches.
-bool BeginntMit(const CString& arg, std::u16string_view s2) noexcept
-{
-    return arg.GetLength() >= 2 && arg.Sicht().substr(0, 2) == s2;
-}
+// What --help adds behind the usage text.
+constexpr std::string_view kHilfeZusatz =
+    "\n"
+    "-sTagname,Tagname1,..   - wie -tTagname,..: eine Zeile (CR LF) je Tag Tagname auf oberster\n"
+    "                          Ebene; mit Tagname1,.. nur Start-Tag, diese inneren Tags, End-Tag.\n"
+    "                          Die Liste darf auch das nächste Argument sein.\n"
+    "-STagname               - überspringe die Tags Tagname auf oberster Ebene und behalte nur den\n"
+    "                          Text hinter dem letzten; der Name darf das nächste Argument sein.\n"
+    "--help                  - zeige diese Hilfe\n"
+    "--version               - zeige Name und Version\n"
+    "\n"
+    "Rückgabewerte: 0 Erfolg; 1 Startfehler (kein Speicher); 2 Eingabe nicht lesbar, Ausgabe nicht\n"
+    "schreibbar oder Text zu lang; 255 unbekannte Option (die Kurzhilfe steht dann auf stderr).\n"
+    "\n"
+    "Beispiel: brixfilter -f katalog.xml -c -d -sbook,title\n";
 
 // Writes "brixfilter: ", the option being handled (if given) and the message as one line on the
 // error stream; a failure there is ignored, as there is nowhere left to report it.
@@ -59,7 +98,7 @@ CString SucheDateiname(const std::vector<CString>& argumente)
 {
     for (std::size_t i = 0; i < argumente.size(); ++i) {
         const CString& arg = argumente[i];
-        if (!BeginntMit(arg, u"-f")) continue;
+        if (arg.GetLength() < 2 || arg.Sicht().substr(0, 2) != u"-f") continue;
         if (arg.GetLength() > 2) return CString(arg.Sicht().substr(2));
         return i + 1 < argumente.size() ? argumente[i + 1] : CString();
     }
@@ -75,6 +114,33 @@ BrixSubString Wert(const std::vector<CString>& argumente, std::size_t& i)
     ++i;
     return i < argumente.size() ? BrixSubString(argumente[i]) : BrixSubString();
 }
+
+// The first argument that the walk would not take as an option or an option's value, or -1.
+// "--help" and "--version" are answered when they are that argument, before any input is read.
+std::ptrdiff_t ErstesFremdesArgument(const std::vector<CString>& argumente) noexcept
+{
+    for (std::size_t i = 0; i < argumente.size(); ++i) {
+        const OptionsArt art = Klassifiziere(argumente[i].Sicht());
+        const bool bAllein = argumente[i].GetLength() == 2;
+        switch (art) {
+        case OptionsArt::Ueberspringen:
+        case OptionsArt::Zeigen:
+        case OptionsArt::Datei:
+            if (bAllein) ++i;  // the next argument is the value
+            break;
+        case OptionsArt::Hilfe:
+        case OptionsArt::Version:
+        case OptionsArt::Keine:
+            return static_cast<std::ptrdiff_t>(i);
+        default:
+            break;
+        }
+    }
+    return -1;
+}
+
+// Writes --help or --version on standard output: status 0, or 2 when it cannot be written.
+int BeantworteInfo(OptionsArt art, CStdioFile& ausgabe, CStdioFile& fehler, bool bSchliessen);
 
 bool UeberdecktGanz(const BrixSubString& view, const CString& s) noexcept
 {
@@ -99,33 +165,42 @@ BrixSubString Filtere(const std::vector<CString>& argumente, CString& strEingabe
 
         const CString& arg = argumente[i];
         bool bGelaufen = false;
-        if (IstGleich(arg, u"-d") || IstGleich(arg, u"--delete-empty-tags")) {
+        switch (Klassifiziere(arg.Sicht())) {
+        case OptionsArt::LeereLoeschen:
             LoescheLeereTags(aktuell, strErgebnis);
             bGelaufen = true;
-        } else if (IstGleich(arg, u"-t") || IstGleich(arg, u"-r") || IstGleich(arg, u"--strip-xml-tags")) {
+            break;
+        case OptionsArt::TagsEntfernen:
             strErgebnis.Empty();
             aktuell.EntferneTags(strErgebnis);
             bGelaufen = true;
-        } else if (IstGleich(arg, u"-c") || IstGleich(arg, u"--strip-xml-comments")) {
+            break;
+        case OptionsArt::KommentareEntfernen:
             strErgebnis.Empty();
             aktuell.EntferneKommentare(strErgebnis);
             bGelaufen = true;
-        } else if (BeginntMit(arg, u"-S")) {
+            break;
+        case OptionsArt::Ueberspringen: {
             const BrixSubString name = Wert(argumente, i);
             if (name.Laenge() > 0) {
                 UeberspringeTagBlocks(aktuell, name, strErgebnis);
                 bGelaufen = true;
             }
-        } else if (BeginntMit(arg, u"-s") || BeginntMit(arg, u"-t")) {
+            break;
+        }
+        case OptionsArt::Zeigen: {
             const BrixSubString namen = Wert(argumente, i);
             if (namen.Laenge() > 0) {
                 ZeigeTagBlocks(aktuell, namen, strErgebnis);
                 bGelaufen = true;
             }
-        } else if (BeginntMit(arg, u"-f")) {
+            break;
+        }
+        case OptionsArt::Datei:
             // The file was read already; "-f" alone also consumes the file name.
             if (arg.GetLength() == 2) ++i;
-        } else if (BeginntMit(arg, u"-R")) {
+            break;
+        case OptionsArt::Ersetzen: {
             // "-Rname=replacement"; without "=" (or with "=" first) the whole rest is the name and
             // the replacement has no data.
             const BrixSubString rest = BrixSubString(arg).Mitte(2);
@@ -140,7 +215,11 @@ BrixSubString Filtere(const std::vector<CString>& argumente, CString& strEingabe
                 ErsetzeTagInhalt(aktuell, name, strErgebnis, ersatz);
                 bGelaufen = true;
             }
-        } else {
+            break;
+        }
+        case OptionsArt::Hilfe:    // handled before the document is read; never reached here
+        case OptionsArt::Version:
+        case OptionsArt::Keine:
             bAufrufFehler = true;
             return BrixSubString();
         }
@@ -150,7 +229,25 @@ BrixSubString Filtere(const std::vector<CString>& argumente, CString& strEingabe
     return aktuell;
 }
 
+int BeantworteInfo(OptionsArt art, CStdioFile& ausgabe, CStdioFile& fehler, bool bSchliessen)
+{
+    const std::string strVersion = std::string("brixfilter ") + BRIX_VERSION + "\n";
+    const std::string text = art == OptionsArt::Hilfe ? HilfeText() : strVersion;
+    try {
+        ausgabe.Write(text.data(), text.size());
+        if (bSchliessen) ausgabe.Close();
+    } catch (const CFileException& e) {
+        return MeldeSchreibfehler(fehler, DateiFehler{e.Meldung(), e.Fehlernummer()});
+    }
+    return kStatusErfolg;
+}
+
 }  // namespace
+
+std::string HilfeText()
+{
+    return ZuSchmal(kVerwendung) + std::string(kHilfeZusatz);
+}
 
 int FuehreBrixfilterAus(const std::vector<CString>& argumente, const TreiberKanaele& kanaele)
 {
@@ -160,6 +257,12 @@ int FuehreBrixfilterAus(const std::vector<CString>& argumente, const TreiberKana
     std::size_t nAktuell = argumente.size();  // the argument being handled, for messages
     auto Option = [&]() -> const CString* { return nAktuell < argumente.size() ? &argumente[nAktuell] : nullptr; };
     try {
+        const std::ptrdiff_t nFremd = ErstesFremdesArgument(argumente);
+        if (nFremd >= 0) {
+            const OptionsArt art = Klassifiziere(argumente[static_cast<std::size_t>(nFremd)].Sicht());
+            if (art == OptionsArt::Hilfe || art == OptionsArt::Version)
+                return BeantworteInfo(art, ausgabe, fehler, kanaele.bAusgabeSchliessen);
+        }
         CString strEingabe;
         {
             DateiFehler f;

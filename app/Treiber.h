@@ -3,6 +3,8 @@
 // arguments and the three descriptors, so a whole command line can also run in-process.
 #pragma once
 
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/CString.h"
@@ -25,6 +27,37 @@ struct TreiberKanaele {
     // (the program's own standard output; not for in-process runs).
     bool bAusgabeSchliessen = false;
 };
+
+// What an argument asks for, by the walk's tests in their order.
+enum class OptionsArt {
+    LeereLoeschen,      // -d, --delete-empty-tags
+    TagsEntfernen,      // -t, -r, --strip-xml-tags
+    KommentareEntfernen,  // -c, --strip-xml-comments
+    Ueberspringen,      // -S with a name
+    Zeigen,             // -s or -t with a name list
+    Datei,              // -f with a file name
+    Ersetzen,           // -R with name=replacement
+    Hilfe,              // --help
+    Version,            // --version
+    Keine,              // no option: the usage error
+};
+
+// One spelling of an option: the whole argument, or (bPraefix) its first two units.
+struct OptionsSchreibweise {
+    std::u16string_view text;
+    bool bPraefix;
+    OptionsArt art;
+};
+
+// Every spelling the driver knows, in the order in which arguments are tested.
+extern const OptionsSchreibweise kOptionen[];
+extern const std::size_t kAnzahlOptionen;
+
+// The kind of one argument: the first spelling in kOptionen that it matches.
+OptionsArt Klassifiziere(std::u16string_view arg) noexcept;
+
+// The text of --help (usage text, the options it does not list, exit statuses, an example).
+std::string HilfeText();
 
 // Runs brixfilter with the arguments (the program name not included) and returns the exit status.
 int FuehreBrixfilterAus(const std::vector<CString>& argumente, const TreiberKanaele& kanaele);

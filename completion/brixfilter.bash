@@ -13,7 +13,7 @@ _brixfilter()
             COMPREPLY=($(compgen -f -P -f -- "${cur#-f}"))
             return ;;
     esac
-    local opts="-f -c --strip-xml-comments -t -r --strip-xml-tags -d --delete-empty-tags -s -S -R --help --version"
+    local opts=" -f -c --strip-xml-comments -t -r --strip-xml-tags -d --delete-empty-tags -s -S -R --help --version "
     COMPREPLY=($(compgen -W "$opts" -- "$cur"))
 } &&
 complete -o filenames -F _brixfilter brixfilter

@@ -99,7 +99,7 @@ TEST_F(KommandozeileTest, Aufruffehler)
         {{"--strip-xml-tags=1"}, "doc", "", 255, __LINE__},              // long option with a value
         {{"--delete-empty-tags "}, "doc", "", 255, __LINE__},            // long option with a space
         {{"--strip-xml-comment"}, "doc", "", 255, __LINE__},             // long option cut short
-        {{"--help"}, "doc", "", 255, __LINE__},                          // no help option
+        {{"--hilfe"}, "doc", "", 255, __LINE__},                         // only --help is help
         {{"d"}, "doc", "", 255, __LINE__},                               // no dash
         {{"-c", "-x"}, "doc", "", 255, __LINE__},                        // the result of -c is not written
         {{"-t", "a"}, "doc", "", 255, __LINE__},                         // bare -t takes no value

@@ -1,0 +1,152 @@
+// The tool as users meet it: --help and --version, the option list kept in step with the man
+// page, the help text and the completion, and installing (DESTDIR and the Debian package).
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "app/Treiber.h"
+#include "platform/Datei.h"
+#include "support/Prozess.h"
+
+namespace {
+
+std::string LiesText(const std::string& strPfad)
+{
+    std::ifstream ein(strPfad, std::ios::binary);
+    std::stringstream s;
+    s << ein.rdbuf();
+    return s.str();
+}
+
+// The man page's text with groff's escaped hyphens ("\-") turned into plain ones.
+std::string ManSeite()
+{
+    std::string s = LiesText(std::string(BRIX_SOURCE_DIR) + "/doc/brixfilter.1");
+    std::string ergebnis;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '\\' && i + 1 < s.size() && s[i + 1] == '-') continue;
+        ergebnis += s[i];
+    }
+    return ergebnis;
+}
+
+std::string Shell(const std::string& strBefehl, int* pnStatus = nullptr)
+{
+    const ProzessErgebnis erg = [&] {
+        ProzessOptionen o;
+        o.programm = "/bin/sh";
+        return StarteProzess({"-c", strBefehl}, "", o);
+    }();
+    if (pnStatus) *pnStatus = erg.status;
+    return erg.out + erg.err;
+}
+
+TEST(Werkzeug, JedeOptionStehtInManSeiteHilfeUndVervollstaendigung)
+{
+    const std::string man = ManSeite();
+    const std::string hilfe = HilfeText();
+    const std::string vervollstaendigung = LiesText(std::string(BRIX_SOURCE_DIR) + "/completion/brixfilter.bash");
+    ASSERT_GT(man.size(), 1000u);
+    for (std::size_t i = 0; i < kAnzahlOptionen; ++i) {
+        const std::string option = ZuSchmal(kOptionen[i].text);
+        SCOPED_TRACE(option);
+        EXPECT_NE(man.find(option), std::string::npos);
+        EXPECT_NE(hilfe.find(option), std::string::npos);
+        EXPECT_NE(vervollstaendigung.find(" " + option + " "), std::string::npos);
+    }
+    EXPECT_NE(man.find("EXIT STATUS"), std::string::npos);
+}
+
+TEST(Werkzeug, HilfeUndVersion)
+{
+    struct Fall {
+        std::vector<std::string> args;
+        StdinArt stdinArt;
+        int nStatus;
+        const char* pAusgabeBeginn;  // what stdout starts with
+    };
+    const Fall faelle[] = {
+        {{"--help"}, StdinArt::Geschlossen, 0, "-fDateiname             - statt stdin\n"},  // no input read
+        {{"--version"}, StdinArt::Geschlossen, 0, "brixfilter "},
+        {{"-c", "-d", "--help"}, StdinArt::Geschlossen, 0, "-fDateiname"},     // behind other options
+        {{"-s", "--help"}, StdinArt::Pipe, 0, ""},                          // a name list, not help
+        {{"-S", "--version"}, StdinArt::Pipe, 0, "<a/>"},                     // a name, not version
+        {{"-x", "--help"}, StdinArt::Pipe, 255, ""},                        // the first stranger wins
+        {{"--helpx"}, StdinArt::Pipe, 255, ""},
+        {{"--HELP"}, StdinArt::Pipe, 255, ""},
+    };
+    for (const Fall& fall : faelle) {
+        SCOPED_TRACE(fall.args.back());
+        const ProzessErgebnis erg = StarteBrixfilter(fall.args, "<a/>", fall.stdinArt);
+        EXPECT_EQ(erg.status, fall.nStatus) << erg.err;
+        EXPECT_EQ(erg.out.rfind(fall.pAusgabeBeginn, 0), 0u) << erg.out;
+    }
+    const ProzessErgebnis version = StarteBrixfilter({"--version"});
+    EXPECT_EQ(version.out, "brixfilter " BRIX_VERSION_TEXT "\n");
+}
+
+TEST(Werkzeug, HilfeAufVolleAusgabeScheitert)
+{
+    for (const char* pOption : {"--help", "--version"}) {
+        ProzessOptionen optionen;
+        optionen.stdoutArt = StdoutArt::DevFull;
+        const ProzessErgebnis erg = StarteProzess({pOption}, "", optionen);
+        EXPECT_EQ(erg.status, 2) << pOption;
+        EXPECT_EQ(erg.err.rfind("brixfilter: ", 0), 0u) << erg.err;
+    }
+}
+
+TEST(Werkzeug, VervollstaendigungSchlaegtOptionenVor)
+{
+    const std::string skript = std::string(BRIX_SOURCE_DIR) + "/completion/brixfilter.bash";
+    int nStatus = -1;
+    const std::string s = Shell("bash -c 'source \"" + skript +
+                                    "\"; COMP_WORDS=(brixfilter --str); COMP_CWORD=1; _brixfilter; "
+                                    "printf \"%s\\n\" \"${COMPREPLY[@]}\"'",
+                                &nStatus);
+    EXPECT_EQ(nStatus, 0);
+    EXPECT_EQ(s, "--strip-xml-comments\n--strip-xml-tags\n");
+}
+
+class Installation : public ::testing::Test {
+protected:
+    void SetUp() override { m_strZiel = NeuesTempVerzeichnis(); }
+    void TearDown() override { EntferneVerzeichnis(m_strZiel); }
+    std::string m_strZiel;
+};
+
+TEST_F(Installation, NachDestdirMitManSeiteUndVervollstaendigung)
+{
+    int nStatus = -1;
+    const std::string log = Shell("DESTDIR='" + m_strZiel + "' '" BRIX_CMAKE "' --install '" BRIX_BUILD_DIR
+                                  "' --prefix /usr 2>&1",
+                                  &nStatus);
+    ASSERT_EQ(nStatus, 0) << log;
+    for (const char* pDatei : {"/usr/bin/brixfilter", "/usr/share/man/man1/brixfilter.1",
+                               "/usr/share/bash-completion/completions/brixfilter"}) {
+        EXPECT_EQ(access((m_strZiel + pDatei).c_str(), R_OK), 0) << pDatei;
+    }
+    ProzessOptionen optionen;
+    optionen.programm = m_strZiel + "/usr/bin/brixfilter";
+    const ProzessErgebnis erg = StarteProzess({"-t"}, "<a>x</a>", optionen);
+    EXPECT_EQ(erg.status, 0);
+    EXPECT_EQ(erg.out, "x\n");
+}
+
+TEST_F(Installation, DebianPaket)
+{
+    int nStatus = -1;
+    const std::string log =
+        Shell("cd '" + m_strZiel + "' && '" BRIX_CPACK "' -G DEB --config '" BRIX_BUILD_DIR "/CPackConfig.cmake' 2>&1",
+              &nStatus);
+    ASSERT_EQ(nStatus, 0) << log;
+    const std::string inhalt = Shell("dpkg-deb -c \"$(ls '" + m_strZiel + "'/brixfilter_*.deb)\"", &nStatus);
+    ASSERT_EQ(nStatus, 0) << inhalt;
+    EXPECT_NE(inhalt.find("./usr/bin/brixfilter"), std::string::npos) << inhalt;
+    EXPECT_NE(inhalt.find("man1/brixfilter.1"), std::string::npos) << inhalt;
+}
+
+}  // namespace
