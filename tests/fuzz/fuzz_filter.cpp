@@ -2,8 +2,13 @@
 // 1 -c, 2 -t, 3 -d, 4 -s (listing), 5 -S, 6 -R. Checks what holds for every input:
 // stripping never lengthens the text, deleting and stepping over keep pieces of the input in
 // order, the listing is exactly as long as measured, and emptying content keeps input order.
+// Inputs with at most 1,000 '<' (so the recursion of the plain reference model stays shallow)
+// must give exactly the reference model's result.
+#include <algorithm>
+
 #include "FuzzHilfe.h"
 #include "brix/BrixSubString.h"
+#include "support/Referenz.h"
 #include "xml/Filter.h"
 
 #ifndef BRIX_FUZZ_FILTER
@@ -22,9 +27,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pDaten, std::size_t nG
     const std::u16string_view ein = text.Sicht();
     CString out(u"alt");  // filters that empty their output must not let this show through
 
+    const std::u16string refText(ein), refName(name.Sicht()), refErsatz(ersatz.Sicht());
+    const bool bVergleiche = std::count(ein.begin(), ein.end(), u'<') <= 1000;
+    const referenz::Sicht rText = referenz::Ganz(refText), rName = referenz::Ganz(refName);
+
     switch (BRIX_FUZZ_FILTER) {
     case 1: {
         const CString ergebnis = sicht.EntferneKommentare();
+        FUZZ_PRUEFE(!bVergleiche || ergebnis.Sicht() == referenz::EntferneKommentare(rText));
         FUZZ_PRUEFE(ergebnis.GetLength() <= text.GetLength());
         FUZZ_PRUEFE(IstTeilfolge(ergebnis.Sicht(), ein));
         sicht.EntferneKommentare(out);  // the appending form adds to what is there
@@ -33,27 +43,34 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pDaten, std::size_t nG
     }
     case 2: {
         const CString ergebnis = sicht.EntferneTags();
+        FUZZ_PRUEFE(!bVergleiche || ergebnis.Sicht() == referenz::EntferneTags(rText));
         FUZZ_PRUEFE(ergebnis.GetLength() <= text.GetLength());
         FUZZ_PRUEFE(IstTeilfolge(ergebnis.Sicht(), ein));
         break;
     }
     case 3:
         LoescheLeereTags(sicht, out);
+        FUZZ_PRUEFE(!bVergleiche || out.Sicht() == referenz::LoescheLeereTags(rText));
         FUZZ_PRUEFE(IstTeilfolge(out.Sicht(), ein));
         break;
     case 4:
         ZeigeTagBlocks(sicht, nameSicht, out);
+        FUZZ_PRUEFE(!bVergleiche || out.Sicht() == referenz::ZeigeTagBlocks(rText, rName));
         FUZZ_PRUEFE(out.GetLength() == LaengeTagBlockListe(sicht, nameSicht));
         break;
     case 5:
         UeberspringeTagBlocks(sicht, nameSicht, out);
+        FUZZ_PRUEFE(!bVergleiche || out.Sicht() == referenz::UeberspringeTagBlocks(rText, rName));
         FUZZ_PRUEFE(IstTeilfolge(out.Sicht(), ein));
         break;
     case 6:
         if (nSteuer & 2) {
             ErsetzeTagInhalt(sicht, nameSicht, out, BrixSubString(ersatz));
+            FUZZ_PRUEFE(!bVergleiche ||
+                        out.Sicht() == referenz::ErsetzeTagInhalt(rText, rName, referenz::Ganz(refErsatz)));
         } else {
             ErsetzeTagInhalt(sicht, nameSicht, out, BrixSubString());
+            FUZZ_PRUEFE(!bVergleiche || out.Sicht() == referenz::ErsetzeTagInhalt(rText, rName, referenz::Sicht()));
             FUZZ_PRUEFE(IstTeilfolge(out.Sicht(), ein));  // only content goes
         }
         break;
