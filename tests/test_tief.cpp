@@ -1,5 +1,5 @@
 // A million nested elements through every filter: closed, unclosed, and with a stray end tag at
-// the bottom. Nothing may recurse per level (the machine stack would overflow) and no filter may
+// the bottom; and a million unclosed comments, instructions and declarations in a row. Nothing may recurse per level (the machine stack would overflow) and no filter may
 // search the same nested elements again at every level (that would take hours). The expected
 // outputs are built by hand; the reference model recurses and cannot take such input.
 #include <gtest/gtest.h>
@@ -137,6 +137,28 @@ TEST(TiefeVerschachtelung, DurchDasProgramm)
         EXPECT_EQ(r.status, 0) << Beschreibung(fall) << ": " << r.err;
         EXPECT_TRUE(r.out == Schmal(fall.erwartet.Text()))
             << Beschreibung(fall) << ": got " << r.out.size() << " bytes";
+    }
+}
+
+// After an unclosed comment, processing instruction or declaration, -S goes on 100 units
+// further; each later opener is unclosed too, and must not cost a search to the text's end.
+TEST(LangeReihen, UnverschlosseneKonstrukteBeimUeberspringen)
+{
+    struct Reihe {
+        std::u16string_view einheit;  // repeated kTiefe times; 4 units, so each step lands on a '<'
+        std::u16string_view erwartet;
+    };
+    static constexpr Reihe kReihen[] = {
+        {u"<!--", u"-"},  // only the last unit follows the last step
+        {u"<?xy", u"y"},  // the same for processing instructions
+        {u"<!xy", u"y"},  // and for declarations
+    };
+    for (const Reihe& reihe : kReihen) {
+        const CString text(Tief{reihe.einheit, u"", u"", u"", kTiefe, 0}.Text());
+        const CString name(u"a");
+        CString out;
+        UeberspringeTagBlocks(BrixSubString(text), BrixSubString(name), out);
+        EXPECT_TRUE(out.Sicht() == reihe.erwartet) << Schmal(std::u16string(reihe.einheit));
     }
 }
 

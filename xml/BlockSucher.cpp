@@ -79,6 +79,19 @@ void BrixBlockSucher::Merke(const BrixSubString& text, int nTagStart, int nFrom,
         Ausgang{text.m_nEnd, Absolut(text, nErgebnis), nCode, Absolut(text, nEndTagPos)};
 }
 
+int BrixBlockSucher::Suche(const BrixSubString& text, const char16_t* s, int nFrom, Fehlanzeige& f)
+{
+    const int nAb = text.m_nStart + nFrom;
+    if (nAb >= f.nAb && text.m_nEnd <= f.nEnde) {
+        return -1;
+    }
+    const int q = s[1] == 0 ? text.FindeZeichen(s[0], nFrom) : text.FindeString(s, nFrom);
+    if (q < 0) {
+        f = Fehlanzeige{nAb, text.m_nEnd};
+    }
+    return q;
+}
+
 int BrixBlockSucher::FindeEndTag(const BrixSubString& text, int nTagStart, int nNameEnde, int nFrom, int& nError,
                                  int& nEndTagPos)
 {
@@ -114,13 +127,13 @@ int BrixBlockSucher::FindeEndTag(const BrixSubString& text, int nTagStart, int n
         const char16_t ch = text.ZeichenAn(p + 1);
         if (ch == u'!') {
             if (IstKommentar(text, p)) {
-                const int q = text.FindeString(u"-->", p);
+                const int q = Suche(text, u"-->", p, m_KeinKommentarEnde);
                 if (q < 0) {
                     return scheitern(XML_KOMMENTAR_OFFEN, p);
                 }
                 nWeiter = q + 3;
             } else {
-                const int q = text.FindeZeichen(u'>', p);
+                const int q = Suche(text, u">", p, m_KeineSpitzeKlammer);
                 if (q < 0) {
                     return scheitern(XML_DEKLARATION_OFFEN, p);
                 }
@@ -129,7 +142,7 @@ int BrixBlockSucher::FindeEndTag(const BrixSubString& text, int nTagStart, int n
             continue;
         }
         if (ch == u'?') {
-            const int q = text.FindeString(u"?>", p);
+            const int q = Suche(text, u"?>", p, m_KeinPiEnde);
             if (q < 0) {
                 return scheitern(XML_PI_OFFEN, p);
             }
@@ -137,7 +150,7 @@ int BrixBlockSucher::FindeEndTag(const BrixSubString& text, int nTagStart, int n
             continue;
         }
         if (ch == u'/') {
-            const int g = text.FindeZeichen(u'>', p + 2);
+            const int g = Suche(text, u">", p + 2, m_KeineSpitzeKlammer);
             if (g < 0) {
                 return scheitern(XML_KEIN_LT, p);
             }
@@ -214,13 +227,13 @@ BrixSubString BrixBlockSucher::FindeTagBlock(const BrixSubString& text, const Br
         const char16_t ch = text.ZeichenAn(p + 1);
         if (ch == u'!') {
             if (IstKommentar(text, p)) {
-                const int q = text.FindeString(u"-->", p);
+                const int q = Suche(text, u"-->", p, m_KeinKommentarEnde);
                 if (q < 0) {
                     return offen(XML_KOMMENTAR_OFFEN, p);
                 }
                 nWeiter = q + 3;
             } else {
-                const int q = text.FindeZeichen(u'>', p);
+                const int q = Suche(text, u">", p, m_KeineSpitzeKlammer);
                 if (q < 0) {
                     return offen(XML_DEKLARATION_OFFEN, p);
                 }
@@ -229,7 +242,7 @@ BrixSubString BrixBlockSucher::FindeTagBlock(const BrixSubString& text, const Br
             continue;
         }
         if (ch == u'?') {
-            const int q = text.FindeString(u"?>", p);
+            const int q = Suche(text, u"?>", p, m_KeinPiEnde);
             if (q < 0) {
                 return offen(XML_PI_OFFEN, p);
             }
@@ -237,7 +250,7 @@ BrixSubString BrixBlockSucher::FindeTagBlock(const BrixSubString& text, const Br
             continue;
         }
         if (ch == u'/') {
-            const int g = text.FindeZeichen(u'>', p + 2);
+            const int g = Suche(text, u">", p + 2, m_KeineSpitzeKlammer);
             if (g < 0) {
                 return abbrechen(XML_KEIN_LT, p, nLaenge, text.Mitte(p));
             }
@@ -248,7 +261,7 @@ BrixSubString BrixBlockSucher::FindeTagBlock(const BrixSubString& text, const Br
         if (t < 0) {
             return abbrechen(XML_NAME_OFFEN, p, nLaenge, text.Mitte(p));
         }
-        const int g = text.FindeZeichen(u'>', p + 1);
+        const int g = Suche(text, u">", p + 1, m_KeineSpitzeKlammer);
         if (g < 0) {
             return abbrechen(XML_KEIN_GT, p, nLaenge, text.Mitte(p));
         }

@@ -5,7 +5,10 @@
 // descends into every element (-R) makes the scanner search the end tags of the same nested
 // elements again at every level: O(size x depth), hours for a million nested elements. The
 // seeker remembers the outcome of each end-tag search of an element that spans more than a few
-// units, keyed by the element's '<' and the search's start, so each is made about once.
+// units, keyed by the element's '<' and the search's start, so each is made about once. It also
+// remembers where a search for "-->", "?>" or '>' last found nothing: after an unclosed comment,
+// -S goes on 100 units further and would otherwise search the rest of the text again at every
+// later "<!--".
 // Results, positions and error codes are exactly those of the scanner's block finders.
 //
 // Every view passed to one seeker must be of the same CString, which must not change while the
@@ -40,6 +43,12 @@ private:
         int nCode;       // XmlFehler code
         int nEndTagPos;  // success: the '<' of the element's own end tag
     };
+    // A search that found nothing from nAb on in a view that ends at nEnde (buffer indices); it
+    // finds nothing from a later start in a view that ends no later either.
+    struct Fehlanzeige {
+        int nAb = 0;
+        int nEnde = -1;
+    };
     // An element whose end tag is being looked for; view positions.
     struct Offen {
         int nTagStart;  // its '<'
@@ -54,8 +63,14 @@ private:
     // The remembered outcome of that search, if it holds in text.
     const Ausgang* Erinnere(const BrixSubString& text, int nTagStart, int nFrom) const;
     void Merke(const BrixSubString& text, int nTagStart, int nFrom, int nErgebnis, int nCode, int nEndTagPos);
+    // text.FindeString(s, nFrom) (a single unit: FindeZeichen), unless f shows it finds nothing.
+    static int Suche(const BrixSubString& text, const char16_t* s, int nFrom, Fehlanzeige& f);
 
     int m_nMindestSpanne;
     std::unordered_map<std::uint64_t, Ausgang> m_Gedaechtnis;
     std::vector<Offen> m_aOffen;
+    Fehlanzeige m_KeinKommentarEnde;    // "-->"
+    Fehlanzeige m_KeinPiEnde;           // "?>"
+    Fehlanzeige m_KeineSpitzeKlammer;   // '>'
+
 };
