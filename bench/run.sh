@@ -40,8 +40,8 @@ Options:
   --all           run the comparison, then the scaling checks
   --xml-size N    size of the document that xmlstarlet reads (default: the smaller of --size and 10M)
   --no-kinds      skip the table of the other document kinds
-  --runs N        at least N timed runs per command (default 3; fast commands get up to 10,
-                  up to 20 in the scaling checks)
+  --runs N        at least N timed runs per command (default 3; fast commands get up to 10;
+                  at least 5 rounds in the scaling checks, 15 for fast pairs)
   --timeout S     give up on one command after S seconds (default 60); it is reported as a timeout
   --seed N        generator seed (default 42)
   --bin PATH      time this binary instead of building one in build-bench/
@@ -150,44 +150,101 @@ doc() {
 }
 
 # --- measuring -------------------------------------------------------------------------------
-# measure TSV SECTION JOB TOOL LABEL DOC COMMAND
-# One run under /usr/bin/time (peak RSS, exit status, checksum and length of the output), then,
-# unless that run was slow, hyperfine for the median. Appends one line to TSV.
-measure() {
-  local tsv=$1 section=$2 job=$3 tool=$4 label=$5 file=$6 cmd=$7
-  local bytes tf cf status elapsed rss median fastest runs json crc outlen
-  bytes=$(stat -c %s "$file")
+# first_run COMMAND: one run under /usr/bin/time inside timeout; sets R_ELAPSED, R_RSS (KiB),
+# R_STATUS (124: timed out), R_CRC and R_LEN (checksum and length of the output).
+first_run() {
+  local cmd=$1 tf cf
   tf=$(mktemp) cf=$(mktemp)
-  printf '  %-8s %-11s %-22s ' "$job" "$tool" "$label" >&2
   set +e
   eval "/usr/bin/time -f '%e %M' -o '$tf' timeout $LIMIT $cmd" 2>/dev/null | cksum >"$cf"
-  status=${PIPESTATUS[0]}
+  R_STATUS=${PIPESTATUS[0]}
   set -e
-  read -r elapsed rss < <(tail -n 1 "$tf") || true
-  read -r crc outlen < "$cf" || true
+  R_ELAPSED=0 R_RSS=0 R_CRC=0 R_LEN=0
+  read -r R_ELAPSED R_RSS < <(tail -n 1 "$tf") || true
+  read -r R_CRC R_LEN < "$cf" || true
   rm -f "$tf" "$cf"
-  [[ $rss =~ ^[0-9]+$ ]] || rss=0
-  [[ $elapsed =~ ^[0-9.]+$ ]] || elapsed=0
+  [[ $R_RSS =~ ^[0-9]+$ ]] || R_RSS=0
+  [[ $R_ELAPSED =~ ^[0-9.]+$ ]] || R_ELAPSED=0
+}
+
+at_least() { awk -v e="$1" -v s="$2" 'BEGIN { exit !(e >= s) }'; }
+
+# row TSV SECTION JOB TOOL LABEL FILE MEDIAN FASTEST RUNS COMMAND (with the R_ values of its first run)
+row() {
+  printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$2" "$3" "$4" "$5" "$(stat -c %s "$6")" \
+    "$7" "$8" "$9" "$R_RSS" "$R_STATUS" "$R_CRC" "$R_LEN" "${10}" >>"$1"
+}
+
+# measure TSV SECTION JOB TOOL LABEL DOC COMMAND
+# The first run gives peak RSS, exit status and output checksum; then, unless that run timed out
+# or was slow, hyperfine gives the median. Appends one line to TSV.
+measure() {
+  local tsv=$1 section=$2 job=$3 tool=$4 label=$5 file=$6 cmd=$7
+  local median fastest runs json warm=1 count=(--min-runs "$RUNS" --max-runs "$MAXRUNS")
+  printf '  %-8s %-11s %-22s ' "$job" "$tool" "$label" >&2
+  first_run "$cmd"
   json=$OUT/json/$section-$job-$tool-$label.json
-  if ((status == 124)); then
+  if ((R_STATUS == 124)); then
     median=$LIMIT fastest=$LIMIT runs=0
     printf 'timeout (> %ss)\n' "$LIMIT" >&2
-  elif awk -v e="$elapsed" -v s="$SLOW" 'BEGIN { exit !(e >= s) }'; then
-    median=$elapsed fastest=$elapsed runs=1
+  elif at_least "$R_ELAPSED" "$SLOW"; then
+    median=$R_ELAPSED fastest=$R_ELAPSED runs=1
     printf '%8.3f s (one run)\n' "$median" >&2
   else
-    local warm=1
-    awk -v e="$elapsed" 'BEGIN { exit !(e >= 1) }' && warm=0  # the run above warmed the caches
-    hyperfine -N -i --style none --output=null --warmup "$warm" --min-runs "$RUNS" --max-runs "$MAXRUNS" \
+    # A first run of a second or more has warmed the caches; one of two seconds or more
+    # leaves room for two more runs only, to keep the whole benchmark bounded.
+    at_least "$R_ELAPSED" 1 && warm=0
+    at_least "$R_ELAPSED" 2 && count=(--runs "$(((RUNS + 1) / 2))")
+    hyperfine -N -i --style none --output=null --warmup "$warm" "${count[@]}" \
       --export-json "$json" "$cmd" >/dev/null 2>&1 || true
     read -r median fastest runs < <(perl -MJSON::PP -e '
       local $/; my $j = decode_json(<STDIN>); my $r = $j->{results}[0];
       printf "%.6f %.6f %d\n", $r->{median}, $r->{min}, scalar @{ $r->{times} };' <"$json" 2>/dev/null) ||
-      { median=$elapsed; fastest=$elapsed; runs=1; }
+      { median=$R_ELAPSED; fastest=$R_ELAPSED; runs=1; }
     printf '%8.3f s (%d runs)\n' "$median" "$runs" >&2
   fi
-  printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$section" "$job" "$tool" "$label" \
-    "$bytes" "$median" "$fastest" "$runs" "$rss" "$status" "${crc:-0}" "${outlen:-0}" "$cmd" >>"$tsv"
+  row "$tsv" "$section" "$job" "$tool" "$label" "$file" "$median" "$fastest" "$runs" "$cmd"
+}
+
+# median of the numbers on standard input
+median_of() { sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+# measure_pair TSV SECTION JOB LABEL_A DOC_A COMMAND_A LABEL_B DOC_B COMMAND_B
+# Times two commands whose time ratio matters in alternating rounds (A B, B A, A B, ...), so that
+# other load on the machine falls on both alike; appends one line for each.
+measure_pair() {
+  local tsv=$1 section=$2 job=$3 la=$4 fa=$5 ca=$6 lb=$7 fb=$8 cb=$9
+  local sa ra ea sb rb eb i rounds t0 t1 ta=() tb=()
+  printf '  %-8s %-22s %-22s ' "$job" "$la" "$lb" >&2
+  first_run "$ca"; sa=$R_STATUS ra=("$R_RSS" "$R_CRC" "$R_LEN") ea=$R_ELAPSED
+  first_run "$cb"; sb=$R_STATUS rb=("$R_RSS" "$R_CRC" "$R_LEN") eb=$R_ELAPSED
+  if ((sa == 124 || sb == 124)) || at_least "$ea" "$SLOW" || at_least "$eb" "$SLOW"; then
+    rounds=0
+    ta=("$ea") tb=("$eb")
+    ((sa == 124)) && ta=("$LIMIT")
+    ((sb == 124)) && tb=("$LIMIT")
+  else
+    rounds=$((RUNS > 5 ? RUNS : 5))
+    at_least 1 "$(awk -v a="$ea" -v b="$eb" 'BEGIN { print a + b }')" && rounds=$((rounds * 3))
+    for ((i = 0; i < rounds; i++)); do
+      if ((i % 2 == 0)); then
+        t0=$EPOCHREALTIME; eval "$ca" >/dev/null 2>&1 || true; t1=$EPOCHREALTIME; ta+=("$(awk -v a="$t0" -v b="$t1" 'BEGIN { print b - a }')")
+        t0=$EPOCHREALTIME; eval "$cb" >/dev/null 2>&1 || true; t1=$EPOCHREALTIME; tb+=("$(awk -v a="$t0" -v b="$t1" 'BEGIN { print b - a }')")
+      else
+        t0=$EPOCHREALTIME; eval "$cb" >/dev/null 2>&1 || true; t1=$EPOCHREALTIME; tb+=("$(awk -v a="$t0" -v b="$t1" 'BEGIN { print b - a }')")
+        t0=$EPOCHREALTIME; eval "$ca" >/dev/null 2>&1 || true; t1=$EPOCHREALTIME; ta+=("$(awk -v a="$t0" -v b="$t1" 'BEGIN { print b - a }')")
+      fi
+    done
+  fi
+  local ma mb na nb
+  ma=$(printf '%s\n' "${ta[@]}" | median_of) na=$(printf '%s\n' "${ta[@]}" | sort -g | head -n1)
+  mb=$(printf '%s\n' "${tb[@]}" | median_of) nb=$(printf '%s\n' "${tb[@]}" | sort -g | head -n1)
+  printf '%8.3f s  %8.3f s  (%d rounds)%s\n' "$ma" "$mb" "$rounds" \
+    "$( ((sa == 124 || sb == 124)) && echo ', timeout')" >&2
+  R_STATUS=$sa R_RSS=${ra[0]} R_CRC=${ra[1]} R_LEN=${ra[2]}
+  row "$tsv" "$section" "$job" brixfilter "$la" "$fa" "$ma" "$na" "${#ta[@]}" "$ca"
+  R_STATUS=$sb R_RSS=${rb[0]} R_CRC=${rb[1]} R_LEN=${rb[2]}
+  row "$tsv" "$section" "$job" brixfilter "$lb" "$fb" "$mb" "$nb" "${#tb[@]}" "$cb"
 }
 
 JOBS=(c t d s S R)
@@ -271,7 +328,6 @@ compare() {
 
 scaling() {
   local tsv=$OUT/scaling.tsv
-  MAXRUNS=$((RUNS > 20 ? RUNS : 20))  # the ratios want steady medians
   : >"$tsv"
   local small=10M big=100M
   if ((SIZE_B < $(bytes_of 100M))); then small=1M big=10M; fi
@@ -282,12 +338,13 @@ scaling() {
   fb=$(doc catalog-lf "$big")
   d10=$(doc deep "$big" 10)
   dbig=$(doc deep "$big" 100000)
-  echo "Scaling checks" >&2
+  echo "Scaling checks (job, documents, median seconds of each)" >&2
+  local cmd="$(rel "$BIN") -f"
   for j in "${JOBS[@]}"; do
-    measure "$tsv" size "$j" brixfilter "catalog-lf-$small" "$fs" "$(rel "$BIN") -f $(rel "$fs") ${OPT[$j]}"
-    measure "$tsv" size "$j" brixfilter "catalog-lf-$big" "$fb" "$(rel "$BIN") -f $(rel "$fb") ${OPT[$j]}"
-    measure "$tsv" depth "$j" brixfilter "deep-d10-$big" "$d10" "$(rel "$BIN") -f $(rel "$d10") ${OPT[$j]}"
-    measure "$tsv" depth "$j" brixfilter "deep-d100000-$big" "$dbig" "$(rel "$BIN") -f $(rel "$dbig") ${OPT[$j]}"
+    measure_pair "$tsv" size "$j" "catalog-lf-$small" "$fs" "$cmd $(rel "$fs") ${OPT[$j]}" \
+      "catalog-lf-$big" "$fb" "$cmd $(rel "$fb") ${OPT[$j]}"
+    measure_pair "$tsv" depth "$j" "deep-d10-$big" "$d10" "$cmd $(rel "$d10") ${OPT[$j]}" \
+      "deep-d100000-$big" "$dbig" "$cmd $(rel "$dbig") ${OPT[$j]}"
   done
   environment >"$OUT/environment-scaling.txt"
   perl "$BENCH/report.pl" scaling "$tsv" "$OUT" || rc=$((rc ? rc : $?))
