@@ -1,0 +1,78 @@
+// Hostile shapes through every option of the real binary, with the machine stack limited to
+// 256 KiB: a million nested elements, a million '(' in one tag, a million unmatched '<', '"',
+// "</" and "<!--", a tag of 10 MB, 10 MB without any '<'. Each must end normally, without a
+// crash, and give the output that the shape implies. (Linear time is checked by the benchmark;
+// here a quadratic walk would show as a test that runs into its time-out.)
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <string>
+#include <vector>
+
+#include "support/Prozess.h"
+
+namespace {
+
+std::string Mal(const std::string& s, std::size_t n)
+{
+    std::string r;
+    r.reserve(s.size() * n);
+    for (std::size_t i = 0; i < n; ++i) r += s;
+    return r;
+}
+
+struct Form {
+    const char* pName;
+    std::string text;
+};
+
+std::vector<Form> Formen()
+{
+    const std::size_t M = 1'000'000;
+    return {
+        {"verschachtelt", Mal("<a>", M) + "x" + Mal("</a>", M)},
+        {"verschachtelt_offen", Mal("<a>", M) + "x"},
+        {"klammern_im_tag", "<a " + std::string(M, '(') + ">x</a>"},
+        {"klammern_im_inneren_tag", "<r><a " + std::string(M, '(') + ">x</a></r>"},
+        {"lt", std::string(M, '<')},
+        {"lt_im_element", "<r>" + std::string(M, '<') + "</r>"},
+        {"anfuehrungszeichen", "<r a=\"" + std::string(M, '"') + "\">x</r>"},
+        {"endtags", Mal("</", M)},
+        {"endtags_im_element", "<r>" + Mal("</", M) + "</r>"},
+        {"kommentare", Mal("<!--", M)},
+        {"kommentare_nach_element", "<a></a>" + Mal("<!--", M)},
+        {"grosser_tag", "<a " + std::string(10'000'000, 'x') + ">y</a>"},
+        {"ohne_lt", std::string(10'000'000, 'x')},
+    };
+}
+
+TEST(FeindlicheFormen, JedeOptionMitKleinemStack)
+{
+    const std::string verzeichnis = NeuesTempVerzeichnis();
+    const std::string datei = verzeichnis + "/form.xml";
+    const std::string ausgabe = verzeichnis + "/ausgabe";
+    const std::vector<std::string> optionen = {"-c", "-t", "-d", "-sa,b", "-Sa", "-Ra=Z"};
+    for (const Form& form : Formen()) {
+        ASSERT_TRUE(SchreibeDatei(datei, form.text));
+        for (const std::string& option : optionen) {
+            SCOPED_TRACE(std::string(form.pName) + " " + option);
+            ProzessOptionen o;
+            o.programm = "/bin/sh";
+            const ProzessErgebnis erg =
+                StarteProzess({"-c", "ulimit -s 256 && exec \"$0\" -f \"$1\" \"$2\" > \"$3\"", BRIXFILTER_BIN, datei,
+                               option, ausgabe},
+                              "", o);
+            EXPECT_EQ(erg.status, 0) << erg.err;  // a crash would show as 128 + signal
+            EXPECT_EQ(erg.err, "");
+            // Every option copies, drops or lists pieces of the input; none of these shapes holds an
+            // element that -R could fill, or more than one listed line.
+            struct stat st {};
+            ASSERT_EQ(stat(ausgabe.c_str(), &st), 0);
+            EXPECT_LE(static_cast<std::size_t>(st.st_size), form.text.size() + 2);
+        }
+    }
+    EntferneVerzeichnis(verzeichnis);
+}
+
+}  // namespace
