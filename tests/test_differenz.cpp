@@ -437,4 +437,58 @@ TEST(DifferenzScanner, BlockSucherMitGedaechtnis)
     }
 }
 
+
+// --- Searches on long texts (the fast scans work eight units at a time) ---
+
+// Every unit set the scanner uses, one with quotes as members, duplicates, and one too large
+// for the fast path, against texts of a small alphabet, from every start and in inner views.
+TEST(DifferenzSuche, FindeEinesVonUndKlammern)
+{
+    static constexpr std::u16string_view kMengen[] = {
+        u" />\n\r\t", u"()[]{}<>", u">", u"\"'>", u">>/", u"", u"abcdefghijklmn<>",
+    };
+    static constexpr char16_t kAlphabet[] = u"ab <>/\"'()\n\t-\u013E\0";
+    Vergleich v;
+    for (std::uint32_t nSeed = 1; nSeed <= 200; ++nSeed) {
+        std::uint32_t x = nSeed * 2654435761u;
+        auto zufall = [&x](std::uint32_t n) {
+            x ^= x << 13;
+            x ^= x >> 17;
+            x ^= x << 5;
+            return x % n;
+        };
+        Dokument dok(0);
+        dok.text.clear();
+        const std::uint32_t nLaenge = 1 + zufall(70);
+        for (std::uint32_t i = 0; i < nLaenge; ++i) dok.text += kAlphabet[zufall(sizeof kAlphabet / 2)];
+        dok.cs = CString(dok.text);
+        const int n = static_cast<int>(dok.text.size());
+        const int nVorn = static_cast<int>(zufall(4)) % (n + 1);
+        const int nHinten = n - static_cast<int>(zufall(4)) % (n - nVorn + 1);
+        const BrixSubString sicht(&dok.cs, nVorn, nHinten);
+        const ref::Sicht rsicht{&dok.text, nVorn, nHinten};
+        for (const std::u16string_view menge : kMengen) {
+            const std::u16string strMenge(menge);
+            for (int nFrom = 0; nFrom <= sicht.Laenge(); ++nFrom) {
+                for (const bool bQuotes : {false, true}) {
+                    int nWhich = -7;
+                    int nRefWhich = -7;
+                    const int r = sicht.FindeEinesVon(strMenge.c_str(), nFrom, &nWhich, bQuotes);
+                    const int nRef = ref::FindeEinesVon(rsicht, menge, nFrom, &nRefWhich, bQuotes);
+                    v.Pruefe(std::vector<int>{r, nWhich}, std::vector<int>{nRef, nRefWhich},
+                             "FindeEinesVon \"" + Lesbar(strMenge) + "\" ab " + std::to_string(nFrom), dok);
+                }
+            }
+        }
+        for (int nPos = 0; nPos < sicht.Laenge(); ++nPos) {
+            if (sicht.ZeichenAn(nPos) != u'<') continue;
+            for (const bool bQuotes : {false, true}) {
+                const int r = sicht.FindeSchliessendeKlammer(nPos, u"()[]{}<>", 6, bQuotes);
+                const int nRef = ref::FindeSchliessendeKlammer(rsicht, nPos, u"()[]{}<>", 6, bQuotes);
+                v.Pruefe(r, nRef, "FindeSchliessendeKlammer ab " + std::to_string(nPos), dok);
+            }
+        }
+    }
+}
+
 }  // namespace
