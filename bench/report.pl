@@ -268,7 +268,7 @@ sub write_chart {
     @vals = (1) unless @vals;
     my ($lo, $hi) = (1e9, 0);
     for (@vals) { $lo = $_ if $_ < $lo; $hi = $_ if $_ > $hi }
-    my $e0 = floor_log10($lo);
+    my $e0 = floor_log10($lo / 2);    # room below the shortest bar
     my $e1 = floor_log10($hi) + 1;
     $e1 = $e0 + 1 if $e1 <= $e0;
     my $y = sub {
@@ -283,6 +283,9 @@ sub write_chart {
     my $title = 'brixfilter and its peers: MB/s per job (log scale, higher is better)';
     $svg .= qq{<text x="} . ($W / 2) . qq{" y="20" text-anchor="middle" font-size="15">$title</text>\n};
     my $sub = ($b0 ? "$b0->{label}" : '') . ($x0 ? "; xmlstarlet on $x0->{label}" : '');
+    my $env = environment("$out/environment.txt");
+    $sub .= "; commit $1" if $env =~ /^commit: (\S+)/m;
+    $sub .= ", $1" if $env =~ /^date: (\S+)/m;
     $svg .= qq{<text x="} . ($W / 2) . qq{" y="37" text-anchor="middle" fill="#555">$sub</text>\n};
     for my $e ($e0 .. $e1) {
         my $yy = sprintf '%.1f', $y->(10**$e);
