@@ -438,6 +438,31 @@ TEST(DifferenzScanner, BlockSucherMitGedaechtnis)
 }
 
 
+// Forgetting drops remembered searches, never changes a result: one seeker searches from every
+// start in random order over the document and the wrapped document, forgetting now and then,
+// so the table grows, is refilled, given back and used again.
+TEST(DifferenzScanner, BlockSucherVergisst)
+{
+    Vergleich v;
+    for (std::uint32_t nSeed = 1; nSeed <= kScannerDokumente && v.Weiter(); ++nSeed) {
+        const Dokument dok(nSeed, nSeed % 2 == 0);
+        BrixBlockSucher sucher(0);
+        const BrixSubString sicht(dok.cs);
+        const ref::Sicht rsicht = ref::Ganz(dok.text);
+        const int n = sicht.Laenge();
+        std::uint32_t x = nSeed;
+        for (int k = 0; k <= 2 * n; ++k) {
+            x = x * 1103515245u + 12345u;
+            const int nStart = static_cast<int>((x >> 8) % static_cast<std::uint32_t>(n + 1));
+            if ((x >> 4) % 7 == 0) sucher.Vergiss();
+            const Ausgabe ist = Sucher(sucher, sicht, nullptr, nStart);
+            const Ausgabe erwartet = Referenz(rsicht, nullptr, nStart);
+            if (!(ist == erwartet))
+                v.Pruefe(Text(ist), Text(erwartet), "BrixBlockSucher mit Vergessen ab " + std::to_string(nStart), dok);
+        }
+    }
+}
+
 // --- Searches on long texts (the fast scans work eight units at a time) ---
 
 // Every unit set the scanner uses, one with quotes as members, duplicates, and one too large

@@ -47,15 +47,87 @@ BrixSubString Name(const BrixSubString& text, int nTagStart, int nNameEnde)
 int Relativ(const BrixSubString& text, int nIndex) { return nIndex < 0 ? -1 : nIndex - text.m_nStart; }
 int Absolut(const BrixSubString& text, int nPos) { return nPos < 0 ? -1 : nPos + text.m_nStart; }
 
+// Slot of a key in a table of 2^k slots (nMaske = 2^k - 1): Fibonacci hashing.
+std::size_t Streuung(std::uint64_t nSchluessel, std::size_t nMaske)
+{
+    const std::uint64_t h = nSchluessel * 0x9E3779B97F4A7C15ull;
+    return static_cast<std::size_t>(h ^ (h >> 32)) & nMaske;
+}
+
+// Forgetting keeps a table only if it is small and was more than an eighth full, so that it
+// costs about as much as the entries it drops.
+constexpr std::size_t kKleinsteTabelle = 64;
+constexpr std::size_t kBehalteBis = 4096;
+
 }  // namespace
+
+const BrixBlockSucher::Platz* BrixBlockSucher::SucheNach(std::uint64_t nSchluessel) const noexcept
+{
+    if (m_aGedaechtnis.empty()) {
+        return nullptr;
+    }
+    const std::size_t nMaske = m_aGedaechtnis.size() - 1;
+    for (std::size_t i = Streuung(nSchluessel, nMaske);; i = (i + 1) & nMaske) {
+        const Platz& platz = m_aGedaechtnis[i];
+        if (platz.nSchluessel == nSchluessel) {
+            return &platz;
+        }
+        if (platz.nSchluessel == kFrei) {
+            return nullptr;
+        }
+    }
+}
+
+void BrixBlockSucher::Lege(std::uint64_t nSchluessel, const Ausgang& ausgang)
+{
+    if (2 * (m_nBelegt + 1) > m_aGedaechtnis.size()) {
+        // Grow to twice the slots (at least 64) and place every entry anew.
+        std::vector<Platz> aAlt(std::max(kKleinsteTabelle, 2 * m_aGedaechtnis.size()), Platz{kFrei, {}});
+        aAlt.swap(m_aGedaechtnis);
+        const std::size_t nMaske = m_aGedaechtnis.size() - 1;
+        for (const Platz& platz : aAlt) {
+            if (platz.nSchluessel == kFrei) {
+                continue;
+            }
+            std::size_t i = Streuung(platz.nSchluessel, nMaske);
+            while (m_aGedaechtnis[i].nSchluessel != kFrei) {
+                i = (i + 1) & nMaske;
+            }
+            m_aGedaechtnis[i] = platz;
+        }
+    }
+    const std::size_t nMaske = m_aGedaechtnis.size() - 1;
+    std::size_t i = Streuung(nSchluessel, nMaske);
+    while (m_aGedaechtnis[i].nSchluessel != kFrei && m_aGedaechtnis[i].nSchluessel != nSchluessel) {
+        i = (i + 1) & nMaske;
+    }
+    if (m_aGedaechtnis[i].nSchluessel == kFrei) {
+        ++m_nBelegt;
+    }
+    m_aGedaechtnis[i] = Platz{nSchluessel, ausgang};
+}
+
+void BrixBlockSucher::Vergiss() noexcept
+{
+    if (m_nBelegt == 0) {
+        return;
+    }
+    const std::size_t nPlaetze = m_aGedaechtnis.size();
+    if (nPlaetze > kKleinsteTabelle && (nPlaetze > kBehalteBis || 8 * m_nBelegt < nPlaetze)) {
+        std::vector<Platz>().swap(m_aGedaechtnis);
+    } else {
+        std::fill(m_aGedaechtnis.begin(), m_aGedaechtnis.end(), Platz{kFrei, {}});
+    }
+    m_nBelegt = 0;
+}
 
 const BrixBlockSucher::Ausgang* BrixBlockSucher::Erinnere(const BrixSubString& text, int nTagStart, int nFrom) const
 {
-    const auto it = m_Gedaechtnis.find(Schluessel(Absolut(text, nTagStart), Absolut(text, nFrom)));
-    if (it == m_Gedaechtnis.end()) {
+    const Platz* pPlatz = SucheNach(Schluessel(Absolut(text, nTagStart), Absolut(text, nFrom)));
+    if (pPlatz == nullptr) {
         return nullptr;
     }
-    const Ausgang& ausgang = it->second;
+    const Ausgang& ausgang = pPlatz->ausgang;
     // Found in a view with the same end: it holds as it is. Found in a longer view: a success
     // whose end tag lies within this view read nothing behind it, so it holds here too; a fault
     // might have arisen from what lies behind this view's end, so it is searched again.
@@ -75,8 +147,8 @@ void BrixBlockSucher::Merke(const BrixSubString& text, int nTagStart, int nFrom,
     if (nBis - nTagStart < m_nMindestSpanne) {
         return;
     }
-    m_Gedaechtnis[Schluessel(Absolut(text, nTagStart), Absolut(text, nFrom))] =
-        Ausgang{text.m_nEnd, Absolut(text, nErgebnis), nCode, Absolut(text, nEndTagPos)};
+    Lege(Schluessel(Absolut(text, nTagStart), Absolut(text, nFrom)),
+         Ausgang{text.m_nEnd, Absolut(text, nErgebnis), nCode, Absolut(text, nEndTagPos)});
 }
 
 int BrixBlockSucher::Suche(const BrixSubString& text, const char16_t* s, int nFrom, Fehlanzeige& f)

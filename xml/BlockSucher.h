@@ -17,7 +17,6 @@
 #pragma once
 
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
 #include "brix/BrixSubString.h"
@@ -34,6 +33,10 @@ public:
     // As text.FindeTagBlock(*pName, ...), or text.FindeNaechstenTagBlock(...) when pName is null.
     BrixSubString FindeTagBlock(const BrixSubString& text, const BrixSubString* pName, int& nPos, int& nNext,
                                 int& nError, int* pnStartTagLen = nullptr, int* pnEndTagOffset = nullptr);
+    // Forgets the remembered end-tag searches (not where "-->", "?>" or '>' found nothing). For a
+    // walk that has left an element behind for good: its searches are never asked again, and
+    // forgetting them keeps the memory to one top-level element. Results do not change.
+    void Vergiss() noexcept;
 
 private:
     // The outcome of one end-tag search; positions are buffer indices, not view positions.
@@ -66,8 +69,18 @@ private:
     // text.FindeString(s, nFrom) (a single unit: FindeZeichen), unless f shows it finds nothing.
     static int Suche(const BrixSubString& text, const char16_t* s, int nFrom, Fehlanzeige& f);
 
+    // One slot of the memory: an open-addressing table with linear probing, kFrei when unused.
+    struct Platz {
+        std::uint64_t nSchluessel;
+        Ausgang ausgang;
+    };
+    static constexpr std::uint64_t kFrei = ~std::uint64_t{0};
+    const Platz* SucheNach(std::uint64_t nSchluessel) const noexcept;
+    void Lege(std::uint64_t nSchluessel, const Ausgang& ausgang);
+
     int m_nMindestSpanne;
-    std::unordered_map<std::uint64_t, Ausgang> m_Gedaechtnis;
+    std::vector<Platz> m_aGedaechtnis;  // empty, or a power of two of slots, at most half used
+    std::size_t m_nBelegt = 0;
     std::vector<Offen> m_aOffen;
     Fehlanzeige m_KeinKommentarEnde;    // "-->"
     Fehlanzeige m_KeinPiEnde;           // "?>"

@@ -29,6 +29,11 @@ void ErsetzeTagInhalt(const BrixSubString& text, const BrixSubString& name, CStr
     aStapel.push_back({text, 0, 0, BrixSubString()});
 
     while (!aStapel.empty()) {
+        if (aStapel.size() == 1) {
+            // Back at the top level: the searches made inside the elements behind are never
+            // asked again, so the seeker holds at most one top-level element's worth.
+            sucher.Vergiss();
+        }
         Ebene& ebene = aStapel.back();
         int nPos = ebene.s;
         int nNext = -1;
