@@ -1,5 +1,8 @@
 #include "platform/CString.h"
 
+#include <sys/mman.h>
+
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -9,6 +12,53 @@
 #include "platform/SchmalCodec.h"
 
 const char16_t CString::s_nNull = 0;
+
+namespace {
+
+// Buffers of at least this many bytes are mapped rather than taken from the heap: they can ask
+// for huge pages (far fewer page faults) and grow with mremap without copying.
+constexpr std::size_t kAbbildSchwelle = std::size_t{4} << 20;
+// Mapped buffers are whole multiples of a huge page.
+constexpr std::size_t kGrossSeite = std::size_t{2} << 20;
+
+inline std::size_t PufferBytes(std::int64_t nKapazitaet) noexcept
+{
+    return static_cast<std::size_t>(nKapazitaet + 1) * sizeof(char16_t);
+}
+
+// Whether a buffer of this capacity is mapped; the capacity alone tells, so no flag is kept.
+inline bool IstAbgebildet(std::int64_t nKapazitaet) noexcept
+{
+    return nKapazitaet > 0 && PufferBytes(nKapazitaet) >= kAbbildSchwelle;
+}
+
+// A new anonymous mapping of nBytes (a multiple of kGrossSeite), aligned to a huge page so that
+// the kernel can back all of it with huge pages; null when there is no memory.
+void* NeuesAbbild(std::size_t nBytes) noexcept
+{
+    const std::size_t nMehr = nBytes + kGrossSeite;
+    void* p = mmap(nullptr, nMehr, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED) return nullptr;
+    const auto nAdresse = reinterpret_cast<std::uintptr_t>(p);
+    const std::uintptr_t nAusgerichtet = (nAdresse + kGrossSeite - 1) & ~(std::uintptr_t{kGrossSeite} - 1);
+    const std::size_t nVorne = nAusgerichtet - nAdresse;
+    if (nVorne > 0) munmap(p, nVorne);
+    munmap(reinterpret_cast<char*>(nAusgerichtet) + nBytes, kGrossSeite - nVorne);
+    void* pAusgerichtet = reinterpret_cast<void*>(nAusgerichtet);
+    madvise(pAusgerichtet, nBytes, MADV_HUGEPAGE);  // only a hint; failure changes nothing
+    return pAusgerichtet;
+}
+
+void GibFrei(char16_t* p, std::int64_t nKapazitaet) noexcept
+{
+    if (!p) return;
+    if (IstAbgebildet(nKapazitaet))
+        munmap(p, PufferBytes(nKapazitaet));
+    else
+        std::free(p);
+}
+
+}  // namespace
 
 CString::CString(const char16_t* pText, int nLength)
 {
@@ -57,7 +107,7 @@ CString& CString::operator=(CString&& other) noexcept
     return *this;
 }
 
-CString::~CString() { std::free(m_pBuffer); }
+CString::~CString() { GibFrei(m_pBuffer, m_nCapacity); }
 
 CString CString::AusSchmal(std::string_view bytes)
 {
@@ -77,7 +127,7 @@ void CString::Empty() noexcept
 
 void CString::Freigeben() noexcept
 {
-    std::free(m_pBuffer);
+    GibFrei(m_pBuffer, m_nCapacity);
     m_pBuffer = nullptr;
     m_nLength = 0;
     m_nCapacity = 0;
@@ -92,10 +142,34 @@ void CString::Reserviere(std::int64_t nLength)
     if (nNeu < nLength) nNeu = nLength;
     if (nNeu < 16) nNeu = 16;
     if (nNeu > MaxTextLaenge()) nNeu = nLength;
-    void* p = std::realloc(m_pBuffer, static_cast<std::size_t>(nNeu + 1) * sizeof(char16_t));
-    if (!p) throw std::bad_alloc();
+    if (!IstAbgebildet(nNeu)) {
+        void* p = std::realloc(m_pBuffer, PufferBytes(nNeu));
+        if (!p) throw std::bad_alloc();
+        m_pBuffer = static_cast<char16_t*>(p);
+        m_nCapacity = static_cast<int>(nNeu);
+        return;
+    }
+    // A mapped buffer: whole huge pages, and the capacity is all of them (up to the int range).
+    std::size_t nBytes = (PufferBytes(nNeu) + kGrossSeite - 1) & ~(kGrossSeite - 1);
+    std::int64_t nKapazitaet = static_cast<std::int64_t>(nBytes / sizeof(char16_t)) - 1;
+    if (nKapazitaet > kMaxTextLaenge) {
+        nKapazitaet = kMaxTextLaenge;
+        nBytes = PufferBytes(nKapazitaet);
+    }
+    void* p;
+    if (IstAbgebildet(m_nCapacity)) {
+        p = mremap(m_pBuffer, PufferBytes(m_nCapacity), nBytes, MREMAP_MAYMOVE);
+        if (p == MAP_FAILED) throw std::bad_alloc();
+    } else {
+        p = NeuesAbbild(nBytes);
+        if (!p) throw std::bad_alloc();
+        if (m_pBuffer) {
+            std::memcpy(p, m_pBuffer, PufferBytes(m_nCapacity));
+            std::free(m_pBuffer);
+        }
+    }
     m_pBuffer = static_cast<char16_t*>(p);
-    m_nCapacity = static_cast<int>(nNeu);
+    m_nCapacity = static_cast<int>(nKapazitaet);
 }
 
 char16_t* CString::GetBufferSetLength(std::int64_t nLength)
