@@ -2,7 +2,19 @@
 
 #include <cstring>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace {
+
+#ifdef __SSE2__
+// Bit k set when byte k of the 16 at p has its top bit set (is not ASCII).
+inline unsigned NichtAscii16(const unsigned char* p) noexcept
+{
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))));
+}
+#endif
 
 constexpr std::uint64_t kHoheBits8 = 0x8080808080808080ULL;  // top bit of 8 bytes
 constexpr std::uint64_t kNichtAscii4 = 0xFF80FF80FF80FF80ULL; // bits that make 4 units non-ASCII
@@ -59,6 +71,12 @@ std::int64_t SchmalZaehle(const unsigned char* pBytes, std::size_t n) noexcept
     std::int64_t nUnits = 0;
     std::size_t i = 0;
     while (i < n) {
+#ifdef __SSE2__
+        while (i + 16 <= n && NichtAscii16(pBytes + i) == 0) {
+            i += 16;
+            nUnits += 16;
+        }
+#endif
         while (i + 8 <= n && AchtAscii(pBytes + i)) {
             i += 8;
             nUnits += 8;
@@ -86,6 +104,32 @@ std::size_t SchmalZuUtf16(char16_t* pZiel, const unsigned char* pBytes, std::siz
     char16_t* q = pZiel;
     std::size_t i = 0;
     while (i < n) {
+#ifdef __SSE2__
+        // 16 bytes per step: all 16 widened and stored, then as many kept as lead ASCII. While at
+        // least 48 bytes remain, at least 16 units remain (a unit takes at most 3 bytes), so the
+        // store stays inside the room the caller gave. Two-byte sequences (umlauts) are taken
+        // here too, so text with frequent umlauts stays on this path.
+        const __m128i nNull = _mm_setzero_si128();
+        while (n - i >= 48) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pBytes + i));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(q), _mm_unpacklo_epi8(v, nNull));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(q + 8), _mm_unpackhi_epi8(v, nNull));
+            const unsigned nMaske = static_cast<unsigned>(_mm_movemask_epi8(v));
+            if (nMaske == 0) {
+                i += 16;
+                q += 16;
+                continue;
+            }
+            const unsigned k = static_cast<unsigned>(__builtin_ctz(nMaske));
+            i += k;
+            q += k;
+            const unsigned b0 = pBytes[i];
+            if (b0 < 0xC2 || b0 >= 0xE0 || !IstFolgebyte(pBytes[i + 1])) break;
+            *q++ = static_cast<char16_t>(((b0 & 0x1F) << 6) | (pBytes[i + 1] & 0x3F));
+            i += 2;
+        }
+        if (i >= n) break;
+#endif
         while (i + 8 <= n && AchtAscii(pBytes + i)) {
             for (int k = 0; k < 8; ++k) q[k] = pBytes[i + static_cast<std::size_t>(k)];
             q += 8;
@@ -159,6 +203,36 @@ std::size_t Utf16ZuSchmal(char* pZiel, const char16_t* pText, std::size_t n) noe
     unsigned char* q = reinterpret_cast<unsigned char*>(pZiel);
     std::size_t i = 0;
     while (i < n) {
+#ifdef __SSE2__
+        // 16 units per step: all 16 narrowed and stored, then as many kept as lead units below
+        // U+0080. Each unit gives at least one byte, so with 16 units left the store stays inside
+        // the room the caller gave. Units below U+0800 (umlauts) are taken here too.
+        const __m128i nHoch = _mm_set1_epi16(static_cast<short>(0xFF80));
+        const __m128i nNull = _mm_setzero_si128();
+        while (n - i >= 16) {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pText + i));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pText + i + 8));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(q), _mm_packus_epi16(a, b));
+            // 0xFF per unit below U+0080, packed to one byte per unit.
+            const __m128i nAsciiA = _mm_cmpeq_epi16(_mm_and_si128(a, nHoch), nNull);
+            const __m128i nAsciiB = _mm_cmpeq_epi16(_mm_and_si128(b, nHoch), nNull);
+            const unsigned nMaske = ~static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(nAsciiA, nAsciiB))) & 0xFFFFu;
+            if (nMaske == 0) {
+                i += 16;
+                q += 16;
+                continue;
+            }
+            const unsigned k = static_cast<unsigned>(__builtin_ctz(nMaske));
+            i += k;
+            q += k;
+            const std::uint32_t u = pText[i];
+            if (u >= 0x800) break;
+            *q++ = static_cast<unsigned char>(0xC0 | (u >> 6));
+            *q++ = static_cast<unsigned char>(0x80 | (u & 0x3F));
+            ++i;
+        }
+        if (i >= n) break;
+#endif
         while (i + 4 <= n && VierAscii(pText + i)) {
             q[0] = static_cast<unsigned char>(pText[i]);
             q[1] = static_cast<unsigned char>(pText[i + 1]);

@@ -169,4 +169,180 @@ TEST(SchmalCodecRundreise, GueltigerTextKommtGleichZurueck)
     }
 }
 
+// --- Long texts: the paths that take 16 bytes or units per step ---
+
+// A literal decoder, one code point at a time, for comparison on long inputs.
+std::u16string ReferenzDekodiere(const std::string& text)
+{
+    std::u16string units;
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t n = text.size();
+    auto folge = [&](std::size_t i, std::size_t k) { return i + k < n && (p[i + k] & 0xC0) == 0x80; };
+    for (std::size_t i = 0; i < n;) {
+        const unsigned b = p[i];
+        std::uint32_t cp = 0;
+        std::size_t nLaenge = 0;
+        if (b < 0x80) {
+            cp = b;
+            nLaenge = 1;
+        } else if (b >= 0xC2 && b <= 0xDF && folge(i, 1)) {
+            cp = ((b & 0x1Fu) << 6) | (p[i + 1] & 0x3Fu);
+            nLaenge = 2;
+        } else if (b >= 0xE0 && b <= 0xEF && folge(i, 1) && folge(i, 2)) {
+            cp = ((b & 0x0Fu) << 12) | ((p[i + 1] & 0x3Fu) << 6) | (p[i + 2] & 0x3Fu);
+            if (cp >= 0x800 && (cp < 0xD800 || cp > 0xDFFF)) nLaenge = 3;
+        } else if (b >= 0xF0 && b <= 0xF4 && folge(i, 1) && folge(i, 2) && folge(i, 3)) {
+            cp = ((b & 0x07u) << 18) | ((p[i + 1] & 0x3Fu) << 12) | ((p[i + 2] & 0x3Fu) << 6) | (p[i + 3] & 0x3Fu);
+            if (cp >= 0x10000 && cp <= 0x10FFFF) nLaenge = 4;
+        }
+        if (nLaenge == 0) {
+            units += static_cast<char16_t>(0xDC00 + b);
+            ++i;
+        } else if (cp > 0xFFFF) {
+            units += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+            units += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+            i += nLaenge;
+        } else {
+            units += static_cast<char16_t>(cp);
+            i += nLaenge;
+        }
+    }
+    return units;
+}
+
+// A literal encoder, one unit at a time, for comparison on long inputs.
+std::string ReferenzKodiere(const std::u16string& units)
+{
+    std::string bytes;
+    auto b = [&](std::uint32_t x) { bytes += static_cast<char>(x); };
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        std::uint32_t u = units[i];
+        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
+            const std::uint32_t cp = 0x10000 + ((u - 0xD800) << 10) + (units[++i] - 0xDC00u);
+            b(0xF0 | (cp >> 18));
+            b(0x80 | ((cp >> 12) & 0x3F));
+            b(0x80 | ((cp >> 6) & 0x3F));
+            b(0x80 | (cp & 0x3F));
+            continue;
+        }
+        if (u >= 0xDC80 && u <= 0xDCFF) {
+            b(u - 0xDC00);
+            continue;
+        }
+        if (u >= 0xD800 && u <= 0xDFFF) u = 0xFFFD;
+        if (u < 0x80) {
+            b(u);
+        } else if (u < 0x800) {
+            b(0xC0 | (u >> 6));
+            b(0x80 | (u & 0x3F));
+        } else {
+            b(0xE0 | (u >> 12));
+            b(0x80 | ((u >> 6) & 0x3F));
+            b(0x80 | (u & 0x3F));
+        }
+    }
+    return bytes;
+}
+
+TEST(SchmalCodecLang, StueckAnJederStelleEinesLangenTextes)
+{
+    // Each piece is put at every offset of a long ASCII text, so it meets the 16-byte steps at
+    // every position, near the start, in the middle and within the last 48 bytes.
+    const std::string stuecke[] = {
+        "\xC3\xA4",          // umlaut: the two-byte path
+        "\xC3\xA4\xC3\xB6",  // two in a row
+        "\xC3",              // lead without its continuation (ASCII follows)
+        "\xC3\xC3\xA4",      // bad lead, then a good one
+        "\xC1\xBF",          // overlong two-byte form
+        "\xDF\xBF",          // largest two-byte
+        "\xE2\x82\xAC",      // three bytes
+        "\xED\xA0\x80",      // encoded surrogate
+        "\xF0\x9F\x98\x80",  // four bytes: a pair
+        "\x80\xBF",          // stray continuations
+        "\xFF",              // never valid
+    };
+    for (const std::string& stueck : stuecke) {
+        for (std::size_t nVorne = 0; nVorne < 70; ++nVorne) {
+            for (const std::size_t nHinten : {std::size_t{0}, std::size_t{1}, std::size_t{47}, std::size_t{64}}) {
+                std::string bytes(nVorne, 'v');
+                bytes += stueck;
+                bytes += std::string(nHinten, 'h');
+                SCOPED_TRACE(testing::Message() << "piece " << stueck.size() << " bytes at " << nVorne << ", "
+                                                << nHinten << " behind");
+                const std::u16string erwartet = ReferenzDekodiere(bytes);
+                ASSERT_EQ(Dekodiere(bytes), erwartet);
+                ASSERT_EQ(Kodiere(erwartet), bytes);
+            }
+        }
+    }
+}
+
+TEST(SchmalCodecLang, ZufaelligeLangeTexteWieDieReferenz)
+{
+    // Long texts, mostly ASCII with umlauts, salted with every kind of byte; decoded and encoded
+    // as the literal reference does, and the length functions agree with the conversions.
+    const unsigned char auswahl[] = {0x80, 0xA4, 0xBF, 0xC0, 0xC2, 0xC3, 0xDF, 0xE0, 0xE2, 0xED, 0xF0, 0xF4, 0xFF};
+    std::mt19937 zufall(424242);
+    for (int nRunde = 0; nRunde < 3000; ++nRunde) {
+        std::string bytes;
+        const std::size_t n = zufall() % 400;
+        while (bytes.size() < n) {
+            const unsigned nWahl = zufall() % 16;
+            if (nWahl < 9)
+                bytes += static_cast<char>('a' + zufall() % 26);
+            else if (nWahl < 13)
+                bytes += "\xC3\xA4";
+            else if (nWahl < 14)
+                bytes += "\xE2\x82\xAC";
+            else if (nWahl < 15)
+                bytes += "\xF0\x9F\x98\x80";
+            else
+                bytes += static_cast<char>(auswahl[zufall() % sizeof auswahl]);
+        }
+        const std::u16string erwartet = ReferenzDekodiere(bytes);
+        ASSERT_EQ(Dekodiere(bytes), erwartet) << "round " << nRunde;
+        ASSERT_EQ(Kodiere(erwartet), bytes) << "round " << nRunde;
+    }
+}
+
+TEST(SchmalCodecLang, EinheitenAnJederStelleEinesLangenTextes)
+{
+    // Units that leave the 16-unit step, put at every offset of a long ASCII text.
+    const std::u16string stuecke[] = {
+        u"\u0080", u"\u00E4", u"\u07FF", u"\u0800", u"\u20AC", u"\uFFFF", u"\U0001F600",
+        u"\xD800", u"\xDC80", u"\xDCFF", u"\xDFFF", u"\x00FF", u"\x0100", u"\x7FFF", u"\x8000",
+    };
+    for (const std::u16string& stueck : stuecke) {
+        for (std::size_t nVorne = 0; nVorne < 40; ++nVorne) {
+            for (const std::size_t nHinten : {std::size_t{0}, std::size_t{1}, std::size_t{15}, std::size_t{33}}) {
+                std::u16string units(nVorne, u'v');
+                units += stueck;
+                units += std::u16string(nHinten, u'h');
+                SCOPED_TRACE(testing::Message() << "unit " << static_cast<unsigned>(stueck[0]) << " at " << nVorne
+                                                << ", " << nHinten << " behind");
+                ASSERT_EQ(Kodiere(units), ReferenzKodiere(units));
+            }
+        }
+    }
+}
+
+TEST(SchmalCodecLang, ZufaelligeLangeEinheitenfolgenWieDieReferenz)
+{
+    std::mt19937 zufall(99);
+    for (int nRunde = 0; nRunde < 3000; ++nRunde) {
+        std::u16string units;
+        const std::size_t n = zufall() % 200;
+        while (units.size() < n) {
+            switch (zufall() % 8) {
+            case 0: units += static_cast<char16_t>(0x80 + zufall() % 0x780); break;    // two bytes
+            case 1: units += static_cast<char16_t>(zufall() % 0x10000); break;         // anything
+            case 2: units += static_cast<char16_t>(0xDC80 + zufall() % 0x80); break;   // escapes
+            case 3: units += u"\U0001F600"; break;                                     // a pair
+            default: units += static_cast<char16_t>(zufall() % 0x80); break;           // ASCII
+            }
+        }
+        ASSERT_EQ(Kodiere(units), ReferenzKodiere(units)) << "round " << nRunde;
+    }
+}
+
 }  // namespace
