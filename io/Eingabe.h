@@ -2,8 +2,9 @@
 // else narrow text) or from standard input (always narrow text). Narrow text is UTF-8, decoded
 // byte-transparently (platform/SchmalCodec.h); no newline translation takes place.
 //
-// Every reader empties the text first and fills it only when all bytes are in; after a failure
-// the text is empty and the reader returns false, with the German message in *pFehler if given.
+// Every reader empties the text first and decodes the bytes as they arrive, in pieces, without
+// a byte copy of the whole input; after a failure the text is empty and the reader returns
+// false, with the German message in *pFehler if given.
 #pragma once
 
 #include <cstddef>

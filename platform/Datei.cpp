@@ -132,6 +132,11 @@ std::size_t CFile::Read(void* p, std::size_t n)
     }
 }
 
+void CFile::ScheitereKuerzer() const
+{
+    throw CFileException(m_strBezeichnung + " kann nicht gelesen werden: Die Datei wurde beim Lesen kürzer", 0);
+}
+
 void CFile::LiesGenau(CBytePuffer& puffer, std::size_t n)
 {
     puffer.m_nGroesse = 0;
@@ -140,9 +145,7 @@ void CFile::LiesGenau(CBytePuffer& puffer, std::size_t n)
     while (nGelesen < n) {
         const std::size_t nStueck = Read(puffer.Daten() + nGelesen, n - nGelesen);
         // The file shrank while it was read: what is there is no longer the whole file.
-        if (nStueck == 0)
-            throw CFileException(m_strBezeichnung + " kann nicht gelesen werden: Die Datei wurde beim Lesen kürzer",
-                                 0);
+        if (nStueck == 0) ScheitereKuerzer();
         nGelesen += nStueck;
     }
     puffer.m_nGroesse = n;

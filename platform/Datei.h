@@ -85,6 +85,9 @@ public:
     std::int64_t GetPosition() const noexcept;
     // Closes the descriptor (owned or not); a failing close throws, the descriptor is gone anyway.
     void Close();
+    // Throws the failure of a file that ended before the length its status gave (it shrank
+    // while it was read).
+    [[noreturn]] void ScheitereKuerzer() const;
 
 protected:
     void Verbinde(int fd, bool bEigen, std::string strBezeichnung) noexcept;

@@ -361,6 +361,153 @@ TEST_F(EinAusTest, LiesStreamLaengengrenze)
     }
 }
 
+// --- Reading in pieces ---
+
+// Reads bytes three ways: as a named file, as a stream on a regular file, and from a pipe
+// (which gains a final LF); every result must equal the decoding of the whole byte string.
+class StueckweiseTest : public EinAusTest {
+protected:
+    void PruefeAlleWege(const std::string& bytes)
+    {
+        const CString erwartet = CString::AusSchmal(bytes);
+        CString text;
+        DateiFehler fehler;
+        ASSERT_TRUE(LiesDatei(text, CString::AusSchmal(Datei(bytes)), &fehler)) << fehler.strMeldung;
+        EXPECT_TRUE(text == erwartet) << "file";
+        const int fd = OffeneDatei(bytes);
+        {
+            CStdioFile stream(fd);
+            CString ausStream;
+            ASSERT_TRUE(LiesStream(ausStream, stream, &fehler)) << fehler.strMeldung;
+            EXPECT_TRUE(ausStream == erwartet) << "stream";
+        }
+        close(fd);
+        PipeQuelle quelle(bytes);
+        CStdioFile stream(quelle.Lesende());
+        CString ausPipe;
+        ASSERT_TRUE(LiesStream(ausPipe, stream, &fehler)) << fehler.strMeldung;
+        const CString erwartetPipe =
+            CString::AusSchmal(bytes.empty() || bytes.back() == '\n' ? bytes : bytes + "\n");
+        EXPECT_TRUE(ausPipe == erwartetPipe) << "pipe";
+    }
+};
+
+TEST_F(StueckweiseTest, FolgenAnDenStueckgrenzen)
+{
+    // Every kind of sequence placed so that it starts just before, at and just after each border
+    // of 256 KiB and of 1 MiB, the sizes in which a reader may take its bytes; also at the end.
+    const std::string folgen[] = {
+        "\xC3\xA4",          // two bytes
+        "\xE2\x82\xAC",      // three bytes
+        "\xF0\x9F\x98\x80",  // four bytes: a pair
+        "\xE2\x82",          // cut short
+        "\xF0\x9F\x98",      // cut short by one
+        "\xC3",              // a lone lead
+        "\xA4\xA4",          // stray continuations
+        "\xC3\xC3\xA4",      // bad lead, then a good one
+    };
+    const std::size_t grenzen[] = {262144, 1048576};
+    for (const std::string& folge : folgen) {
+        for (const std::size_t nGrenze : grenzen) {
+            for (std::size_t nVor = 1; nVor <= 4; ++nVor) {
+                for (const bool bAmEnde : {false, true}) {
+                    SCOPED_TRACE(testing::Message() << folge.size() << " bytes, " << nVor << " before " << nGrenze
+                                                    << (bAmEnde ? ", at the end" : ""));
+                    std::string bytes(nGrenze - nVor, 'x');
+                    bytes += folge;
+                    if (!bAmEnde) bytes += "<a>\n";
+                    PruefeAlleWege(bytes);
+                }
+            }
+        }
+    }
+}
+
+TEST_F(StueckweiseTest, Utf16UeberStueckgrenzen)
+{
+    // UTF-16LE behind the mark, longer than several pieces, a pair across every kind of border,
+    // with and without an odd last byte (which is dropped).
+    std::u16string units;
+    while (units.size() < 700000) units += u"<b>\u00E4\U0001F600\u20AC</b>\n";
+    std::string bytes = "\xFF\xFE";
+    for (const char16_t u : units) {
+        bytes += static_cast<char>(u & 0xFF);
+        bytes += static_cast<char>(u >> 8);
+    }
+    for (const bool bUngerade : {false, true}) {
+        SCOPED_TRACE(bUngerade);
+        const std::string datei = bUngerade ? bytes + "\x41" : bytes;
+        CString text;
+        DateiFehler fehler;
+        ASSERT_TRUE(LiesDatei(text, CString::AusSchmal(Datei(datei)), &fehler)) << fehler.strMeldung;
+        EXPECT_TRUE(text.Sicht() == units);
+    }
+}
+
+TEST_F(EinAusTest, Utf16MarkeAusFifoInKleinenStuecken)
+{
+    // The mark arrives one byte at a time: it is still recognised.
+    const std::string strPfad = m_strVerzeichnis + "/fifo";
+    ASSERT_EQ(mkfifo(strPfad.c_str(), 0600), 0);
+    std::thread schreiber([&] {
+        const int fd = open(strPfad.c_str(), O_WRONLY);
+        for (const char c : "\xFF\xFE" "A\0B\0"s) {
+            if (write(fd, &c, 1) != 1) break;
+            usleep(2000);
+        }
+        close(fd);
+    });
+    CString text;
+    DateiFehler fehler;
+    const bool bOk = LiesDatei(text, CString::AusSchmal(strPfad), &fehler);
+    schreiber.join();
+    ASSERT_TRUE(bOk) << fehler.strMeldung;
+    EXPECT_EQ(Text(text), u"AB");
+}
+
+struct GrosseGrenzFall {
+    std::string bytes;
+    std::int64_t nGrenze;
+    std::int64_t nUnits;  // the count the refusal names
+    int zeile;
+};
+
+TEST_F(EinAusTest, GrenzeMittenImGrossenDokumentNenntDieGanzeZahl)
+{
+    // The limit is passed in a later piece: the refusal still names the count of the whole text.
+    std::string umlaute;
+    while (umlaute.size() < 1200000) umlaute += "\xC3\xA4";
+    std::string utf16 = "\xFF\xFE";
+    while (utf16.size() < 1200002) utf16 += "a\0"s;
+    const GrosseGrenzFall faelle[] = {
+        {std::string(900000, 'x'), 700000, 900000, __LINE__},  // ASCII
+        {umlaute, 500000, 600000, __LINE__},                    // two bytes per unit
+        {utf16, 500000, 600000, __LINE__},                      // UTF-16
+    };
+    for (const auto& f : faelle) {
+        SCOPED_TRACE(f.zeile);
+        const std::string strPfad = Datei(f.bytes);
+        const std::string strErwartet = "Text zu lang: " + std::to_string(f.nUnits) + " Zeichen";
+        SetzeMaxTextLaenge(f.nGrenze);
+        CString text(u"alt"s);
+        DateiFehler fehler;
+        EXPECT_FALSE(LiesDatei(text, CString::AusSchmal(strPfad), &fehler));
+        EXPECT_TRUE(text.IsEmpty());
+        EXPECT_NE(fehler.strMeldung.find(strErwartet), std::string::npos) << fehler.strMeldung;
+        if (f.bytes[0] != '\xFF') {
+            PipeQuelle quelle(f.bytes);
+            CStdioFile stream(quelle.Lesende());
+            CString ausPipe;
+            EXPECT_FALSE(LiesStream(ausPipe, stream, &fehler));
+            // The pipe adds a line feed: one unit more.
+            EXPECT_NE(fehler.strMeldung.find("Text zu lang: " + std::to_string(f.nUnits + 1) + " Zeichen"),
+                      std::string::npos)
+                << fehler.strMeldung;
+        }
+        SetzeMaxTextLaenge(kMaxTextLaenge);
+    }
+}
+
 // --- ErzeugeString and Zuweisen ---
 
 struct KopierFall {
