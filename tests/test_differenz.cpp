@@ -14,6 +14,7 @@
 #include "support/Zufallsdokument.h"
 #include "xml/BlockSucher.h"
 #include "xml/Filter.h"
+#include "xml/TagAbtaster.h"
 
 namespace {
 
@@ -472,7 +473,7 @@ TEST(DifferenzSuche, FindeEinesVonUndKlammern)
     static constexpr std::u16string_view kMengen[] = {
         u" />\n\r\t", u"()[]{}<>", u">", u"\"'>", u">>/", u"", u"abcdefghijklmn<>",
     };
-    static constexpr char16_t kAlphabet[] = u"ab <>/\"'()\n\t-\u013E\0";
+    static constexpr char16_t kAlphabet[] = u"ab <>/\"'()[]{}\n\r\t-\u013E\u00A8\u0168\0";
     Vergleich v;
     for (std::uint32_t nSeed = 1; nSeed <= 200; ++nSeed) {
         std::uint32_t x = nSeed * 2654435761u;
@@ -504,6 +505,15 @@ TEST(DifferenzSuche, FindeEinesVonUndKlammern)
                              "FindeEinesVon \"" + Lesbar(strMenge) + "\" ab " + std::to_string(nFrom), dok);
                 }
             }
+        }
+        // The scanner's searches for its fixed sets, from every position.
+        for (int nFrom = 0; nFrom <= sicht.Laenge(); ++nFrom) {
+            v.Pruefe(tagabtaster::NamensEnde(sicht, nFrom),
+                     ref::FindeEinesVon(rsicht, u" />\n\r\t", nFrom, nullptr, false),
+                     "NamensEnde ab " + std::to_string(nFrom), dok);
+            v.Pruefe(tagabtaster::SchliessendeSpitzeKlammer(sicht, nFrom),
+                     ref::FindeSchliessendeKlammer(rsicht, nFrom, u"()[]{}<>", 6, true),
+                     "SchliessendeSpitzeKlammer ab " + std::to_string(nFrom), dok);
         }
         for (int nPos = 0; nPos < sicht.Laenge(); ++nPos) {
             if (sicht.ZeichenAn(nPos) != u'<') continue;

@@ -4,15 +4,11 @@
 
 #include <algorithm>
 
+#include "xml/TagAbtaster.h"
 #include "xml/XmlFehler.h"
 
 namespace {
 
-// Units that end a start-tag name: blank, '/', '>', line feed, carriage return, tab.
-constexpr const char16_t* kNamensEnde = u" />\n\r\t";
-// Bracket set for the '>' that closes a nested start tag; '<' has index 6.
-constexpr const char16_t* kKlammern = u"()[]{}<>";
-constexpr int kSpitzeKlammer = 6;
 // How far a block finder steps on behind an unclosed comment, declaration or instruction.
 constexpr int kSprungNachFehler = 100;
 
@@ -242,11 +238,11 @@ int BrixBlockSucher::FindeEndTag(const BrixSubString& text, int nTagStart, int n
         }
 
         // A nested start tag; self-closing when the '>' matching its '<' follows a '/'.
-        const int t = text.FindeEinesVon(kNamensEnde, p + 1, nullptr, false);
+        const int t = tagabtaster::NamensEnde(text, p + 1);
         if (t < 0) {
             return scheitern(XML_NAME_OFFEN, p);
         }
-        const int k = text.FindeSchliessendeKlammer(p, kKlammern, kSpitzeKlammer, true);
+        const int k = tagabtaster::SchliessendeSpitzeKlammer(text, p);
         if (k >= 0 && text.ZeichenAn(k - 1) == u'/') {
             nWeiter = k + 1;
             continue;
@@ -329,7 +325,7 @@ BrixSubString BrixBlockSucher::FindeTagBlock(const BrixSubString& text, const Br
             return abbrechen(XML_CLOSE_TAG, p, g, text.Mitte(p, g - p));
         }
 
-        const int t = text.FindeEinesVon(kNamensEnde, p + 1, nullptr, false);
+        const int t = tagabtaster::NamensEnde(text, p + 1);
         if (t < 0) {
             return abbrechen(XML_NAME_OFFEN, p, nLaenge, text.Mitte(p));
         }

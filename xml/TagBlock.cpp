@@ -5,15 +5,11 @@
 #include <vector>
 
 #include "brix/BrixSubString.h"
+#include "xml/TagAbtaster.h"
 #include "xml/XmlFehler.h"
 
 namespace {
 
-// Units that end a start-tag name: blank, '/', '>', line feed, carriage return, tab.
-constexpr const char16_t* kNamensEnde = u" />\n\r\t";
-// Bracket set for finding the '>' that closes a nested start tag; '<' has index 6.
-constexpr const char16_t* kKlammern = u"()[]{}<>";
-constexpr int kSpitzeKlammer = 6;
 // A block finder stops at most this far behind an unclosed comment, declaration or
 // processing instruction, so that a caller going on from nNext skips only a little text.
 constexpr int kSprungNachFehler = 100;
@@ -108,7 +104,7 @@ BrixSubString SucheTagBlock(const BrixSubString& text, const BrixSubString* pNam
         }
 
         // A start tag.
-        const int t = text.FindeEinesVon(kNamensEnde, p + 1, nullptr, false);
+        const int t = tagabtaster::NamensEnde(text, p + 1);
         if (t < 0) {
             return abbrechen(XML_NAME_OFFEN, p, nLaenge, text.Mitte(p));
         }
@@ -260,13 +256,13 @@ int BrixSubString::FindeEndTag(const BrixSubString& name, int nFrom, int& nError
         }
 
         // A nested start tag.
-        const int t = FindeEinesVon(kNamensEnde, p + 1, nullptr, false);
+        const int t = tagabtaster::NamensEnde(*this, p + 1);
         if (t < 0) {
             nError = XML_NAME_OFFEN;
             return p;
         }
         // Its end is the '>' matching its '<', past brackets and quoted text in the tag.
-        const int k = FindeSchliessendeKlammer(p, kKlammern, kSpitzeKlammer, true);
+        const int k = tagabtaster::SchliessendeSpitzeKlammer(*this, p);
         if (k >= 0 && ZeichenAn(k - 1) == u'/') {
             nWeiter = k + 1;
             continue;
