@@ -1,7 +1,5 @@
 // Tag-block selection: the listing of -s / -t with a name list, and -S, which steps over the
 // top-level elements of one name.
-#include <algorithm>
-#include <cassert>
 #include <cstdint>
 #include <vector>
 
@@ -23,32 +21,23 @@ private:
     std::int64_t m_nLaenge = 0;
 };
 
-// Writes the listing into a buffer of the measured length (with room for a zero behind it).
-class ListenSchreiber {
+// Appends the listing to a CString, which grows geometrically; throws CLaengenException when
+// the listing passes the length limit.
+class ListenAnhaenger {
 public:
-    ListenSchreiber(char16_t* pPuffer, std::int64_t nLaenge) : m_pW(pPuffer), m_pEnde(pPuffer + nLaenge) {}
-    void Stueck(const BrixSubString& teil)
-    {
-        // Both passes make the same walk, so the measure is never exceeded; should it ever
-        // be, the piece is cut rather than written past the buffer.
-        assert(teil.Laenge() <= m_pEnde - m_pW);
-        const std::int64_t nPasst = std::min<std::int64_t>(teil.Laenge(), m_pEnde - m_pW);
-        m_pW += teil.Links(static_cast<int>(nPasst)).KopiereNach(m_pW);
-    }
+    explicit ListenAnhaenger(CString& out) : m_out(out) {}
+    void Stueck(const BrixSubString& teil) { Anhaengen(m_out, teil); }
     void Zeilenende()
     {
-        assert(m_pEnde - m_pW >= 2);
-        if (m_pEnde - m_pW >= 2) {
-            *m_pW++ = u'\r';
-            *m_pW++ = u'\n';
-            *m_pW = 0;
-        }
+        const int n = m_out.GetLength();
+        char16_t* p = m_out.GetBufferSetLength(static_cast<std::int64_t>(n) + 2);
+        p[n] = u'\r';
+        p[n + 1] = u'\n';
+        m_out.ReleaseBuffer(n + 2);
     }
-    std::int64_t Rest() const { return m_pEnde - m_pW; }
 
 private:
-    char16_t* m_pW;
-    char16_t* m_pEnde;
+    CString& m_out;
 };
 
 // The last block search for one inner name. It still holds for a later start k as long as it
@@ -102,7 +91,7 @@ void LaufeInhalt(const BrixSubString& inhalt, const CBrixArray<BrixSubString>& a
     }
 }
 
-// The walk of the listing, shared by the measuring and the writing pass so that both make
+// The walk of the listing, shared by the measure and the writing so that both make
 // exactly the same decisions: one line per top-level outer element, either the whole element
 // or its start tag, its inner elements and its end tag.
 template <class Senke>
@@ -154,13 +143,9 @@ std::int64_t LaengeTagBlockListe(const BrixSubString& text, const BrixSubString&
 void ZeigeTagBlocks(const BrixSubString& text, const BrixSubString& names, CString& out)
 {
     out.Empty();
-    const std::int64_t nLaenge = LaengeTagBlockListe(text, names);
-    // Refused with CLaengenException when the listing would pass the length limit.
-    char16_t* pPuffer = out.GetBufferSetLength(nLaenge);
-    ListenSchreiber schreiber(pPuffer, nLaenge);
-    LaufeListe(text, names, schreiber);
-    assert(schreiber.Rest() == 0);
-    out.ReleaseBuffer(static_cast<int>(nLaenge - schreiber.Rest()));
+    // One walk that appends as it goes (a measuring walk first would make every search twice).
+    ListenAnhaenger anhaenger(out);
+    LaufeListe(text, names, anhaenger);
 }
 
 void UeberspringeTagBlocks(BrixSubString text, BrixSubString name, CString& out)
