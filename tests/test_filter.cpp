@@ -116,6 +116,42 @@ TEST(EntferneTags, Tabelle)
     }
 }
 
+// The stripping filters write straight into their output, except into the text they read or
+// past the length limit (lowered here): those cases append piece by piece, with the same result.
+TEST(EntferneTagsUndKommentare, EigeneAusgabeUndGrenze)
+{
+    struct Eintrag {
+        bool bTags;
+        std::u16string_view ein;
+        std::u16string_view aus;
+    };
+    const Eintrag eintraege[] = {
+        {true, u"a<b>c<!--d-->e", u"ace"},
+        {false, u"a<!--x-->b<!--y", u"ab<!--y"},
+        {true, u"<x>", u""},
+        {false, u"<!---->", u""},
+    };
+    for (const Eintrag& e : eintraege) {
+        CString s(e.ein);
+        const BrixSubString sicht(s);
+        if (e.bTags) sicht.EntferneTags(s); else sicht.EntferneKommentare(s);
+        std::u16string erwartet(e.ein);
+        erwartet.append(e.aus);
+        EXPECT_EQ(Zeige(s.Sicht()), Zeige(erwartet));
+
+        const CString text(e.ein);
+        CString out(u"xyz");
+        const std::int64_t nAlt = MaxTextLaenge();
+        // Old length plus the view's passes the limit; the result itself does not.
+        SetzeMaxTextLaenge(static_cast<std::int64_t>(e.ein.size()) + 2);
+        if (e.bTags) BrixSubString(text).EntferneTags(out); else BrixSubString(text).EntferneKommentare(out);
+        SetzeMaxTextLaenge(nAlt);
+        std::u16string erwartetMitXyz(u"xyz");
+        erwartetMitXyz.append(e.aus);
+        EXPECT_EQ(Zeige(out.Sicht()), Zeige(erwartetMitXyz));
+    }
+}
+
 TEST(EntferneTags, OhneDatenNichts)
 {
     EXPECT_EQ(BrixSubString().EntferneTags().GetLength(), 0);

@@ -2,12 +2,65 @@
 // pieces they keep. Neither parses XML: quotes, CDATA and processing instructions are plain text.
 #include "brix/BrixSubString.h"
 
+#include <cstdint>
+#include <cstring>
+
+#include "platform/Grenzen.h"
+
+namespace {
+
+// Writes the kept pieces straight into out: neither result is longer than its view, so out is
+// set once to its old length plus the view's and cut to what was written. A view of out itself
+// or a sum past the length limit goes through Anhaengen instead (bDirekt false).
+class Stuecke {
+public:
+    Stuecke(const BrixSubString& text, CString& out)
+        : m_text(text), m_out(out), m_nAlt(out.GetLength()),
+          m_bDirekt(text.m_pString != &out &&
+                    static_cast<std::int64_t>(m_nAlt) + text.Laenge() <= MaxTextLaenge())
+    {
+        if (m_bDirekt) {
+            m_pAnfang = out.GetBufferSetLength(static_cast<std::int64_t>(m_nAlt) + text.Laenge());
+            m_pW = m_pAnfang + m_nAlt;
+        }
+    }
+    Stuecke(const Stuecke&) = delete;
+    Stuecke& operator=(const Stuecke&) = delete;
+    // Keeps the view's units from nVon up to nBis.
+    void Behalte(int nVon, int nBis)
+    {
+        if (!m_bDirekt) {
+            Anhaengen(m_out, m_text.Mitte(nVon, nBis - nVon));
+            return;
+        }
+        if (nBis <= nVon) return;
+        std::memcpy(m_pW, m_text.Daten() + nVon, static_cast<std::size_t>(nBis - nVon) * sizeof(char16_t));
+        m_pW += nBis - nVon;
+    }
+    // Ends the writing: out's length becomes what was written.
+    void Fertig()
+    {
+        if (m_bDirekt) m_out.ReleaseBuffer(static_cast<int>(m_pW - m_pAnfang));
+    }
+
+private:
+    const BrixSubString& m_text;
+    CString& m_out;
+    int m_nAlt;
+    bool m_bDirekt;
+    char16_t* m_pAnfang = nullptr;
+    char16_t* m_pW = nullptr;
+};
+
+}  // namespace
+
 void BrixSubString::EntferneKommentare(CString& out) const
 {
     if (!HatDaten()) {
         return;
     }
     const int nLaenge = Laenge();
+    Stuecke stuecke(*this, out);
     int c = 0;  // start of the text not yet copied
     int b = FindeString(u"<!--", 0);
     while (b >= 0) {
@@ -17,7 +70,7 @@ void BrixSubString::EntferneKommentare(CString& out) const
             // No "-->" anywhere behind: this and every later opener are plain text.
             break;
         }
-        Anhaengen(out, Mitte(c, b - c));
+        stuecke.Behalte(c, b);
         // A comment that begins a line takes its line end and the empty lines after it along;
         // one inside a line takes only carriage returns, so the line keeps its line feed.
         const bool bZeilenAnfang = b == 0 || ZeichenAn(b - 1) == u'\r' || ZeichenAn(b - 1) == u'\n';
@@ -32,7 +85,8 @@ void BrixSubString::EntferneKommentare(CString& out) const
         c = k;
         b = FindeString(u"<!--", c);
     }
-    Anhaengen(out, Mitte(c));
+    stuecke.Behalte(c, nLaenge);
+    stuecke.Fertig();
 }
 
 CString BrixSubString::EntferneKommentare() const
@@ -47,6 +101,7 @@ void BrixSubString::EntferneTags(CString& out) const
     if (!HatDaten()) {
         return;
     }
+    Stuecke stuecke(*this, out);
     int c = 0;  // start of the text not yet copied
     int b = FindeZeichen(u'<');
     while (b >= 0) {
@@ -55,11 +110,12 @@ void BrixSubString::EntferneTags(CString& out) const
             // No '>' anywhere behind: this and every later '<' are plain text.
             break;
         }
-        Anhaengen(out, Mitte(c, b - c));
+        stuecke.Behalte(c, b);
         c = e + 1;
         b = FindeZeichen(u'<', c);
     }
-    Anhaengen(out, Mitte(c));
+    stuecke.Behalte(c, Laenge());
+    stuecke.Fertig();
 }
 
 CString BrixSubString::EntferneTags() const
