@@ -154,11 +154,20 @@ void UeberspringeTagBlocks(BrixSubString text, BrixSubString name, CString& out)
     BrixBlockSucher sucher;
     int c = 0;  // start of the text not yet copied
     int s = 0;  // where the next search starts
+    bool bOhneFehler = true;
     for (;;) {
         int nPos = s;
         int nNext = -1;
         int nError = XML_OK;
         sucher.FindeTagBlock(text, &name, nPos, nNext, nError);
+        if (nError != XML_OK) {
+            bOhneFehler = false;
+        } else if (bOhneFehler) {
+            // Until the first fault every search succeeded within the text before nNext, where
+            // the walk never comes back: forgetting them keeps the seeker's memory small.
+            // After a fault the walk may go on inside elements already searched, so it keeps all.
+            sucher.Vergiss();
+        }
         if (nError != XML_OK && nPos > c) {
             // A fault: the text up to it is kept, the stretch the scanner skipped is not.
             Anhaengen(out, text.Mitte(c, nPos - c));
