@@ -43,17 +43,24 @@ BrixSubString Name(const BrixSubString& text, int nTagStart, int nNameEnde)
 int Relativ(const BrixSubString& text, int nIndex) { return nIndex < 0 ? -1 : nIndex - text.m_nStart; }
 int Absolut(const BrixSubString& text, int nPos) { return nPos < 0 ? -1 : nPos + text.m_nStart; }
 
-// Slot of a key in a table of 2^k slots (nMaske = 2^k - 1): Fibonacci hashing.
+// Slot of a key in a table of 2^k slots (nMaske = 2^k - 1). The two halves of a key move in
+// step (an element's '<' and the start of its search), so every bit is mixed into every other
+// (the 64-bit finaliser of MurmurHash3); a plain multiply left such keys in long runs of slots.
 std::size_t Streuung(std::uint64_t nSchluessel, std::size_t nMaske)
 {
-    const std::uint64_t h = nSchluessel * 0x9E3779B97F4A7C15ull;
-    return static_cast<std::size_t>(h ^ (h >> 32)) & nMaske;
+    std::uint64_t h = nSchluessel;
+    h ^= h >> 33;
+    h *= 0xFF51AFD7ED558CCDull;
+    h ^= h >> 33;
+    h *= 0xC4CEB9FE1A85EC53ull;
+    h ^= h >> 33;
+    return static_cast<std::size_t>(h) & nMaske;
 }
 
-// Forgetting keeps a table only if it is small and was more than an eighth full, so that it
-// costs about as much as the entries it drops.
+// Forgetting clears a table that was more than an eighth full and gives back a sparser one, so
+// that it costs about as much as the entries it drops, and a deep document does not grow its
+// table anew for every top-level element.
 constexpr std::size_t kKleinsteTabelle = 64;
-constexpr std::size_t kBehalteBis = 4096;
 
 }  // namespace
 
@@ -109,7 +116,7 @@ void BrixBlockSucher::Vergiss() noexcept
         return;
     }
     const std::size_t nPlaetze = m_aGedaechtnis.size();
-    if (nPlaetze > kKleinsteTabelle && (nPlaetze > kBehalteBis || 8 * m_nBelegt < nPlaetze)) {
+    if (nPlaetze > kKleinsteTabelle && 8 * m_nBelegt < nPlaetze) {
         std::vector<Platz>().swap(m_aGedaechtnis);
     } else {
         std::fill(m_aGedaechtnis.begin(), m_aGedaechtnis.end(), Platz{kFrei, {}});
