@@ -22,7 +22,7 @@ status=0
 for ziel in build-fuzz/tests/fuzz/fuzz_*; do
   name=$(basename "$ziel")
   kind=${name#fuzz_}
-  case $kind in kommentare|tags|leer|liste|ueberspringe|ersetze|) korpus=filter ;; *) korpus=$kind ;; esac
+  case $kind in kommentare|tags|leer|liste|ueberspringe|ersetze) korpus=filter ;; *) korpus=$kind ;; esac
   arbeit=build-fuzz/korpus/$kind
   mkdir -p "$arbeit"
   cp -n tests/fuzz/corpus/"$korpus"/* "$arbeit"/ 2>/dev/null || true
