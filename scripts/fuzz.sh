@@ -33,7 +33,7 @@ for ziel in build-fuzz/tests/fuzz/fuzz_*; do
     tail -n 40 build-fuzz/"$kind".log
     status=1
   else
-    grep -E 'stat::number_of_executed_runs|cov:' build-fuzz/"$kind".log | tail -n 2
+    grep -E 'stat::number_of_executed_units|cov:' build-fuzz/"$kind".log | tail -n 2
   fi
 done
 exit $status
