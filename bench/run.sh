@@ -308,10 +308,10 @@ compare() {
     measure "$tsv" main "$j" xmlstarlet "$xlab" "$xml_doc" "$(with_doc "${XMLS[$j]}" "$(rel "$xml_doc")")"
   done
   if ((KINDS)); then
-    local spec kind depth f label
-    for spec in catalog-crlf flat comments children deep:100000; do
-      kind=${spec%%:*} depth=
-      [[ $spec == *:* ]] && depth=${spec#*:}
+    local art kind depth f label
+    for art in catalog-crlf flat comments children deep:100000; do
+      kind=${art%%:*} depth=
+      [[ $art == *:* ]] && depth=${art#*:}
       f=$(doc "$kind" "$SIZE" "$depth")
       label=$kind${depth:+-d$depth}-$SIZE
       echo "Document kind $label" >&2
