@@ -1,6 +1,7 @@
 #include "app/Treiber.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <new>
 #include <string>
 #include <string_view>
@@ -10,6 +11,7 @@
 #include "io/Eingabe.h"
 #include "platform/Ausnahmen.h"
 #include "platform/Datei.h"
+#include "platform/Grenzen.h"
 #include "xml/Filter.h"
 
 #ifndef BRIX_VERSION
@@ -147,53 +149,34 @@ bool UeberdecktGanz(const BrixSubString& view, const CString& s) noexcept
     return view.m_pString == &s && view.m_nStart == 0 && view.m_nEnd == s.GetLength();
 }
 
-// The option walk over the document in strEingabe. Returns the view of the final text, or a
-// view with no data after a usage error. nAktuell tells which argument is being handled.
-BrixSubString Filtere(const std::vector<CString>& argumente, CString& strEingabe, CString& strErgebnis,
-                      std::size_t& nAktuell, bool& bAufrufFehler)
-{
-    BrixSubString aktuell(strEingabe);
-    for (std::size_t i = 0; i < argumente.size(); ++i) {
-        nAktuell = i;
-        // The filter reads the input text and writes the result text. After a filter the current
-        // view covers the whole result, and swapping the two strings does what a copy would.
-        if (UeberdecktGanz(aktuell, strErgebnis))
-            strEingabe.Tausche(strErgebnis);
-        else if (!UeberdecktGanz(aktuell, strEingabe))
-            Zuweisen(strEingabe, aktuell);
-        aktuell = BrixSubString(strEingabe);
+// One filter the walk runs: its kind, its values (views of the arguments) and the argument.
+struct Schritt {
+    OptionsArt art;
+    BrixSubString wert;    // the name (-S, -R) or the name list (-s)
+    BrixSubString ersatz;  // the replacement of -R
+    std::size_t nArgument;
+};
 
+// The option walk: the filters to run, in order. Options that run nothing (-f, a missing or
+// empty name) give no step. At an argument that is no option the walk stops and reports
+// bAufrufFehler; the steps before it still run.
+std::vector<Schritt> Plane(const std::vector<CString>& argumente, bool& bAufrufFehler)
+{
+    std::vector<Schritt> aSchritte;
+    for (std::size_t i = 0; i < argumente.size(); ++i) {
         const CString& arg = argumente[i];
-        bool bGelaufen = false;
-        switch (Klassifiziere(arg.Sicht())) {
+        const std::size_t nArgument = i;
+        const OptionsArt art = Klassifiziere(arg.Sicht());
+        switch (art) {
         case OptionsArt::LeereLoeschen:
-            LoescheLeereTags(aktuell, strErgebnis);
-            bGelaufen = true;
-            break;
         case OptionsArt::TagsEntfernen:
-            strErgebnis.Empty();
-            aktuell.EntferneTags(strErgebnis);
-            bGelaufen = true;
-            break;
         case OptionsArt::KommentareEntfernen:
-            strErgebnis.Empty();
-            aktuell.EntferneKommentare(strErgebnis);
-            bGelaufen = true;
+            aSchritte.push_back({art, {}, {}, nArgument});
             break;
-        case OptionsArt::Ueberspringen: {
-            const BrixSubString name = Wert(argumente, i);
-            if (name.Laenge() > 0) {
-                UeberspringeTagBlocks(aktuell, name, strErgebnis);
-                bGelaufen = true;
-            }
-            break;
-        }
+        case OptionsArt::Ueberspringen:
         case OptionsArt::Zeigen: {
-            const BrixSubString namen = Wert(argumente, i);
-            if (namen.Laenge() > 0) {
-                ZeigeTagBlocks(aktuell, namen, strErgebnis);
-                bGelaufen = true;
-            }
+            const BrixSubString wert = Wert(argumente, i);
+            if (wert.Laenge() > 0) aSchritte.push_back({art, wert, {}, nArgument});
             break;
         }
         case OptionsArt::Datei:
@@ -211,21 +194,99 @@ BrixSubString Filtere(const std::vector<CString>& argumente, CString& strEingabe
                 name = rest.Links(nGleich);
                 ersatz = rest.Mitte(nGleich + 1);
             }
-            if (name.Laenge() > 0) {
-                ErsetzeTagInhalt(aktuell, name, strErgebnis, ersatz);
-                bGelaufen = true;
-            }
+            if (name.Laenge() > 0) aSchritte.push_back({OptionsArt::Ersetzen, name, ersatz, nArgument});
             break;
         }
-        case OptionsArt::Hilfe:    // handled before the document is read; never reached here
+        case OptionsArt::Hilfe:  // answered before the document is read; a usage error here
         case OptionsArt::Version:
         case OptionsArt::Keine:
             bAufrufFehler = true;
+            return aSchritte;
+        }
+    }
+    return aSchritte;
+}
+
+// Runs one filter over text into out (a string, or the output stream for the last one).
+void FuehreAus(const Schritt& schritt, const BrixSubString& text, TextZiel& out)
+{
+    switch (schritt.art) {
+    case OptionsArt::LeereLoeschen:
+        LoescheLeereTags(text, out);
+        break;
+    case OptionsArt::TagsEntfernen:
+        text.EntferneTags(out);
+        break;
+    case OptionsArt::KommentareEntfernen:
+        text.EntferneKommentare(out);
+        break;
+    case OptionsArt::Ueberspringen:
+        UeberspringeTagBlocks(text, schritt.wert, out);
+        break;
+    case OptionsArt::Zeigen:
+        ZeigeTagBlocks(text, schritt.wert, out);
+        break;
+    case OptionsArt::Ersetzen:
+        ErsetzeTagInhalt(text, schritt.wert, out, schritt.ersatz);
+        break;
+    default:
+        break;
+    }
+}
+
+// Whether the result of the filter surely stays within the length limit, so that it may go
+// straight to the output: a result that would pass the limit must fail before anything is
+// written, as it does when it is made in memory.
+bool BleibtImLimit(const Schritt& schritt, const BrixSubString& text) noexcept
+{
+    const std::int64_t n = text.Laenge();
+    std::int64_t nHoechstens = n;  // -c, -t, -d and -S only leave text out
+    if (schritt.art == OptionsArt::Zeigen) {
+        // Each line holds at most one element of its own (at least one unit) plus CR LF.
+        nHoechstens = 3 * n;
+    } else if (schritt.art == OptionsArt::Ersetzen) {
+        // Each replacement stands in an element of that name, which takes at least the name
+        // plus "</>" (or "<" and "/>") of the text.
+        const std::int64_t nJeElement = schritt.wert.Laenge() + 3;
+        nHoechstens = n + (n / nJeElement + 1) * schritt.ersatz.Laenge();
+    }
+    return nHoechstens <= MaxTextLaenge();
+}
+
+// Runs the planned filters over the document in strEingabe. The last one writes straight to
+// the output stream when the walk ended without a usage error and its result surely stays
+// within the length limit (bGestreamt); otherwise the view of the final text is returned.
+// nAktuell tells which argument is being handled.
+BrixSubString Filtere(const std::vector<Schritt>& aSchritte, bool bAufrufFehler, CString& strEingabe,
+                      CString& strErgebnis, AusgabeStrom* pStrom, std::size_t& nAktuell, bool& bGestreamt)
+{
+    BrixSubString aktuell(strEingabe);
+    for (std::size_t k = 0; k < aSchritte.size(); ++k) {
+        const Schritt& schritt = aSchritte[k];
+        nAktuell = schritt.nArgument;
+        // The filter reads the input text and writes the result text. After a filter the current
+        // view covers the whole result, and swapping the two strings does what a copy would.
+        if (UeberdecktGanz(aktuell, strErgebnis))
+            strEingabe.Tausche(strErgebnis);
+        else if (!UeberdecktGanz(aktuell, strEingabe))
+            Zuweisen(strEingabe, aktuell);
+        aktuell = BrixSubString(strEingabe);
+
+        if (k + 1 == aSchritte.size() && !bAufrufFehler && pStrom && BleibtImLimit(schritt, aktuell)) {
+            // The result is not needed in memory: it goes out while it is made.
+            strErgebnis.Freigeben();
+            FuehreAus(schritt, aktuell, *pStrom);
+            pStrom->Fertig();
+            bGestreamt = true;
             return BrixSubString();
         }
-        if (bGelaufen) aktuell = BrixSubString(strErgebnis);
+        strErgebnis.Empty();
+        {
+            StringZiel ziel(strErgebnis);
+            FuehreAus(schritt, aktuell, ziel);
+        }
+        aktuell = BrixSubString(strErgebnis);
     }
-    nAktuell = argumente.size();
     return aktuell;
 }
 
@@ -275,16 +336,26 @@ int FuehreBrixfilterAus(const std::vector<CString>& argumente, const TreiberKana
             }
         }
 
-        CString strErgebnis;
         bool bAufrufFehler = false;
-        const BrixSubString ergebnis = Filtere(argumente, strEingabe, strErgebnis, nAktuell, bAufrufFehler);
+        const std::vector<Schritt> aSchritte = Plane(argumente, bAufrufFehler);
+        CString strErgebnis;
+        AusgabeStrom strom(ausgabe);
+        bool bGestreamt = false;
+        BrixSubString ergebnis;
+        try {
+            ergebnis = Filtere(aSchritte, bAufrufFehler, strEingabe, strErgebnis, &strom, nAktuell, bGestreamt);
+        } catch (const CFileException& e) {
+            // Only the output stream throws this: the last filter's result could not be written.
+            return MeldeSchreibfehler(fehler, DateiFehler{e.Meldung(), e.Fehlernummer()});
+        }
+        nAktuell = argumente.size();
         if (bAufrufFehler) {
             SchreibeAusgabe(CString(kVerwendung), fehler);
             return kStatusAufruf;
         }
 
         DateiFehler f;
-        if (!SchreibeAusgabe(ergebnis, ausgabe, &f)) return MeldeSchreibfehler(fehler, f);
+        if (!bGestreamt && !SchreibeAusgabe(ergebnis, ausgabe, &f)) return MeldeSchreibfehler(fehler, f);
         if (kanaele.bAusgabeSchliessen) {
             try {
                 ausgabe.Close();

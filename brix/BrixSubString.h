@@ -15,6 +15,7 @@
 
 template <class T>
 class CBrixArray;
+class TextZiel;
 
 class BrixSubString {
 public:
@@ -116,9 +117,11 @@ public:
     // --- Comment and markup stripping (xml/) ---
     // Appends the view's text without XML comments to out.
     void EntferneKommentare(CString& out) const;
+    void EntferneKommentare(TextZiel& out) const;
     CString EntferneKommentare() const;
     // Appends the view's text without markup (every run from '<' to the next '>') to out.
     void EntferneTags(CString& out) const;
+    void EntferneTags(TextZiel& out) const;
     CString EntferneTags() const;
 };
 

@@ -1,6 +1,7 @@
 #include "io/Ausgabe.h"
 
 #include <algorithm>
+#include <cstring>
 #include <cerrno>
 #include <memory>
 #include <new>
@@ -14,8 +15,11 @@ namespace {
 constexpr std::size_t kBlockBytes = 1048576;
 // Worst case of narrow bytes per unit.
 constexpr std::size_t kMaxBytesJeUnit = 3;
+// Units of small pieces gathered before they are encoded together (fits a core's cache).
+constexpr std::size_t kStufeUnits = 32768;
 
 inline bool IstHoch(char16_t u) noexcept { return u >= 0xD800 && u <= 0xDBFF; }
+inline bool IstTief(char16_t u) noexcept { return u >= 0xDC00 && u <= 0xDFFF; }
 
 }  // namespace
 
@@ -42,38 +46,97 @@ CString& Zuweisen(CString& target, const BrixSubString& view)
     return target;
 }
 
+AusgabeStrom::AusgabeStrom(CStdioFile& stream)
+    : m_stream(stream), m_pStufe(new char16_t[kStufeUnits]), m_pBytes(new char[kBlockBytes])
+{
+    m_pW = m_pStufe.get();
+    m_pEnde = m_pW + kStufeUnits;
+}
+
+AusgabeStrom::~AusgabeStrom() = default;
+
+void AusgabeStrom::Ueberlauf(const char16_t* p, std::size_t n)
+{
+    Kodiere(m_pStufe.get(), static_cast<std::size_t>(m_pW - m_pStufe.get()));
+    m_pW = m_pStufe.get();
+    if (n >= kStufeUnits / 4) {
+        // Large enough to be encoded where it is, without being gathered first.
+        Kodiere(p, n);
+    } else {
+        std::memcpy(m_pW, p, n * sizeof(char16_t));
+        m_pW += n;
+    }
+}
+
+void AusgabeStrom::Fertig()
+{
+    Kodiere(m_pStufe.get(), static_cast<std::size_t>(m_pW - m_pStufe.get()));
+    m_pW = m_pStufe.get();
+    if (m_nHoch != 0) {
+        // Nothing followed: the held unit is a lone surrogate.
+        const char16_t nHoch = m_nHoch;
+        m_nHoch = 0;
+        KodiereGanz(&nHoch, 1);
+    }
+    if (m_nBytes > 0) Schreibe();
+}
+
+void AusgabeStrom::Kodiere(const char16_t* p, std::size_t n)
+{
+    if (n == 0) return;
+    if (m_nHoch != 0) {
+        // The held unit and this piece's first one form a pair, or the held one stands alone.
+        const char16_t aPaar[2] = {m_nHoch, p[0]};
+        m_nHoch = 0;
+        if (IstTief(p[0])) {
+            KodiereGanz(aPaar, 2);
+            ++p;
+            --n;
+        } else {
+            KodiereGanz(aPaar, 1);
+        }
+    }
+    if (n > 0 && IstHoch(p[n - 1])) {
+        m_nHoch = p[n - 1];
+        --n;
+    }
+    KodiereGanz(p, n);
+}
+
+void AusgabeStrom::KodiereGanz(const char16_t* p, std::size_t n)
+{
+    while (n > 0) {
+        // As many units as surely fit into the space left.
+        std::size_t nStueck = (kBlockBytes - m_nBytes) / kMaxBytesJeUnit;
+        if (nStueck > n) nStueck = n;
+        // Keep a pair together: a high surrogate at the cut goes into the next round.
+        if (nStueck > 0 && nStueck < n && IstHoch(p[nStueck - 1])) --nStueck;
+        if (nStueck == 0) {
+            Schreibe();
+            continue;
+        }
+        m_nBytes += Utf16ZuSchmal(m_pBytes.get() + m_nBytes, p, nStueck);
+        p += nStueck;
+        n -= nStueck;
+        // Nearly full: write now rather than encode tiny pieces.
+        if (kBlockBytes - m_nBytes < 64 * kMaxBytesJeUnit) Schreibe();
+    }
+}
+
+void AusgabeStrom::Schreibe()
+{
+    const std::size_t n = m_nBytes;
+    m_nBytes = 0;
+    m_stream.Write(m_pBytes.get(), n);
+}
+
 bool SchreibeAusgabe(const BrixSubString& text, CStdioFile& stream, DateiFehler* pFehler)
 {
-    const std::size_t nUnits = text.HatDaten() && text.Laenge() > 0 ? static_cast<std::size_t>(text.Laenge()) : 0;
-    if (nUnits == 0) return true;
-    const char16_t* pText = text.Daten();
+    if (!text.HatDaten() || text.Laenge() <= 0) return true;
     try {
-        // A small text gets a buffer of its exact worst case and goes out in one write.
-        const std::size_t nPuffer =
-            nUnits * kMaxBytesJeUnit < kBlockBytes ? nUnits * kMaxBytesJeUnit : kBlockBytes;
-        std::unique_ptr<char[]> pPuffer(new char[nPuffer]);
-        std::size_t nFuellung = 0;
-        std::size_t i = 0;
-        while (i < nUnits) {
-            // As many units as surely fit into the space left.
-            std::size_t nStueck = (nPuffer - nFuellung) / kMaxBytesJeUnit;
-            if (nStueck > nUnits - i) nStueck = nUnits - i;
-            // Keep a pair together: a high surrogate at the cut waits for the next piece.
-            if (nStueck > 0 && i + nStueck < nUnits && IstHoch(pText[i + nStueck - 1])) --nStueck;
-            if (nStueck == 0) {
-                stream.Write(pPuffer.get(), nFuellung);
-                nFuellung = 0;
-                continue;
-            }
-            nFuellung += Utf16ZuSchmal(pPuffer.get() + nFuellung, pText + i, nStueck);
-            i += nStueck;
-            // Nearly full: write now rather than encode tiny pieces.
-            if (nPuffer - nFuellung < 64 * kMaxBytesJeUnit && i < nUnits) {
-                stream.Write(pPuffer.get(), nFuellung);
-                nFuellung = 0;
-            }
-        }
-        if (nFuellung > 0) stream.Write(pPuffer.get(), nFuellung);
+        AusgabeStrom strom(stream);
+        strom.Anhaengen(text);
+        strom.Fertig();
         return true;
     } catch (const CFileException& e) {
         if (pFehler) {

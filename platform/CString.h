@@ -23,6 +23,8 @@ public:
     static CString AusSchmal(std::string_view bytes);
 
     int GetLength() const noexcept { return m_nLength; }
+    // Units the buffer holds before the slot of the terminating zero (0 without a buffer).
+    int GetAllocLength() const noexcept { return m_nCapacity; }
     bool IsEmpty() const noexcept { return m_nLength == 0; }
     // Length 0; the buffer is kept for reuse.
     void Empty() noexcept;

@@ -24,6 +24,13 @@ void ErsetzeTagInhalt(const BrixSubString& text, const BrixSubString& name, CStr
                       const BrixSubString& replacement)
 {
     out.Empty();
+    StringZiel ziel(out);
+    ErsetzeTagInhalt(text, name, ziel, replacement);
+}
+
+void ErsetzeTagInhalt(const BrixSubString& text, const BrixSubString& name, TextZiel& out,
+                      const BrixSubString& replacement)
+{
     BrixBlockSucher sucher;
     std::vector<Ebene> aStapel;
     aStapel.push_back({text, 0, 0, BrixSubString()});
@@ -44,30 +51,30 @@ void ErsetzeTagInhalt(const BrixSubString& text, const BrixSubString& name, CStr
             sucher.FindeTagBlock(ebene.text, nullptr, nPos, nNext, nError, &nStartTagLen, &nEndTagOffset);
         if (nError != XML_OK) {
             // No further element, or a fault: the rest of this level stays as it is.
-            Anhaengen(out, ebene.text.Mitte(ebene.c));
-            Anhaengen(out, ebene.ende);
+            out.Anhaengen(ebene.text.Mitte(ebene.c));
+            out.Anhaengen(ebene.ende);
             aStapel.pop_back();
             continue;
         }
-        Anhaengen(out, ebene.text.Mitte(ebene.c, nPos - ebene.c));
+        out.Anhaengen(ebene.text.Mitte(ebene.c, nPos - ebene.c));
         ebene.c = nNext;
         ebene.s = nNext;
 
         const bool bTreffer = block.TagName().Vergleiche(name) == 0;
         if (nStartTagLen < 0 || nEndTagOffset < 0) {
             // Self-closing: no content to replace, so a match gets the replacement behind it.
-            Anhaengen(out, block);
+            out.Anhaengen(block);
             if (bTreffer) {
-                Anhaengen(out, replacement);
+                out.Anhaengen(replacement);
             }
             continue;
         }
-        Anhaengen(out, block.Mitte(0, nStartTagLen));
+        out.Anhaengen(block.Mitte(0, nStartTagLen));
         const BrixSubString ende = block.Mitte(nEndTagOffset);
         if (bTreffer) {
             // The content is replaced whole, elements inside it included.
-            Anhaengen(out, replacement);
-            Anhaengen(out, ende);
+            out.Anhaengen(replacement);
+            out.Anhaengen(ende);
         } else {
             aStapel.push_back({block.Mitte(nStartTagLen, nEndTagOffset - nStartTagLen), 0, 0, ende});
         }

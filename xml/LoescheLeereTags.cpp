@@ -6,6 +6,12 @@
 void LoescheLeereTags(BrixSubString text, CString& out)
 {
     out.Empty();
+    StringZiel ziel(out);
+    LoescheLeereTags(text, ziel);
+}
+
+void LoescheLeereTags(BrixSubString text, TextZiel& out)
+{
     int c = 0;  // start of the text not yet copied
     int s = 0;  // where the next search starts
     for (;;) {
@@ -18,12 +24,12 @@ void LoescheLeereTags(BrixSubString text, CString& out)
             break;
         }
         // Text, comments and the like before the element are kept.
-        Anhaengen(out, text.Mitte(c, nPos - c));
+        out.Anhaengen(text.Mitte(c, nPos - c));
         if (block.Inhalt().Laenge() != 0) {
-            Anhaengen(out, block);
+            out.Anhaengen(block);
         }
         c = nNext;
         s = nNext;
     }
-    Anhaengen(out, text.Mitte(c));
+    out.Anhaengen(text.Mitte(c));
 }

@@ -21,23 +21,16 @@ private:
     std::int64_t m_nLaenge = 0;
 };
 
-// Appends the listing to a CString, which grows geometrically; throws CLaengenException when
-// the listing passes the length limit.
+// Appends the listing to a text target; a string target throws CLaengenException when the
+// listing passes the length limit.
 class ListenAnhaenger {
 public:
-    explicit ListenAnhaenger(CString& out) : m_out(out) {}
-    void Stueck(const BrixSubString& teil) { Anhaengen(m_out, teil); }
-    void Zeilenende()
-    {
-        const int n = m_out.GetLength();
-        char16_t* p = m_out.GetBufferSetLength(static_cast<std::int64_t>(n) + 2);
-        p[n] = u'\r';
-        p[n + 1] = u'\n';
-        m_out.ReleaseBuffer(n + 2);
-    }
+    explicit ListenAnhaenger(TextZiel& out) : m_out(out) {}
+    void Stueck(const BrixSubString& teil) { m_out.Anhaengen(teil); }
+    void Zeilenende() { m_out.Anhaengen(u"\r\n", 2); }
 
 private:
-    CString& m_out;
+    TextZiel& m_out;
 };
 
 // The last block search for one inner name. It still holds for a later start k as long as it
@@ -143,6 +136,12 @@ std::int64_t LaengeTagBlockListe(const BrixSubString& text, const BrixSubString&
 void ZeigeTagBlocks(const BrixSubString& text, const BrixSubString& names, CString& out)
 {
     out.Empty();
+    StringZiel ziel(out);
+    ZeigeTagBlocks(text, names, ziel);
+}
+
+void ZeigeTagBlocks(const BrixSubString& text, const BrixSubString& names, TextZiel& out)
+{
     // One walk that appends as it goes (a measuring walk first would make every search twice).
     ListenAnhaenger anhaenger(out);
     LaufeListe(text, names, anhaenger);
@@ -151,6 +150,12 @@ void ZeigeTagBlocks(const BrixSubString& text, const BrixSubString& names, CStri
 void UeberspringeTagBlocks(BrixSubString text, BrixSubString name, CString& out)
 {
     out.Empty();
+    StringZiel ziel(out);
+    UeberspringeTagBlocks(text, name, ziel);
+}
+
+void UeberspringeTagBlocks(BrixSubString text, BrixSubString name, TextZiel& out)
+{
     BrixBlockSucher sucher;
     int c = 0;  // start of the text not yet copied
     int s = 0;  // where the next search starts
@@ -170,7 +175,7 @@ void UeberspringeTagBlocks(BrixSubString text, BrixSubString name, CString& out)
         }
         if (nError != XML_OK && nPos > c) {
             // A fault: the text up to it is kept, the stretch the scanner skipped is not.
-            Anhaengen(out, text.Mitte(c, nPos - c));
+            out.Anhaengen(text.Mitte(c, nPos - c));
             c = nPos;
         }
         if (nNext < 0 || nNext <= s) {
@@ -181,5 +186,5 @@ void UeberspringeTagBlocks(BrixSubString text, BrixSubString name, CString& out)
         c = nNext;
         s = nNext;
     }
-    Anhaengen(out, text.Mitte(c));
+    out.Anhaengen(text.Mitte(c));
 }

@@ -1,0 +1,74 @@
+// TextZiel: where a filter writes its output, piece by piece and in order. The filters do not
+// care whether the pieces end in a string (StringZiel) or go straight out to a stream (see
+// io/Ausgabe.h); the last filter of a run writes to the stream, so its result is never held
+// in memory as a whole.
+//
+// A target keeps a window of free units (m_pW .. m_pEnde); a piece that fits is copied there
+// inline, anything else goes to Ueberlauf, which makes room (grows the string, or encodes and
+// writes what was gathered).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "brix/BrixSubString.h"
+#include "platform/CString.h"
+
+class TextZiel {
+public:
+    TextZiel(const TextZiel&) = delete;
+    TextZiel& operator=(const TextZiel&) = delete;
+
+    // Appends n units from p. p may point into the text the target was made from.
+    void Anhaengen(const char16_t* p, std::size_t n)
+    {
+        if (n <= static_cast<std::size_t>(m_pEnde - m_pW)) {
+            if (n > 0) std::memcpy(m_pW, p, n * sizeof(char16_t));
+            m_pW += n;
+        } else {
+            Ueberlauf(p, n);
+        }
+    }
+    // Appends the view's units (nothing for an empty view or one with no data).
+    void Anhaengen(const BrixSubString& view)
+    {
+        if (view.HatDaten() && view.Laenge() > 0) Anhaengen(view.Daten(), static_cast<std::size_t>(view.Laenge()));
+    }
+    // A hint that about n more units will follow; the default ignores it.
+    virtual void Erwarte(std::int64_t n);
+
+protected:
+    TextZiel() = default;
+    ~TextZiel() = default;
+    // Takes a piece that does not fit into the free window.
+    virtual void Ueberlauf(const char16_t* p, std::size_t n) = 0;
+
+    char16_t* m_pW = nullptr;     // next free unit
+    char16_t* m_pEnde = nullptr;  // end of the free window
+};
+
+// Appends to a CString, which grows geometrically. The string's length is brought up to date by
+// Fertig and by the destructor, so after an exception it holds every piece appended before.
+// Throws CLaengenException (string unchanged by the failed piece) when a piece would take the
+// text past the length limit. The pieces must not be views of the target string itself.
+class StringZiel final : public TextZiel {
+public:
+    explicit StringZiel(CString& out);
+    ~StringZiel() { Fertig(); }
+    // Sets the string's length to what was appended.
+    void Fertig() noexcept;
+    // Number of units in the string, pieces appended so far included.
+    std::int64_t Laenge() const noexcept;
+    void Erwarte(std::int64_t n) override;
+
+protected:
+    void Ueberlauf(const char16_t* p, std::size_t n) override;
+
+private:
+    // Grows the buffer to hold at least nGesamt units; the text written so far is kept.
+    void Wachse(std::int64_t nGesamt);
+
+    CString& m_out;
+    char16_t* m_pAnfang = nullptr;  // the string's buffer while the target writes to it
+};
