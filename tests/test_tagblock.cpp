@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "brix/BrixSubString.h"
+#include "xml/BlockSucher.h"
 #include "xml/XmlFehler.h"
 
 namespace {
@@ -479,6 +480,51 @@ TEST(TiefeVerschachtelung, VieleKlammernImTag)
 }
 
 // --- Error texts ---
+
+// The seeker's memory: what it keeps decides whether -S stays small and linear. An element of
+// another name that it steps over leaves nothing behind (looking for a name that never occurs
+// must not remember the whole document); one that ends in a fault, or the element found, keeps
+// the searches made inside it, as the walk goes on there.
+TEST(BlockSucher, BehaeltNurWasDerWegNochBraucht)
+{
+    std::u16string tief;
+    for (int i = 0; i < 50; ++i) tief += u"<b>x";
+    for (int i = 0; i < 50; ++i) tief += u"</b>";
+    const struct {
+        std::u16string text;
+        std::u16string name;
+        int nError;
+        bool bBehaelt;
+        int zeile;
+    } faelle[] = {
+        {u"<a>" + tief + u"</a><a>" + tief + u"</a>", u"zz", XML_TAG_NICHT_GEFUNDEN, false, __LINE__},
+        {u"<a>" + tief + u"</a><zz/>", u"zz", XML_OK, false, __LINE__},       // stepped over, then found
+        {u"<a>" + tief, u"zz", XML_UNERWARTETES_ENDE, true, __LINE__},        // unclosed: a fault
+        {u"<a>" + tief + u"</x>", u"zz", XML_VERSCHACHTELUNG, true, __LINE__}, // wrong end tag
+        {u"<zz>" + tief + u"</zz>", u"zz", XML_OK, true, __LINE__},           // the element found
+    };
+    for (const auto& f : faelle) {
+        SCOPED_TRACE(f.zeile);
+        const CString text(f.text);
+        const CString name(f.name);
+        const BrixSubString sicht(text);
+        const BrixSubString nameSicht(name);
+        BrixBlockSucher sucher(0);
+        int nPos = 0, nNext = -1, nError = -1;
+        sucher.FindeTagBlock(sicht, &nameSicht, nPos, nNext, nError);
+        EXPECT_EQ(nError, f.nError);
+        if (f.bBehaelt)
+            EXPECT_GE(sucher.AnzahlGemerkt(), 50u);
+        else
+            EXPECT_EQ(sucher.AnzahlGemerkt(), 0u);
+        // The plain scanner gives the same answer.
+        int nPos2 = 0, nNext2 = -1, nError2 = -1;
+        sicht.FindeTagBlock(nameSicht, nPos2, nNext2, nError2);
+        EXPECT_EQ(nError2, nError);
+        EXPECT_EQ(nPos2, nPos);
+        EXPECT_EQ(nNext2, nNext);
+    }
+}
 
 TEST(XmlFehlerText, Tabelle)
 {

@@ -150,8 +150,13 @@ void BrixBlockSucher::Merke(const BrixSubString& text, int nTagStart, int nFrom,
     if (nBis - nTagStart < m_nMindestSpanne) {
         return;
     }
-    Lege(Schluessel(Absolut(text, nTagStart), Absolut(text, nFrom)),
-         Ausgang{text.m_nEnd, Absolut(text, nErgebnis), nCode, Absolut(text, nEndTagPos)});
+    const std::uint64_t nSchluessel = Schluessel(Absolut(text, nTagStart), Absolut(text, nFrom));
+    const Ausgang ausgang{text.m_nEnd, Absolut(text, nErgebnis), nCode, Absolut(text, nEndTagPos)};
+    if (m_bVormerken) {
+        m_aVorgemerkt.push_back(Platz{nSchluessel, ausgang});
+    } else {
+        Lege(nSchluessel, ausgang);
+    }
 }
 
 int BrixBlockSucher::Suche(const BrixSubString& text, const char16_t* s, int nFrom, Fehlanzeige& f)
@@ -359,7 +364,21 @@ BrixSubString BrixBlockSucher::FindeTagBlock(const BrixSubString& text, const Br
         }
 
         int nEndTagPos = -1;
+        // An element of another name is stepped over when it closes; a walk that steps over
+        // elements never comes back into one it stepped over (after a fault it goes on behind
+        // the element at fault), so the outcomes found inside it are kept only for a fault.
+        // Without this, looking for a name that does not occur would remember every element
+        // of the document.
+        m_bVormerken = !bPasst;
+        m_aVorgemerkt.clear();
         const int r = FindeEndTag(text, p, t, g + 1, nError, nEndTagPos);
+        m_bVormerken = false;
+        if (nError != XML_OK) {
+            for (const Platz& platz : m_aVorgemerkt) {
+                Lege(platz.nSchluessel, platz.ausgang);
+            }
+        }
+        m_aVorgemerkt.clear();
         if (nError != XML_OK) {
             const int nBis = std::max(r, g);
             return abbrechen(nError, p, nBis, text.Mitte(p, nBis - p));

@@ -37,6 +37,8 @@ public:
     // walk that has left an element behind for good: its searches are never asked again, and
     // forgetting them keeps the memory to one top-level element. Results do not change.
     void Vergiss() noexcept;
+    // Number of end-tag searches remembered.
+    std::size_t AnzahlGemerkt() const noexcept { return m_nBelegt; }
 
 private:
     // The outcome of one end-tag search; positions are buffer indices, not view positions.
@@ -79,6 +81,11 @@ private:
     void Lege(std::uint64_t nSchluessel, const Ausgang& ausgang);
 
     int m_nMindestSpanne;
+    // While an element of another name is searched through to be stepped over, its outcomes
+    // are only noted here: stepped over, they are never asked again and are dropped; after a
+    // fault the walk goes on inside the element, so they go into the memory.
+    bool m_bVormerken = false;
+    std::vector<Platz> m_aVorgemerkt;
     std::vector<Platz> m_aGedaechtnis;  // empty, or a power of two of slots, at most half used
     std::size_t m_nBelegt = 0;
     std::vector<Offen> m_aOffen;
