@@ -481,10 +481,10 @@ TEST(TiefeVerschachtelung, VieleKlammernImTag)
 
 // --- Error texts ---
 
-// The seeker's memory: what it keeps decides whether -S stays small and linear. An element of
-// another name that it steps over leaves nothing behind (looking for a name that never occurs
-// must not remember the whole document); one that ends in a fault, or the element found, keeps
-// the searches made inside it, as the walk goes on there.
+// The seeker's memory: what it keeps decides whether -S stays small and linear. An element that
+// a search by name steps over or finds leaves nothing behind (looking for a name that never
+// occurs must not remember the whole document); one that ends in a fault keeps the searches
+// made inside it, as the walk goes on there. A search for any name (as -R makes) keeps them.
 TEST(BlockSucher, BehaeltNurWasDerWegNochBraucht)
 {
     std::u16string tief;
@@ -501,7 +501,7 @@ TEST(BlockSucher, BehaeltNurWasDerWegNochBraucht)
         {u"<a>" + tief + u"</a><zz/>", u"zz", XML_OK, false, __LINE__},       // stepped over, then found
         {u"<a>" + tief, u"zz", XML_UNERWARTETES_ENDE, true, __LINE__},        // unclosed: a fault
         {u"<a>" + tief + u"</x>", u"zz", XML_VERSCHACHTELUNG, true, __LINE__}, // wrong end tag
-        {u"<zz>" + tief + u"</zz>", u"zz", XML_OK, true, __LINE__},           // the element found
+        {u"<zz>" + tief + u"</zz>", u"zz", XML_OK, false, __LINE__},          // the element found
     };
     for (const auto& f : faelle) {
         SCOPED_TRACE(f.zeile);
@@ -517,6 +517,12 @@ TEST(BlockSucher, BehaeltNurWasDerWegNochBraucht)
             EXPECT_GE(sucher.AnzahlGemerkt(), 50u);
         else
             EXPECT_EQ(sucher.AnzahlGemerkt(), 0u);
+        BrixBlockSucher jeder(0);
+        nPos = 0;
+        jeder.FindeTagBlock(sicht, nullptr, nPos, nNext, nError);
+        EXPECT_GE(jeder.AnzahlGemerkt(), 50u);
+        nPos = 0;
+        sucher.FindeTagBlock(sicht, &nameSicht, nPos, nNext, nError);
         // The plain scanner gives the same answer.
         int nPos2 = 0, nNext2 = -1, nError2 = -1;
         sicht.FindeTagBlock(nameSicht, nPos2, nNext2, nError2);

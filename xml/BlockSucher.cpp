@@ -364,12 +364,11 @@ BrixSubString BrixBlockSucher::FindeTagBlock(const BrixSubString& text, const Br
         }
 
         int nEndTagPos = -1;
-        // An element of another name is stepped over when it closes; a walk that steps over
-        // elements never comes back into one it stepped over (after a fault it goes on behind
-        // the element at fault), so the outcomes found inside it are kept only for a fault.
-        // Without this, looking for a name that does not occur would remember every element
-        // of the document.
-        m_bVormerken = !bPasst;
+        // A walk by name (-S) goes on behind every element it found or stepped over, never
+        // inside it; only after a fault does it go on inside the element at fault. So the
+        // outcomes found inside an element are kept for a fault alone. Without this, looking
+        // for a name that does not occur would remember every element of the document.
+        m_bVormerken = pName != nullptr;
         m_aVorgemerkt.clear();
         const int r = FindeEndTag(text, p, t, g + 1, nError, nEndTagPos);
         m_bVormerken = false;

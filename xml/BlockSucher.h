@@ -81,8 +81,8 @@ private:
     void Lege(std::uint64_t nSchluessel, const Ausgang& ausgang);
 
     int m_nMindestSpanne;
-    // While an element of another name is searched through to be stepped over, its outcomes
-    // are only noted here: stepped over, they are never asked again and are dropped; after a
+    // In a search by name the outcomes found inside an element are only noted here: a walk by
+    // name goes on behind the element it found or stepped over, so they are dropped; after a
     // fault the walk goes on inside the element, so they go into the memory.
     bool m_bVormerken = false;
     std::vector<Platz> m_aVorgemerkt;

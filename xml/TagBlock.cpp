@@ -188,7 +188,11 @@ int BrixSubString::FindeEndTag(const BrixSubString& name, int nFrom, int& nError
 
     // Elements opened inside the one asked for and not yet closed, innermost last. The end tag
     // met next must close the innermost one; once the stack is empty, the one asked for.
-    std::vector<OffenerName> aOffen;
+    // The stack's storage is kept from call to call: a deep document would otherwise grow a
+    // fresh one, page by page, for every element of the top level.
+    thread_local std::vector<OffenerName> tStapel;
+    std::vector<OffenerName>& aOffen = tStapel;
+    aOffen.clear();
     auto gesucht = [&]() { return aOffen.empty() ? name : Mitte(aOffen.back().nStart, aOffen.back().nLaenge); };
 
     int nWeiter = nFrom;
