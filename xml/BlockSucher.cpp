@@ -112,6 +112,8 @@ void BrixBlockSucher::Lege(std::uint64_t nSchluessel, const Ausgang& ausgang)
 
 void BrixBlockSucher::Vergiss() noexcept
 {
+    m_aReihe.clear();
+    m_nZeiger = 0;
     if (m_nBelegt == 0) {
         return;
     }
@@ -124,34 +126,87 @@ void BrixBlockSucher::Vergiss() noexcept
     m_nBelegt = 0;
 }
 
-const BrixBlockSucher::Ausgang* BrixBlockSucher::Erinnere(const BrixSubString& text, int nTagStart, int nFrom) const
+namespace {
+
+// Whether an outcome remembered from a search in some view holds in text. Found in a view with
+// the same end: it holds as it is. Found in a longer view: a success whose end tag lies within
+// this view read nothing behind it, so it holds here too; a fault might have arisen from what
+// lies behind this view's end, so it is searched again.
+bool Gilt(const BrixSubString& text, int nTextEnde, int nCode, int nErgebnis)
 {
-    const Platz* pPlatz = SucheNach(Schluessel(Absolut(text, nTagStart), Absolut(text, nFrom)));
+    if (nTextEnde == text.m_nEnd) {
+        return true;
+    }
+    return nCode == XML_OK && nTextEnde > text.m_nEnd && nErgebnis <= text.m_nEnd;
+}
+
+// Marks a slot of m_aReihe whose element is still being searched.
+constexpr int kNochOffen = -1;
+
+}  // namespace
+
+const BrixBlockSucher::Ausgang* BrixBlockSucher::InReihe(std::uint64_t nSchluessel)
+{
+    const std::size_t n = m_aReihe.size();
+    std::size_t i = m_nZeiger;
+    if (i >= n || m_aReihe[i].nSchluessel != nSchluessel) {
+        const auto it = std::lower_bound(m_aReihe.begin(), m_aReihe.end(), nSchluessel,
+                                         [](const Platz& platz, std::uint64_t k) { return platz.nSchluessel < k; });
+        if (it == m_aReihe.end() || it->nSchluessel != nSchluessel) {
+            return nullptr;
+        }
+        i = static_cast<std::size_t>(it - m_aReihe.begin());
+    }
+    m_nZeiger = i + 1;
+    return m_aReihe[i].ausgang.nCode == kNochOffen ? nullptr : &m_aReihe[i].ausgang;
+}
+
+const BrixBlockSucher::Ausgang* BrixBlockSucher::Erinnere(const BrixSubString& text, int nTagStart, int nFrom)
+{
+    const std::uint64_t nSchluessel = Schluessel(Absolut(text, nTagStart), Absolut(text, nFrom));
+    // An outcome in the row that does not hold may have been searched anew into the table.
+    if (const Ausgang* pAusgang = InReihe(nSchluessel)) {
+        if (Gilt(text, pAusgang->nTextEnde, pAusgang->nCode, pAusgang->nErgebnis)) {
+            return pAusgang;
+        }
+    }
+    const Platz* pPlatz = SucheNach(nSchluessel);
     if (pPlatz == nullptr) {
         return nullptr;
     }
     const Ausgang& ausgang = pPlatz->ausgang;
-    // Found in a view with the same end: it holds as it is. Found in a longer view: a success
-    // whose end tag lies within this view read nothing behind it, so it holds here too; a fault
-    // might have arisen from what lies behind this view's end, so it is searched again.
-    if (ausgang.nTextEnde == text.m_nEnd) {
-        return &ausgang;
-    }
-    if (ausgang.nCode == XML_OK && ausgang.nTextEnde > text.m_nEnd && ausgang.nErgebnis <= text.m_nEnd) {
-        return &ausgang;
-    }
-    return nullptr;
+    return Gilt(text, ausgang.nTextEnde, ausgang.nCode, ausgang.nErgebnis) ? &ausgang : nullptr;
 }
 
-void BrixBlockSucher::Merke(const BrixSubString& text, int nTagStart, int nFrom, int nErgebnis, int nCode,
-                            int nEndTagPos)
+int BrixBlockSucher::NeuerPlatz(const BrixSubString& text, int nTagStart, int nFrom)
+{
+    if (!m_bInReihe) {
+        return -1;
+    }
+    m_aReihe.push_back(Platz{Schluessel(Absolut(text, nTagStart), Absolut(text, nFrom)), Ausgang{0, 0, kNochOffen, 0}});
+    return static_cast<int>(m_aReihe.size() - 1);
+}
+
+void BrixBlockSucher::Merke(const BrixSubString& text, const Offen& offen, int nErgebnis, int nCode, int nEndTagPos)
 {
     const int nBis = nErgebnis >= 0 ? nErgebnis : text.Laenge();
-    if (nBis - nTagStart < m_nMindestSpanne) {
+    const bool bKlein = nBis - offen.nTagStart < m_nMindestSpanne;
+    const Ausgang ausgang{text.m_nEnd, Absolut(text, nErgebnis), nCode, Absolut(text, nEndTagPos)};
+    if (offen.nPlatz >= 0) {
+        const auto nPlatz = static_cast<std::size_t>(offen.nPlatz);
+        if (!bKlein) {
+            m_aReihe[nPlatz].ausgang = ausgang;
+        } else if (nPlatz + 1 == m_aReihe.size()) {
+            // A small element is searched through again quickly; elements inside it were
+            // smaller still and gave their slots back already, so its slot is the last.
+            m_aReihe.pop_back();
+        }
         return;
     }
-    const std::uint64_t nSchluessel = Schluessel(Absolut(text, nTagStart), Absolut(text, nFrom));
-    const Ausgang ausgang{text.m_nEnd, Absolut(text, nErgebnis), nCode, Absolut(text, nEndTagPos)};
+    if (bKlein) {
+        return;
+    }
+    const std::uint64_t nSchluessel = Schluessel(Absolut(text, offen.nTagStart), Absolut(text, offen.nFrom));
     if (m_bVormerken) {
         m_aVorgemerkt.push_back(Platz{nSchluessel, ausgang});
     } else {
@@ -183,12 +238,18 @@ int BrixBlockSucher::FindeEndTag(const BrixSubString& text, int nTagStart, int n
     const int nLaenge = text.Laenge();
 
     // The element asked for, then the ones opened inside it and not yet closed, innermost last.
+    // Its search and those of the elements inside it get slots in the row when it begins
+    // behind everything there.
+    m_bInReihe = !m_bVormerken &&
+                 (m_aReihe.empty() ||
+                  m_aReihe.back().nSchluessel < Schluessel(Absolut(text, nTagStart), Absolut(text, nFrom)));
     m_aOffen.clear();
-    m_aOffen.push_back({nTagStart, nNameEnde, nFrom});
-    // A fault ends the search of every open element alike.
+    m_aOffen.push_back({nTagStart, nNameEnde, nFrom, NeuerPlatz(text, nTagStart, nFrom)});
+    // A fault ends the search of every open element alike (innermost first, so that small
+    // ones give their slots back).
     auto scheitern = [&](int nCode, int nPos) {
-        for (const Offen& offen : m_aOffen) {
-            Merke(text, offen.nTagStart, offen.nFrom, nPos, nCode, -1);
+        for (auto it = m_aOffen.rbegin(); it != m_aOffen.rend(); ++it) {
+            Merke(text, *it, nPos, nCode, -1);
         }
         m_aOffen.clear();
         nError = nCode;
@@ -238,7 +299,7 @@ int BrixBlockSucher::FindeEndTag(const BrixSubString& text, int nTagStart, int n
             if (text.Mitte(p + 2, g - (p + 2)).Vergleiche(Name(text, innerstes.nTagStart, innerstes.nNameEnde)) != 0) {
                 return scheitern(XML_VERSCHACHTELUNG, p);
             }
-            Merke(text, innerstes.nTagStart, innerstes.nFrom, g + 1, XML_OK, p);
+            Merke(text, innerstes, g + 1, XML_OK, p);
             m_aOffen.pop_back();
             if (m_aOffen.empty()) {
                 nError = XML_OK;
@@ -267,7 +328,7 @@ int BrixBlockSucher::FindeEndTag(const BrixSubString& text, int nTagStart, int n
             nWeiter = Relativ(text, pAusgang->nErgebnis);
             continue;
         }
-        m_aOffen.push_back({p, t, t + 1});
+        m_aOffen.push_back({p, t, t + 1, NeuerPlatz(text, p, t + 1)});
         nWeiter = t + 1;
     }
 }

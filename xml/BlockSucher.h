@@ -38,7 +38,7 @@ public:
     // forgetting them keeps the memory to one top-level element. Results do not change.
     void Vergiss() noexcept;
     // Number of end-tag searches remembered.
-    std::size_t AnzahlGemerkt() const noexcept { return m_nBelegt; }
+    std::size_t AnzahlGemerkt() const noexcept { return m_nBelegt + m_aReihe.size(); }
 
 private:
     // The outcome of one end-tag search; positions are buffer indices, not view positions.
@@ -59,6 +59,7 @@ private:
         int nTagStart;  // its '<'
         int nNameEnde;  // the unit that ends its name
         int nFrom;      // where its end-tag search started
+        int nPlatz;     // its slot in m_aReihe, or -1
     };
 
     // text.FindeEndTag for the element whose '<' is at nTagStart and whose name ends at
@@ -66,8 +67,13 @@ private:
     int FindeEndTag(const BrixSubString& text, int nTagStart, int nNameEnde, int nFrom, int& nError,
                     int& nEndTagPos);
     // The remembered outcome of that search, if it holds in text.
-    const Ausgang* Erinnere(const BrixSubString& text, int nTagStart, int nFrom) const;
-    void Merke(const BrixSubString& text, int nTagStart, int nFrom, int nErgebnis, int nCode, int nEndTagPos);
+    const Ausgang* Erinnere(const BrixSubString& text, int nTagStart, int nFrom);
+    // Remembers the outcome of the search of an open element.
+    void Merke(const BrixSubString& text, const Offen& offen, int nErgebnis, int nCode, int nEndTagPos);
+    // The element's slot in m_aReihe, or -1 (see there).
+    int NeuerPlatz(const BrixSubString& text, int nTagStart, int nFrom);
+    // The remembered outcome in m_aReihe for the key, or null.
+    const Ausgang* InReihe(std::uint64_t nSchluessel);
     // text.FindeString(s, nFrom) (a single unit: FindeZeichen), unless f shows it finds nothing.
     static int Suche(const BrixSubString& text, const char16_t* s, int nFrom, Fehlanzeige& f);
 
@@ -86,6 +92,14 @@ private:
     // fault the walk goes on inside the element, so they go into the memory.
     bool m_bVormerken = false;
     std::vector<Platz> m_aVorgemerkt;
+    // The outcomes of end-tag searches that began behind every one remembered here, in the
+    // order of their keys: each such search gives its elements slots in the order in which it
+    // meets their start tags, which is the order in which a descent (-R) asks for them again.
+    // Read with a cursor, this keeps the memory of a deep element in sequence instead of
+    // scattered over a table. Other outcomes go into the table m_aGedaechtnis.
+    std::vector<Platz> m_aReihe;
+    std::size_t m_nZeiger = 0;          // where the next lookup in m_aReihe begins
+    bool m_bInReihe = false;            // the current search gives its elements slots
     std::vector<Platz> m_aGedaechtnis;  // empty, or a power of two of slots, at most half used
     std::size_t m_nBelegt = 0;
     std::vector<Offen> m_aOffen;
