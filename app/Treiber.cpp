@@ -234,6 +234,15 @@ void FuehreAus(const Schritt& schritt, const BrixSubString& text, TextZiel& out)
     }
 }
 
+// Whether the filter only leaves text out, in order (-c, -t, -d): each piece it writes is a
+// stretch of its input at or behind everything written before, and it never reads text it has
+// passed. Such a filter may write its result over its input.
+bool LaesstNurAus(OptionsArt art) noexcept
+{
+    return art == OptionsArt::KommentareEntfernen || art == OptionsArt::TagsEntfernen ||
+           art == OptionsArt::LeereLoeschen;
+}
+
 // Whether the result of the filter surely stays within the length limit, so that it may go
 // straight to the output: a result that would pass the limit must fail before anything is
 // written, as it does when it is made in memory.
@@ -279,6 +288,15 @@ BrixSubString Filtere(const std::vector<Schritt>& aSchritte, bool bAufrufFehler,
             pStrom->Fertig();
             bGestreamt = true;
             return BrixSubString();
+        }
+        if (LaesstNurAus(schritt.art)) {
+            // The result takes the text's own place: no second buffer.
+            {
+                EigenZiel ziel(strEingabe);
+                FuehreAus(schritt, aktuell, ziel);
+            }
+            aktuell = BrixSubString(strEingabe);
+            continue;
         }
         strErgebnis.Empty();
         {

@@ -48,3 +48,18 @@ void StringZiel::Erwarte(std::int64_t n)
     const std::int64_t nGesamt = Laenge() + n;
     if (n > m_pEnde - m_pW && nGesamt <= MaxTextLaenge()) Wachse(nGesamt);
 }
+
+EigenZiel::EigenZiel(CString& text) : m_text(text), m_pAnfang(text.GetBufferSetLength(text.GetLength()))
+{
+    m_pW = m_pAnfang;
+    m_pEnde = m_pAnfang;
+}
+
+void EigenZiel::Ueberlauf(const char16_t* p, std::size_t n)
+{
+    std::memmove(m_pW, p, n * sizeof(char16_t));
+    m_pW += n;
+    m_pEnde = m_pW;
+}
+
+void EigenZiel::Fertig() noexcept { m_text.ReleaseBuffer(static_cast<int>(m_pW - m_pAnfang)); }

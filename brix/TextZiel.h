@@ -72,3 +72,23 @@ private:
     CString& m_out;
     char16_t* m_pAnfang = nullptr;  // the string's buffer while the target writes to it
 };
+
+// Writes the result over the text it is made from, for filters that only leave text out: each
+// piece is a stretch of the text at or behind everything written so far, so it moves forward
+// over text already read, and the filter reads on behind it. The string's length becomes what
+// was written at Fertig (and in the destructor). The text needs no second buffer.
+class EigenZiel final : public TextZiel {
+public:
+    explicit EigenZiel(CString& text);
+    ~EigenZiel() { Fertig(); }
+    void Fertig() noexcept;
+
+protected:
+    // Every piece comes here (the window of free units stays empty): pieces may overlap the
+    // place they move to, so they are moved, not copied.
+    void Ueberlauf(const char16_t* p, std::size_t n) override;
+
+private:
+    CString& m_text;
+    char16_t* m_pAnfang;
+};

@@ -273,6 +273,65 @@ TEST_F(TreiberZielTest, LetzterFilterSchreibtDieBytesDesGanzenErgebnisses)
     }
 }
 
+TEST_F(TreiberZielTest, KettenSchreibenDieBytesDerFilterNacheinander)
+{
+    // -c, -t and -d write their result over their input when another filter follows; the chain
+    // must give what the filters give one after another, each into a string of its own.
+    const std::vector<std::vector<std::u16string>> aKetten = {
+        {u"-c", u"-t"}, {u"-d", u"-c"}, {u"-c", u"-d", u"-sa,b"}, {u"-t", u"-d"},
+        {u"-d", u"-d", u"-Rb=\U0001F600"}, {u"-Sa", u"-c", u"-d"}, {u"-c", u"-c", u"-Sb"},
+    };
+    for (std::uint32_t nSeed = 1; nSeed <= 200; ++nSeed) {
+        ZufallsOptionen optionen;
+        optionen.nFehlerPromille = static_cast<int>(nSeed % 4) * 40;
+        const std::u16string text = u"<a>\xD83D<!-- c -->\xDE00</a>\r\n<!--x-->\n" + ErzeugeZufallsdokument(nSeed, optionen);
+        for (const auto& kette : aKetten) {
+            std::string strKette;
+            CString erwartet(text);
+            for (const std::u16string& option : kette) {
+                strKette += Lesbar(option) + " ";
+                erwartet = ImSpeicher(option, erwartet);
+            }
+            SCOPED_TRACE("seed " + std::to_string(nSeed) + ", " + strKette);
+            const Lauf lauf = Starte(kette, Utf16Datei(text), true);
+            ASSERT_EQ(lauf.status, kStatusErfolg);
+            EXPECT_EQ(lauf.out, Kodiert(std::u16string(erwartet.Sicht()))) << "document " << Lesbar(text);
+        }
+    }
+}
+
+TEST_F(ZielTest, EigenZielSchreibtUeberDenText)
+{
+    // The stripping filters and -d over a string, writing into that same string.
+    const std::u16string aTexte[] = {
+        u""s, u"abc"s, u"<!---->"s, u"x<!--a-->\r\n<!--b-->\ny"s, u"<a></a>t<b/>u<c>v</c>"s, u"<a><b></b></a>"s,
+    };
+    for (const std::u16string& t : aTexte) {
+        SCOPED_TRACE(Lesbar(t));
+        const CString original(t);
+        for (int nFilter = 0; nFilter < 3; ++nFilter) {
+            CString text(t);
+            CString erwartet;
+            {
+                EigenZiel ziel(text);
+                const BrixSubString sicht(text);
+                if (nFilter == 0) {
+                    sicht.EntferneKommentare(ziel);
+                    erwartet = BrixSubString(original).EntferneKommentare();
+                } else if (nFilter == 1) {
+                    sicht.EntferneTags(ziel);
+                    erwartet = BrixSubString(original).EntferneTags();
+                } else {
+                    LoescheLeereTags(sicht, ziel);
+                    LoescheLeereTags(BrixSubString(original), erwartet);
+                }
+            }
+            EXPECT_EQ(text.Sicht(), erwartet.Sicht()) << nFilter;
+            EXPECT_EQ(text.GetString()[text.GetLength()], 0);
+        }
+    }
+}
+
 TEST_F(TreiberZielTest, ErgebnisNaheDerGrenzeEntstehtImSpeicher)
 {
     // With the limit just above the result, the bound that allows writing as it goes is passed:

@@ -44,10 +44,11 @@ void BrixSubString::EntferneKommentare(TextZiel& out) const
             // No "-->" anywhere behind: this and every later opener are plain text.
             break;
         }
-        out.Anhaengen(Mitte(c, b - c));
         // A comment that begins a line takes its line end and the empty lines after it along;
         // one inside a line takes only carriage returns, so the line keeps its line feed.
+        // (Read before the piece is written: a target may write over the text it reads.)
         const bool bZeilenAnfang = b == 0 || ZeichenAn(b - 1) == u'\r' || ZeichenAn(b - 1) == u'\n';
+        out.Anhaengen(Mitte(c, b - c));
         int k = d + 3;
         while (k < nLaenge) {
             const char16_t ch = ZeichenAn(k);

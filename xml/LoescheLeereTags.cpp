@@ -23,9 +23,11 @@ void LoescheLeereTags(BrixSubString text, TextZiel& out)
             // No further element, or a fault: the rest stays as it is.
             break;
         }
-        // Text, comments and the like before the element are kept.
+        // Text, comments and the like before the element are kept. (The content is measured
+        // first: a target may write over the text it reads.)
+        const bool bLeer = block.Inhalt().Laenge() == 0;
         out.Anhaengen(text.Mitte(c, nPos - c));
-        if (block.Inhalt().Laenge() != 0) {
+        if (!bLeer) {
             out.Anhaengen(block);
         }
         c = nNext;
