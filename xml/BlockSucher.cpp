@@ -18,25 +18,22 @@ std::uint64_t Schluessel(int nTagStart, int nFrom)
            static_cast<std::uint32_t>(nFrom);
 }
 
-// First '<' at or after nFrom, or -1; a start outside 0..length finds nothing.
-int NaechstesKleiner(const BrixSubString& text, int nFrom)
+using brixsuche::FindeEinheit;
+using brixsuche::GleicheEinheiten;
+
+// First '<' in d[nFrom..n), or -1; a start outside 0..n finds nothing.
+inline int NaechstesKleiner(const char16_t* d, int n, int nFrom)
 {
-    if (nFrom < 0 || nFrom > text.Laenge()) {
+    if (nFrom < 0 || nFrom > n) {
         return -1;
     }
-    return text.FindeZeichen(u'<', nFrom);
+    return FindeEinheit(d, n, nFrom, u'<');
 }
 
 // True when the '<' at p opens a comment "<!--" (p + 1 is known to be inside the view).
-bool IstKommentar(const BrixSubString& text, int p)
+inline bool IstKommentar(const char16_t* d, int n, int p)
 {
-    return p + 3 < text.Laenge() && text.ZeichenAn(p + 2) == u'-' && text.ZeichenAn(p + 3) == u'-';
-}
-
-// The name of the element whose '<' is at nTagStart: up to the unit that ends it.
-BrixSubString Name(const BrixSubString& text, int nTagStart, int nNameEnde)
-{
-    return text.Mitte(nTagStart + 1, nNameEnde - (nTagStart + 1));
+    return p + 3 < n && d[p + 2] == u'-' && d[p + 3] == u'-';
 }
 
 // A buffer index as a view position and back; -1 stays -1.
@@ -112,6 +109,8 @@ void BrixBlockSucher::Lege(std::uint64_t nSchluessel, const Ausgang& ausgang)
 
 void BrixBlockSucher::Vergiss() noexcept
 {
+    m_aNotizen.clear();
+    m_nNotizenMaxTagStart = -1;
     if (m_nBelegt == 0) {
         return;
     }
@@ -124,8 +123,24 @@ void BrixBlockSucher::Vergiss() noexcept
     m_nBelegt = 0;
 }
 
-const BrixBlockSucher::Ausgang* BrixBlockSucher::Erinnere(const BrixSubString& text, int nTagStart, int nFrom) const
+void BrixBlockSucher::Uebertrage()
 {
+    for (const Platz& notiz : m_aNotizen) {
+        Lege(notiz.nSchluessel, notiz.ausgang);
+    }
+    m_aNotizen.clear();
+    m_nNotizenMaxTagStart = -1;
+}
+
+const BrixBlockSucher::Ausgang* BrixBlockSucher::Erinnere(const BrixSubString& text, int nTagStart, int nFrom)
+{
+    // Only a note of an element at or before this '<' can be asked for.
+    if (!m_aNotizen.empty() && Absolut(text, nTagStart) <= m_nNotizenMaxTagStart) {
+        Uebertrage();
+    }
+    if (m_nBelegt == 0) {
+        return nullptr;
+    }
     const Platz* pPlatz = SucheNach(Schluessel(Absolut(text, nTagStart), Absolut(text, nFrom)));
     if (pPlatz == nullptr) {
         return nullptr;
@@ -150,8 +165,10 @@ void BrixBlockSucher::Merke(const BrixSubString& text, int nTagStart, int nFrom,
     if (nBis - nTagStart < m_nMindestSpanne) {
         return;
     }
-    Lege(Schluessel(Absolut(text, nTagStart), Absolut(text, nFrom)),
-         Ausgang{text.m_nEnd, Absolut(text, nErgebnis), nCode, Absolut(text, nEndTagPos)});
+    const int nAbsStart = Absolut(text, nTagStart);
+    m_aNotizen.push_back(Platz{Schluessel(nAbsStart, Absolut(text, nFrom)),
+                               Ausgang{text.m_nEnd, Absolut(text, nErgebnis), nCode, Absolut(text, nEndTagPos)}});
+    m_nNotizenMaxTagStart = std::max(m_nNotizenMaxTagStart, nAbsStart);
 }
 
 int BrixBlockSucher::Suche(const BrixSubString& text, const char16_t* s, int nFrom, Fehlanzeige& f)
@@ -176,6 +193,7 @@ int BrixBlockSucher::FindeEndTag(const BrixSubString& text, int nTagStart, int n
         return Relativ(text, pAusgang->nErgebnis);
     }
     const int nLaenge = text.Laenge();
+    const char16_t* d = text.Daten();
 
     // The element asked for, then the ones opened inside it and not yet closed, innermost last.
     m_aOffen.clear();
@@ -192,16 +210,16 @@ int BrixBlockSucher::FindeEndTag(const BrixSubString& text, int nTagStart, int n
 
     int nWeiter = nFrom;
     for (;;) {
-        const int p = NaechstesKleiner(text, nWeiter);
+        const int p = NaechstesKleiner(d, nLaenge, nWeiter);
         if (p < 0) {
             return scheitern(XML_UNERWARTETES_ENDE, -1);
         }
         if (p + 1 >= nLaenge) {
             return scheitern(XML_NAME_OFFEN, p);  // a '<' as the last unit
         }
-        const char16_t ch = text.ZeichenAn(p + 1);
+        const char16_t ch = d[p + 1];
         if (ch == u'!') {
-            if (IstKommentar(text, p)) {
+            if (IstKommentar(d, nLaenge, p)) {
                 const int q = Suche(text, u"-->", p, m_KeinKommentarEnde);
                 if (q < 0) {
                     return scheitern(XML_KOMMENTAR_OFFEN, p);
@@ -225,13 +243,22 @@ int BrixBlockSucher::FindeEndTag(const BrixSubString& text, int nTagStart, int n
             continue;
         }
         if (ch == u'/') {
-            const int g = Suche(text, u">", p + 2, m_KeineSpitzeKlammer);
-            if (g < 0) {
-                return scheitern(XML_KEIN_LT, p);
-            }
+            // The end tag's name runs up to its '>'. The innermost open name (which has no '>')
+            // followed by '>' is checked where it stands; anything else needs that '>' first.
             const Offen innerstes = m_aOffen.back();
-            if (text.Mitte(p + 2, g - (p + 2)).Vergleiche(Name(text, innerstes.nTagStart, innerstes.nNameEnde)) != 0) {
-                return scheitern(XML_VERSCHACHTELUNG, p);
+            const char16_t* pName = d + innerstes.nTagStart + 1;
+            const int nName = innerstes.nNameEnde - (innerstes.nTagStart + 1);
+            int g;
+            if (nName < nLaenge - (p + 2) && d[p + 2 + nName] == u'>' && GleicheEinheiten(d + p + 2, pName, nName)) {
+                g = p + 2 + nName;
+            } else {
+                g = Suche(text, u">", p + 2, m_KeineSpitzeKlammer);
+                if (g < 0) {
+                    return scheitern(XML_KEIN_LT, p);
+                }
+                if (g - (p + 2) != nName || !GleicheEinheiten(d + p + 2, pName, nName)) {
+                    return scheitern(XML_VERSCHACHTELUNG, p);
+                }
             }
             Merke(text, innerstes.nTagStart, innerstes.nFrom, g + 1, XML_OK, p);
             m_aOffen.pop_back();
@@ -245,12 +272,12 @@ int BrixBlockSucher::FindeEndTag(const BrixSubString& text, int nTagStart, int n
         }
 
         // A nested start tag; self-closing when the '>' matching its '<' follows a '/'.
-        const int t = tagabtaster::NamensEnde(text, p + 1);
-        if (t < 0) {
+        int t;
+        int k;
+        if (!tagabtaster::StartTagEnden(d, nLaenge, p, t, k)) {
             return scheitern(XML_NAME_OFFEN, p);
         }
-        const int k = tagabtaster::SchliessendeSpitzeKlammer(text, p);
-        if (k >= 0 && text.ZeichenAn(k - 1) == u'/') {
+        if (k >= 0 && d[k - 1] == u'/') {
             nWeiter = k + 1;
             continue;
         }
@@ -278,6 +305,12 @@ BrixSubString BrixBlockSucher::FindeTagBlock(const BrixSubString& text, const Br
         return {};
     }
     const int nLaenge = text.Laenge();
+    const char16_t* d = text.Daten();
+    // The name looked for; a view without data is the empty name, one that ends before it
+    // starts equals no name.
+    const bool bNameDaten = pName != nullptr && pName->HatDaten();
+    const char16_t* pNameEinheiten = bNameDaten ? pName->Daten() : nullptr;
+    const int nNameLaenge = bNameDaten ? pName->Laenge() : 0;
 
     // Ends the search at the '<' p with a code and the stretch of text the caller skips.
     auto abbrechen = [&](int nCode, int p, int nNeuNext, const BrixSubString& ergebnis) {
@@ -292,16 +325,16 @@ BrixSubString BrixBlockSucher::FindeTagBlock(const BrixSubString& text, const Br
 
     int nWeiter = nPos;
     for (;;) {
-        const int p = NaechstesKleiner(text, nWeiter);
+        const int p = NaechstesKleiner(d, nLaenge, nWeiter);
         if (p < 0 || p + 1 >= nLaenge) {
             nError = XML_TAG_NICHT_GEFUNDEN;
             nPos = -1;
             nNext = -1;
             return {};
         }
-        const char16_t ch = text.ZeichenAn(p + 1);
+        const char16_t ch = d[p + 1];
         if (ch == u'!') {
-            if (IstKommentar(text, p)) {
+            if (IstKommentar(d, nLaenge, p)) {
                 const int q = Suche(text, u"-->", p, m_KeinKommentarEnde);
                 if (q < 0) {
                     return offen(XML_KOMMENTAR_OFFEN, p);
@@ -332,7 +365,7 @@ BrixSubString BrixBlockSucher::FindeTagBlock(const BrixSubString& text, const Br
             return abbrechen(XML_CLOSE_TAG, p, g, text.Mitte(p, g - p));
         }
 
-        const int t = tagabtaster::NamensEnde(text, p + 1);
+        const int t = tagabtaster::NamensEnde(d, nLaenge, p + 1);
         if (t < 0) {
             return abbrechen(XML_NAME_OFFEN, p, nLaenge, text.Mitte(p));
         }
@@ -340,9 +373,10 @@ BrixSubString BrixBlockSucher::FindeTagBlock(const BrixSubString& text, const Br
         if (g < 0) {
             return abbrechen(XML_KEIN_GT, p, nLaenge, text.Mitte(p));
         }
-        const bool bPasst = pName == nullptr || Name(text, p, t).Vergleiche(*pName) == 0;
+        const bool bPasst = pName == nullptr || (t - (p + 1) == nNameLaenge &&
+                                                 GleicheEinheiten(d + p + 1, pNameEinheiten, nNameLaenge));
 
-        if (text.ZeichenAn(g - 1) == u'/') {
+        if (d[g - 1] == u'/') {
             if (!bPasst) {
                 nWeiter = g + 1;
                 continue;

@@ -64,8 +64,10 @@ private:
     int FindeEndTag(const BrixSubString& text, int nTagStart, int nNameEnde, int nFrom, int& nError,
                     int& nEndTagPos);
     // The remembered outcome of that search, if it holds in text.
-    const Ausgang* Erinnere(const BrixSubString& text, int nTagStart, int nFrom) const;
+    const Ausgang* Erinnere(const BrixSubString& text, int nTagStart, int nFrom);
     void Merke(const BrixSubString& text, int nTagStart, int nFrom, int nErgebnis, int nCode, int nEndTagPos);
+    // Moves the notes into the table, in the order they were made.
+    void Uebertrage();
     // text.FindeString(s, nFrom) (a single unit: FindeZeichen), unless f shows it finds nothing.
     static int Suche(const BrixSubString& text, const char16_t* s, int nFrom, Fehlanzeige& f);
 
@@ -81,6 +83,12 @@ private:
     int m_nMindestSpanne;
     std::vector<Platz> m_aGedaechtnis;  // empty, or a power of two of slots, at most half used
     std::size_t m_nBelegt = 0;
+    // Outcomes remembered but not yet in the table, in the order they were made. A walk that
+    // only goes forward (-S until a fault) never asks for an element it has passed, so its
+    // outcomes are written one after another here and forgotten unread; they go into the
+    // table only when a question could concern one of them.
+    std::vector<Platz> m_aNotizen;
+    int m_nNotizenMaxTagStart = -1;  // largest '<' (buffer index) among the notes
     std::vector<Offen> m_aOffen;
     Fehlanzeige m_KeinKommentarEnde;    // "-->"
     Fehlanzeige m_KeinPiEnde;           // "?>"
