@@ -40,18 +40,24 @@ inline bool IstKommentar(const char16_t* d, int n, int p)
 int Relativ(const BrixSubString& text, int nIndex) { return nIndex < 0 ? -1 : nIndex - text.m_nStart; }
 int Absolut(const BrixSubString& text, int nPos) { return nPos < 0 ? -1 : nPos + text.m_nStart; }
 
-// Slot of a key in a table of 2^k slots (nMaske = 2^k - 1). The two halves of a key move in
-// step (an element's '<' and the start of its search), so every bit is mixed into every other
-// (the 64-bit finaliser of MurmurHash3); a plain multiply left such keys in long runs of slots.
+// Slot of a key in a table of 2^k slots (nMaske = 2^k - 1). The key's upper half is the
+// element's '<'. Elements close together in the text are remembered and asked for one after
+// another (-R descends into the elements the walk above has just passed), so a stretch of 32
+// units keeps its keys in one group of 16 neighbouring slots, at their order within the
+// stretch; which group comes from every bit of the stretch's number (the 64-bit finaliser of
+// MurmurHash3), so that groups of stretches near each other scatter over the table. A stretch
+// holds at most 32 '<', each with at most two search starts (behind the name, behind the
+// tag's first '>'), so no document crowds more than 64 keys into one group.
 std::size_t Streuung(std::uint64_t nSchluessel, std::size_t nMaske)
 {
-    std::uint64_t h = nSchluessel;
+    const std::uint64_t nTagStart = nSchluessel >> 32;
+    std::uint64_t h = nTagStart >> 5;
     h ^= h >> 33;
     h *= 0xFF51AFD7ED558CCDull;
     h ^= h >> 33;
     h *= 0xC4CEB9FE1A85EC53ull;
     h ^= h >> 33;
-    return static_cast<std::size_t>(h) & nMaske;
+    return static_cast<std::size_t>((h << 4) + ((nTagStart & 31) >> 1)) & nMaske;
 }
 
 // Forgetting clears a table that was more than an eighth full and gives back a sparser one, so
