@@ -9,8 +9,10 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
+#include "brix/EinheitSuche.h"
 #include "platform/CString.h"
 
 template <class T>
@@ -127,3 +129,86 @@ public:
 
 // Appends the view's text to target and returns target. Works when the view is of target itself.
 CString& Anhaengen(CString& target, const BrixSubString& view);
+
+// --- The small operations, inline: the scanner calls them at every tag. ---
+
+namespace brixsicht {
+
+// Ordinal comparison of n units as unsigned 16-bit values; U+0000 is an ordinary unit.
+inline int VergleicheEinheiten(const char16_t* a, const char16_t* b, int n) noexcept
+{
+    for (int i = 0; i < n; ++i) {
+        if (a[i] != b[i]) return a[i] < b[i] ? -1 : 1;
+    }
+    return 0;
+}
+
+// The common prefix decides, else the shorter text sorts first.
+inline int VergleicheTexte(const char16_t* a, int la, const char16_t* b, int lb) noexcept
+{
+    const int rc = VergleicheEinheiten(a, b, la < lb ? la : lb);
+    if (rc != 0 || la == lb) return rc;
+    return la < lb ? -1 : 1;
+}
+
+}  // namespace brixsicht
+
+inline BrixSubString BrixSubString::Mitte(int nFirst, int nCount) const noexcept
+{
+    const int nLaenge = Laenge();
+    const int f = nFirst < 0 ? 0 : nFirst;
+    const int cnt = nCount < 0 ? 0 : nCount;
+    if (f > nLaenge) return BrixSubString(m_pString, m_nEnd, m_nEnd);
+    // 64 bits: f + cnt may pass the int range for a huge count.
+    const std::int64_t nBis = static_cast<std::int64_t>(f) + cnt;
+    const int nEnde = nBis > nLaenge ? m_nEnd : m_nStart + f + cnt;
+    return BrixSubString(m_pString, m_nStart + f, nEnde);
+}
+
+inline BrixSubString BrixSubString::Mitte(int nFirst) const noexcept
+{
+    const int nLaenge = Laenge();
+    int f = nFirst < 0 ? 0 : nFirst;
+    if (f > nLaenge) f = nLaenge;
+    return BrixSubString(m_pString, m_nStart + f, m_nEnd);
+}
+
+inline BrixSubString BrixSubString::Links(int n) const noexcept
+{
+    const int nLaenge = Laenge();
+    if (n < 0) n = 0;
+    return BrixSubString(m_pString, m_nStart, m_nStart + (n < nLaenge ? n : nLaenge));
+}
+
+inline BrixSubString BrixSubString::Rechts(int n) const noexcept
+{
+    if (n < 0) n = 0;
+    if (Laenge() > n) return BrixSubString(m_pString, m_nEnd - n, m_nEnd);
+    return *this;
+}
+
+inline int BrixSubString::Vergleiche(const BrixSubString& other) const noexcept
+{
+    if (!HatDaten()) return (other.HatDaten() && other.Laenge() != 0) ? -1 : 0;
+    if (!other.HatDaten()) return Laenge() != 0 ? 1 : 0;
+    return brixsicht::VergleicheTexte(Daten(), Laenge(), other.Daten(), other.Laenge());
+}
+
+inline int BrixSubString::Vergleiche(const char16_t* s) const noexcept
+{
+    if (!HatDaten()) return (s != nullptr && s[0] != 0) ? -1 : 0;
+    if (s == nullptr) return Laenge() != 0 ? 1 : 0;
+    const std::size_t ls = std::char_traits<char16_t>::length(s);
+    // A zero-terminated text longer than any view compares by its first INT_MAX units; the
+    // view is shorter in that case, so the result is the same.
+    const int nLs = ls > static_cast<std::size_t>(INT32_MAX) ? INT32_MAX : static_cast<int>(ls);
+    return brixsicht::VergleicheTexte(Daten(), Laenge(), s, nLs);
+}
+
+inline int BrixSubString::FindeZeichen(char16_t ch, int nFrom) const noexcept
+{
+    if (!HatDaten()) return -1;
+    return brixsuche::FindeEinheit(Daten(), Laenge(), nFrom < 0 ? 0 : nFrom, ch);
+}
+
+inline int BrixSubString::FindeZeichen(char16_t ch) const noexcept { return FindeZeichen(ch, 0); }

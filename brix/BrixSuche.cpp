@@ -1,4 +1,5 @@
-// BrixSubString searches: units, strings, sets of units, closing brackets, and splitting into fields.
+// BrixSubString searches: strings, sets of units, closing brackets, and splitting into fields
+// (the unit search is inline, in brix/EinheitSuche.h).
 // Every search stays inside the view and treats U+0000 as an ordinary unit.
 #include <bit>
 #include <cstdint>
@@ -18,34 +19,7 @@ namespace {
 
 constexpr char16_t kStandardKlammern[] = u"()[]{}<>";
 
-// First ch in [p, pEnde), or null. Documents are large, so eight units are compared at a time.
-const char16_t* SucheEinheit(const char16_t* p, const char16_t* pEnde, char16_t ch) noexcept
-{
-#if defined(__SSE2__)
-    const __m128i nadel = _mm_set1_epi16(static_cast<short>(ch));
-    while (pEnde - p >= 16) {
-        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 8));
-        const unsigned maskA = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(a, nadel)));
-        const unsigned maskB = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(b, nadel)));
-        if ((maskA | maskB) != 0) {
-            const unsigned mask = maskA | (maskB << 16);
-            return p + std::countr_zero(mask) / 2;
-        }
-        p += 16;
-    }
-    if (pEnde - p >= 8) {
-        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(a, nadel)));
-        if (mask != 0) return p + std::countr_zero(mask) / 2;
-        p += 8;
-    }
-#endif
-    for (; p < pEnde; ++p) {
-        if (*p == ch) return p;
-    }
-    return nullptr;
-}
+using brixsuche::SucheEinheit;
 
 // A quick pre-test for set membership: bit (u & 63) is set for every member u.
 std::uint64_t MengenFilter(const char16_t* pSet) noexcept
@@ -66,19 +40,6 @@ int MitgliedIndex(const char16_t* pSet, char16_t u) noexcept
 }
 
 }  // namespace
-
-int BrixSubString::FindeZeichen(char16_t ch) const noexcept { return FindeZeichen(ch, 0); }
-
-int BrixSubString::FindeZeichen(char16_t ch, int nFrom) const noexcept
-{
-    if (!HatDaten()) return -1;
-    if (nFrom < 0) nFrom = 0;
-    const int n = Laenge();
-    if (nFrom >= n) return -1;
-    const char16_t* p = Daten();
-    const char16_t* pTreffer = SucheEinheit(p + nFrom, p + n, ch);
-    return pTreffer ? static_cast<int>(pTreffer - p) : -1;
-}
 
 int BrixSubString::FindeString(const char16_t* s, int nFrom) const noexcept
 {

@@ -80,7 +80,8 @@ const std::vector<Wert>& Einzelnamen()
 {
     static const std::vector<Wert> aNamen = [] {
         std::vector<Wert> a;
-        for (const char16_t* s : {u"a", u"b", u"c", u"ab", u"title", u"a:b", u"t1", u"a,b"}) a.emplace_back(s);
+        // "a>b" cannot be the name of a start tag, but an end tag "</a>b>" holds its units.
+        for (const char16_t* s : {u"a", u"b", u"c", u"ab", u"title", u"a:b", u"t1", u"a,b", u"a>b"}) a.emplace_back(s);
         a.emplace_back(u"", false);
         return a;
     }();
@@ -273,19 +274,23 @@ TEST(DifferenzScanner, BlocksucheVonJedemStartpunkt)
     }
 }
 
-// The scanner's documented edge cases, which random documents may miss, through both: every
-// start position, every name of the list, with and without a seeker's memory.
-TEST(DifferenzScanner, Randfaelle)
-{
-    static constexpr std::u16string_view kTexte[] = {
+// The scanner's documented edge cases, which random documents may miss.
+constexpr std::u16string_view kRandTexte[] = {
         u"<a x='1'>text</a>", u"<!-- x --><b/>", u"<?xml version='1.0'?><r>1</r>", u"<!DOCTYPE r><r/>",
         u"<!--><b/>", u"<a><b>x</b></a>", u"<a><b/></a>", u"<a>1</a><b>2</b>", u"<a/>", u"<a />", u"</a><a/>",
         u"<a><b></a></b>", u"<a><b></a></b><c/>", u"<a></a >", u"<a>", u"x <", u"<abc", u"<ab c", u"<!-- x",
         u"<!x", u"<?x", u"<a><b x='<'>y</b></a>", u"<a>x</a", u"<a></", u"</", u"<a><!--", u"<a><?", u"<a><!x",
         u"<a><", u"<a><b", u"<a><b c", u"<a><b (c)>1</b></a>", u"<a><b x=\"/>\">1</b></a>", u"<a>\0</a\0>"sv,
-    };
+        u"<a>x</a>b>", u"</a>b>", u"<r><a></a></r>", u"<r><a></a ></r>", u"<r><a></ab></r>", u"<a(><b></b></a(>",
+        u"<a\"b\" c><b></b></a\"b\">", u"<ab><a></a></ab>",
+};
+
+// The edge cases through both: every start position, every name of the list, with and
+// without a seeker's memory.
+TEST(DifferenzScanner, Randfaelle)
+{
     Vergleich v;
-    for (const std::u16string_view text : kTexte) {
+    for (const std::u16string_view text : kRandTexte) {
         Dokument dok(0);
         dok.text = std::u16string(text);
         dok.cs = CString(dok.text);
@@ -310,6 +315,50 @@ TEST(DifferenzScanner, Randfaelle)
                 const int nRef = ref::FindeEndTag(rsicht, rname, nStart, nRefError, &nRefEndTag);
                 v.Pruefe(std::vector<int>{r, nError, nEndTag}, std::vector<int>{nRef, nRefError, nRefEndTag},
                          "FindeEndTag " + Bei(name.text, nStart), dok);
+            }
+        }
+    }
+}
+
+// The edge cases in every view of them: a view that ends inside a tag or just before an end
+// tag's '>' must not let a search read past its end, or a shorter view's search reuse what a
+// longer one found. Every start, every name; the seeker keeps its memory across the views.
+TEST(DifferenzScanner, RandfaelleInJederTeilsicht)
+{
+    Vergleich v;
+    for (const std::u16string_view text : kRandTexte) {
+        Dokument dok(0);
+        dok.text = std::u16string(text);
+        dok.cs = CString(dok.text);
+        const int n = static_cast<int>(dok.text.size());
+        BrixBlockSucher sucher(0);
+        for (int nVorn = 0; nVorn <= n; ++nVorn) {
+            for (int nHinten = n; nHinten >= nVorn; --nHinten) {
+                const BrixSubString sicht(&dok.cs, nVorn, nHinten);
+                const ref::Sicht rsicht{&dok.text, nVorn, nHinten};
+                const std::string strSicht = std::to_string(nVorn) + ".." + std::to_string(nHinten);
+                for (int nStart = 0; nStart <= sicht.Laenge(); ++nStart) {
+                    const std::string strAb = " in " + strSicht + " ab " + std::to_string(nStart);
+                    const Ausgabe erwartet = Referenz(rsicht, nullptr, nStart);
+                    v.Pruefe(Text(Produkt(sicht, nullptr, nStart)), Text(erwartet), "FindeNaechstenTagBlock" + strAb,
+                             dok);
+                    v.Pruefe(Text(Sucher(sucher, sicht, nullptr, nStart)), Text(erwartet), "BrixBlockSucher" + strAb,
+                             dok);
+                    for (const Wert& name : Einzelnamen()) {
+                        const BrixSubString pname = name.Produkt();
+                        const ref::Sicht rname = name.Referenz();
+                        v.Pruefe(Text(Produkt(sicht, &pname, nStart)), Text(Referenz(rsicht, &rname, nStart)),
+                                 "FindeTagBlock \"" + Lesbar(name.text) + "\"" + strAb, dok);
+                        int nError = -5;
+                        int nEndTag = kUnberuehrt;
+                        const int r = sicht.FindeEndTag(pname, nStart, nError, &nEndTag);
+                        int nRefError = -5;
+                        int nRefEndTag = kUnberuehrt;
+                        const int nRef = ref::FindeEndTag(rsicht, rname, nStart, nRefError, &nRefEndTag);
+                        v.Pruefe(std::vector<int>{r, nError, nEndTag}, std::vector<int>{nRef, nRefError, nRefEndTag},
+                                 "FindeEndTag \"" + Lesbar(name.text) + "\"" + strAb, dok);
+                    }
+                }
             }
         }
     }
@@ -508,12 +557,21 @@ TEST(DifferenzSuche, FindeEinesVonUndKlammern)
         }
         // The scanner's searches for its fixed sets, from every position.
         for (int nFrom = 0; nFrom <= sicht.Laenge(); ++nFrom) {
-            v.Pruefe(tagabtaster::NamensEnde(sicht, nFrom),
-                     ref::FindeEinesVon(rsicht, u" />\n\r\t", nFrom, nullptr, false),
-                     "NamensEnde ab " + std::to_string(nFrom), dok);
-            v.Pruefe(tagabtaster::SchliessendeSpitzeKlammer(sicht, nFrom),
-                     ref::FindeSchliessendeKlammer(rsicht, nFrom, u"()[]{}<>", 6, true),
+            const int nRefT = ref::FindeEinesVon(rsicht, u" />\n\r\t", nFrom, nullptr, false);
+            const int nRefK = ref::FindeSchliessendeKlammer(rsicht, nFrom, u"()[]{}<>", 6, true);
+            v.Pruefe(tagabtaster::NamensEnde(sicht, nFrom), nRefT, "NamensEnde ab " + std::to_string(nFrom), dok);
+            v.Pruefe(tagabtaster::SchliessendeSpitzeKlammer(sicht, nFrom), nRefK,
                      "SchliessendeSpitzeKlammer ab " + std::to_string(nFrom), dok);
+            // Both in one pass, as at a start tag's '<' (with or without brackets in the name).
+            if (nFrom + 1 < sicht.Laenge()) {
+                const int nRefNameEnde = ref::FindeEinesVon(rsicht, u" />\n\r\t", nFrom + 1, nullptr, false);
+                int t = -7;
+                int k = -7;
+                const bool bEnde = tagabtaster::StartTagEnden(sicht.Daten(), sicht.Laenge(), nFrom, t, k);
+                v.Pruefe(std::vector<int>{bEnde, t, bEnde ? k : nRefK},
+                         std::vector<int>{nRefNameEnde >= 0, nRefNameEnde, nRefK},
+                         "StartTagEnden ab " + std::to_string(nFrom), dok);
+            }
         }
         for (int nPos = 0; nPos < sicht.Laenge(); ++nPos) {
             if (sicht.ZeichenAn(nPos) != u'<') continue;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "brix/EinheitSuche.h"
 #include "xml/TagAbtaster.h"
 #include "xml/XmlFehler.h"
 
@@ -18,43 +19,46 @@ std::uint64_t Schluessel(int nTagStart, int nFrom)
            static_cast<std::uint32_t>(nFrom);
 }
 
-// First '<' at or after nFrom, or -1; a start outside 0..length finds nothing.
-int NaechstesKleiner(const BrixSubString& text, int nFrom)
+using brixsuche::FindeEinheit;
+using brixsuche::GleicheEinheiten;
+
+// First '<' in d[nFrom..n), or -1; a start outside 0..n finds nothing.
+inline int NaechstesKleiner(const char16_t* d, int n, int nFrom)
 {
-    if (nFrom < 0 || nFrom > text.Laenge()) {
+    if (nFrom < 0 || nFrom > n) {
         return -1;
     }
-    return text.FindeZeichen(u'<', nFrom);
+    return FindeEinheit(d, n, nFrom, u'<');
 }
 
 // True when the '<' at p opens a comment "<!--" (p + 1 is known to be inside the view).
-bool IstKommentar(const BrixSubString& text, int p)
+inline bool IstKommentar(const char16_t* d, int n, int p)
 {
-    return p + 3 < text.Laenge() && text.ZeichenAn(p + 2) == u'-' && text.ZeichenAn(p + 3) == u'-';
-}
-
-// The name of the element whose '<' is at nTagStart: up to the unit that ends it.
-BrixSubString Name(const BrixSubString& text, int nTagStart, int nNameEnde)
-{
-    return text.Mitte(nTagStart + 1, nNameEnde - (nTagStart + 1));
+    return p + 3 < n && d[p + 2] == u'-' && d[p + 3] == u'-';
 }
 
 // A buffer index as a view position and back; -1 stays -1.
 int Relativ(const BrixSubString& text, int nIndex) { return nIndex < 0 ? -1 : nIndex - text.m_nStart; }
 int Absolut(const BrixSubString& text, int nPos) { return nPos < 0 ? -1 : nPos + text.m_nStart; }
 
-// Slot of a key in a table of 2^k slots (nMaske = 2^k - 1). The two halves of a key move in
-// step (an element's '<' and the start of its search), so every bit is mixed into every other
-// (the 64-bit finaliser of MurmurHash3); a plain multiply left such keys in long runs of slots.
+// Slot of a key in a table of 2^k slots (nMaske = 2^k - 1). The key's upper half is the
+// element's '<'. Elements close together in the text are remembered and asked for one after
+// another (-R descends into the elements the walk above has just passed), so a stretch of 32
+// units keeps its keys in one group of 16 neighbouring slots, at their order within the
+// stretch; which group comes from every bit of the stretch's number (the 64-bit finaliser of
+// MurmurHash3), so that groups of stretches near each other scatter over the table. A stretch
+// holds at most 32 '<', each with at most two search starts (behind the name, behind the
+// tag's first '>'), so no document crowds more than 64 keys into one group.
 std::size_t Streuung(std::uint64_t nSchluessel, std::size_t nMaske)
 {
-    std::uint64_t h = nSchluessel;
+    const std::uint64_t nTagStart = nSchluessel >> 32;
+    std::uint64_t h = nTagStart >> 5;
     h ^= h >> 33;
     h *= 0xFF51AFD7ED558CCDull;
     h ^= h >> 33;
     h *= 0xC4CEB9FE1A85EC53ull;
     h ^= h >> 33;
-    return static_cast<std::size_t>(h) & nMaske;
+    return static_cast<std::size_t>((h << 4) + ((nTagStart & 31) >> 1)) & nMaske;
 }
 
 // Forgetting clears a table that was more than an eighth full and gives back a sparser one, so
@@ -148,7 +152,16 @@ constexpr int kNochOffen = -1;
 const BrixBlockSucher::Ausgang* BrixBlockSucher::InReihe(std::uint64_t nSchluessel)
 {
     const std::size_t n = m_aReihe.size();
+    // Beyond the row: an element met for the first time by the current search.
+    if (n == 0 || m_aReihe[n - 1].nSchluessel < nSchluessel) {
+        return nullptr;
+    }
+    // Most other questions concern the slot at the cursor, or fall between it and the one
+    // before it; only the rest needs a binary search.
     std::size_t i = m_nZeiger;
+    if (i < n && m_aReihe[i].nSchluessel > nSchluessel && (i == 0 || m_aReihe[i - 1].nSchluessel < nSchluessel)) {
+        return nullptr;
+    }
     if (i >= n || m_aReihe[i].nSchluessel != nSchluessel) {
         const auto it = std::lower_bound(m_aReihe.begin(), m_aReihe.end(), nSchluessel,
                                          [](const Platz& platz, std::uint64_t k) { return platz.nSchluessel < k; });
@@ -236,6 +249,7 @@ int BrixBlockSucher::FindeEndTag(const BrixSubString& text, int nTagStart, int n
         return Relativ(text, pAusgang->nErgebnis);
     }
     const int nLaenge = text.Laenge();
+    const char16_t* d = text.Daten();
 
     // The element asked for, then the ones opened inside it and not yet closed, innermost last.
     // Its search and those of the elements inside it get slots in the row when it begins
@@ -258,16 +272,16 @@ int BrixBlockSucher::FindeEndTag(const BrixSubString& text, int nTagStart, int n
 
     int nWeiter = nFrom;
     for (;;) {
-        const int p = NaechstesKleiner(text, nWeiter);
+        const int p = NaechstesKleiner(d, nLaenge, nWeiter);
         if (p < 0) {
             return scheitern(XML_UNERWARTETES_ENDE, -1);
         }
         if (p + 1 >= nLaenge) {
             return scheitern(XML_NAME_OFFEN, p);  // a '<' as the last unit
         }
-        const char16_t ch = text.ZeichenAn(p + 1);
+        const char16_t ch = d[p + 1];
         if (ch == u'!') {
-            if (IstKommentar(text, p)) {
+            if (IstKommentar(d, nLaenge, p)) {
                 const int q = Suche(text, u"-->", p, m_KeinKommentarEnde);
                 if (q < 0) {
                     return scheitern(XML_KOMMENTAR_OFFEN, p);
@@ -291,13 +305,22 @@ int BrixBlockSucher::FindeEndTag(const BrixSubString& text, int nTagStart, int n
             continue;
         }
         if (ch == u'/') {
-            const int g = Suche(text, u">", p + 2, m_KeineSpitzeKlammer);
-            if (g < 0) {
-                return scheitern(XML_KEIN_LT, p);
-            }
+            // The end tag's name runs up to its '>'. The innermost open name (which has no '>')
+            // followed by '>' is checked where it stands; anything else needs that '>' first.
             const Offen innerstes = m_aOffen.back();
-            if (text.Mitte(p + 2, g - (p + 2)).Vergleiche(Name(text, innerstes.nTagStart, innerstes.nNameEnde)) != 0) {
-                return scheitern(XML_VERSCHACHTELUNG, p);
+            const char16_t* pName = d + innerstes.nTagStart + 1;
+            const int nName = innerstes.nNameEnde - (innerstes.nTagStart + 1);
+            int g;
+            if (nName < nLaenge - (p + 2) && d[p + 2 + nName] == u'>' && GleicheEinheiten(d + p + 2, pName, nName)) {
+                g = p + 2 + nName;
+            } else {
+                g = Suche(text, u">", p + 2, m_KeineSpitzeKlammer);
+                if (g < 0) {
+                    return scheitern(XML_KEIN_LT, p);
+                }
+                if (g - (p + 2) != nName || !GleicheEinheiten(d + p + 2, pName, nName)) {
+                    return scheitern(XML_VERSCHACHTELUNG, p);
+                }
             }
             Merke(text, innerstes, g + 1, XML_OK, p);
             m_aOffen.pop_back();
@@ -311,12 +334,12 @@ int BrixBlockSucher::FindeEndTag(const BrixSubString& text, int nTagStart, int n
         }
 
         // A nested start tag; self-closing when the '>' matching its '<' follows a '/'.
-        const int t = tagabtaster::NamensEnde(text, p + 1);
-        if (t < 0) {
+        int t;
+        int k;
+        if (!tagabtaster::StartTagEnden(d, nLaenge, p, t, k)) {
             return scheitern(XML_NAME_OFFEN, p);
         }
-        const int k = tagabtaster::SchliessendeSpitzeKlammer(text, p);
-        if (k >= 0 && text.ZeichenAn(k - 1) == u'/') {
+        if (k >= 0 && d[k - 1] == u'/') {
             nWeiter = k + 1;
             continue;
         }
@@ -344,6 +367,12 @@ BrixSubString BrixBlockSucher::FindeTagBlock(const BrixSubString& text, const Br
         return {};
     }
     const int nLaenge = text.Laenge();
+    const char16_t* d = text.Daten();
+    // The name looked for; a view without data is the empty name, one that ends before it
+    // starts equals no name.
+    const bool bNameDaten = pName != nullptr && pName->HatDaten();
+    const char16_t* pNameEinheiten = bNameDaten ? pName->Daten() : nullptr;
+    const int nNameLaenge = bNameDaten ? pName->Laenge() : 0;
 
     // Ends the search at the '<' p with a code and the stretch of text the caller skips.
     auto abbrechen = [&](int nCode, int p, int nNeuNext, const BrixSubString& ergebnis) {
@@ -358,16 +387,16 @@ BrixSubString BrixBlockSucher::FindeTagBlock(const BrixSubString& text, const Br
 
     int nWeiter = nPos;
     for (;;) {
-        const int p = NaechstesKleiner(text, nWeiter);
+        const int p = NaechstesKleiner(d, nLaenge, nWeiter);
         if (p < 0 || p + 1 >= nLaenge) {
             nError = XML_TAG_NICHT_GEFUNDEN;
             nPos = -1;
             nNext = -1;
             return {};
         }
-        const char16_t ch = text.ZeichenAn(p + 1);
+        const char16_t ch = d[p + 1];
         if (ch == u'!') {
-            if (IstKommentar(text, p)) {
+            if (IstKommentar(d, nLaenge, p)) {
                 const int q = Suche(text, u"-->", p, m_KeinKommentarEnde);
                 if (q < 0) {
                     return offen(XML_KOMMENTAR_OFFEN, p);
@@ -398,7 +427,7 @@ BrixSubString BrixBlockSucher::FindeTagBlock(const BrixSubString& text, const Br
             return abbrechen(XML_CLOSE_TAG, p, g, text.Mitte(p, g - p));
         }
 
-        const int t = tagabtaster::NamensEnde(text, p + 1);
+        const int t = tagabtaster::NamensEnde(d, nLaenge, p + 1);
         if (t < 0) {
             return abbrechen(XML_NAME_OFFEN, p, nLaenge, text.Mitte(p));
         }
@@ -406,9 +435,10 @@ BrixSubString BrixBlockSucher::FindeTagBlock(const BrixSubString& text, const Br
         if (g < 0) {
             return abbrechen(XML_KEIN_GT, p, nLaenge, text.Mitte(p));
         }
-        const bool bPasst = pName == nullptr || Name(text, p, t).Vergleiche(*pName) == 0;
+        const bool bPasst = pName == nullptr || (t - (p + 1) == nNameLaenge &&
+                                                 GleicheEinheiten(d + p + 1, pNameEinheiten, nNameLaenge));
 
-        if (text.ZeichenAn(g - 1) == u'/') {
+        if (d[g - 1] == u'/') {
             if (!bPasst) {
                 nWeiter = g + 1;
                 continue;
