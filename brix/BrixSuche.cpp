@@ -21,6 +21,28 @@ constexpr char16_t kStandardKlammern[] = u"()[]{}<>";
 
 using brixsuche::SucheEinheit;
 
+// First position in [p, pEnde) where the unit a is followed by the unit b, or null. The unit
+// behind each candidate is read, so pEnde[0] must be readable.
+const char16_t* SuchePaar(const char16_t* p, const char16_t* pEnde, char16_t a, char16_t b) noexcept
+{
+#if defined(__SSE2__)
+    const __m128i nA = _mm_set1_epi16(static_cast<short>(a));
+    const __m128i nB = _mm_set1_epi16(static_cast<short>(b));
+    while (pEnde - p >= 8) {
+        const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
+        const __m128i nBeide = _mm_and_si128(_mm_cmpeq_epi16(v0, nA), _mm_cmpeq_epi16(v1, nB));
+        const unsigned nMaske = static_cast<unsigned>(_mm_movemask_epi8(nBeide));
+        if (nMaske != 0) return p + std::countr_zero(nMaske) / 2;
+        p += 8;
+    }
+#endif
+    for (; p < pEnde; ++p) {
+        if (p[0] == a && p[1] == b) return p;
+    }
+    return nullptr;
+}
+
 // A quick pre-test for set membership: bit (u & 63) is set for every member u.
 std::uint64_t MengenFilter(const char16_t* pSet) noexcept
 {
@@ -55,9 +77,11 @@ int BrixSubString::FindeString(const char16_t* s, int nFrom) const noexcept
     const char16_t* pLetzter = p + (n - static_cast<int>(ls));
     const char16_t* pSuche = p + nFrom;
     const std::size_t nRestBytes = (ls - 1) * sizeof(char16_t);
-    // Find the first unit fast, then compare the rest of the (short) pattern.
+    // Find the first unit (with a longer pattern: the first two) fast, then compare the rest of
+    // the (short) pattern. Searching "<!--" for its first unit alone would stop at every tag.
     while (pSuche <= pLetzter) {
-        const char16_t* pTreffer = SucheEinheit(pSuche, pLetzter + 1, s[0]);
+        const char16_t* pTreffer =
+            ls >= 2 ? SuchePaar(pSuche, pLetzter + 1, s[0], s[1]) : SucheEinheit(pSuche, pLetzter + 1, s[0]);
         if (!pTreffer) return -1;
         if (std::memcmp(pTreffer + 1, s + 1, nRestBytes) == 0) return static_cast<int>(pTreffer - p);
         pSuche = pTreffer + 1;

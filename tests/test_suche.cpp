@@ -85,6 +85,27 @@ struct StringFall {
     int zeile;
 };
 
+TEST(BrixSubStringFindeString, JedeTrefferstelleImLangenText)
+{
+    // The block search looks for a pattern's first two units at once: wherever they fall in a
+    // block, behind a lone first unit, and with the view ending inside or just behind the match.
+    for (const char16_t* muster : {u"<!--", u"-->", u"?>"}) {
+        const std::u16string m(muster);
+        for (int i = 0; i + static_cast<int>(m.size()) <= 60; ++i) {
+            std::u16string text(60, u'x');
+            text.replace(static_cast<std::size_t>(i), m.size(), m);
+            if (i >= 2) text[static_cast<std::size_t>(i - 2)] = m[0];  // a first unit alone
+            const int nEnde = i + static_cast<int>(m.size());
+            SCOPED_TRACE(std::to_string(i) + " " + std::string(m.begin(), m.end()));
+            EXPECT_EQ(Sicht(text).v.FindeString(muster, 0), i);
+            EXPECT_EQ(Sicht(text, 0, nEnde).v.FindeString(muster, 0), i);
+            EXPECT_EQ(Sicht(text, 0, nEnde - 1).v.FindeString(muster, 0), -1);
+            EXPECT_EQ(Sicht(text).v.FindeString(muster, i + 1), -1);
+            EXPECT_EQ(Sicht(text, 1, 60).v.FindeString(muster, 0), i >= 1 ? i - 1 : -1);
+        }
+    }
+}
+
 TEST(BrixSubStringFindeString, Faelle)
 {
     const StringFall faelle[] = {
