@@ -2,6 +2,13 @@
 // pieces they keep. Neither parses XML: quotes, CDATA and processing instructions are plain text.
 #include "brix/BrixSubString.h"
 
+#include <bit>
+#include <cstddef>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "brix/TextZiel.h"
 
 namespace {
@@ -80,21 +87,58 @@ void BrixSubString::EntferneTags(TextZiel& out) const
     if (!HatDaten()) {
         return;
     }
+    // One pass in search of '<' outside markup and '>' inside it. Each '<' opens a run that the
+    // next '>' closes; a '<' with no '>' behind it, and all text after it, stay as they are.
+    const char16_t* d = Daten();
+    const int n = Laenge();
     // The result is never longer than the view.
-    out.Erwarte(Laenge());
-    int c = 0;  // start of the text not yet copied
-    int b = FindeZeichen(u'<');
-    while (b >= 0) {
-        const int e = FindeZeichen(u'>', b);
-        if (e < 0) {
-            // No '>' anywhere behind: this and every later '<' are plain text.
-            break;
+    out.Erwarte(n);
+    int c = 0;   // start of the text not yet copied
+    int b = 0;   // the '<' of the open run
+    bool bDrin = false;
+    // Takes the '<' or '>' at position i, whichever the state looks for.
+    auto treffer = [&](int i) {
+        if (!bDrin) {
+            b = i;
+        } else {
+            out.Anhaengen(d + c, static_cast<std::size_t>(b - c));
+            c = i + 1;
         }
-        out.Anhaengen(Mitte(c, b - c));
-        c = e + 1;
-        b = FindeZeichen(u'<', c);
+        bDrin = !bDrin;
+    };
+    int i = 0;
+#if defined(__SSE2__)
+    // Sixteen units at a time: a bit mask of the '<' and one of the '>' among them, taken in
+    // order. (With the result written over the text, every write lies before this block.)
+    const __m128i nKleiner = _mm_set1_epi16(u'<');
+    const __m128i nGroesser = _mm_set1_epi16(u'>');
+    for (; n - i >= 16; i += 16) {
+        const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+        const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i + 8));
+        unsigned nKl = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_packs_epi16(_mm_cmpeq_epi16(v0, nKleiner), _mm_cmpeq_epi16(v1, nKleiner))));
+        unsigned nGr = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_packs_epi16(_mm_cmpeq_epi16(v0, nGroesser), _mm_cmpeq_epi16(v1, nGroesser))));
+        for (;;) {
+            const unsigned nMaske = bDrin ? nGr : nKl;
+            if (nMaske == 0) {
+                break;
+            }
+            const int k = std::countr_zero(nMaske);
+            treffer(i + k);
+            // Both kinds are looked for only behind this one from now on.
+            const unsigned nDahinter = ~((2u << k) - 1u);
+            nKl &= nDahinter;
+            nGr &= nDahinter;
+        }
     }
-    out.Anhaengen(Mitte(c));
+#endif
+    for (; i < n; ++i) {
+        if (d[i] == (bDrin ? u'>' : u'<')) {
+            treffer(i);
+        }
+    }
+    out.Anhaengen(d + c, static_cast<std::size_t>(n - c));
 }
 
 void BrixSubString::EntferneTags(CString& out) const
