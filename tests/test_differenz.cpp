@@ -48,6 +48,8 @@ struct Dokument {
         if (bEingepackt) text = u"<a>" + text + u"</a>";
         cs = CString(text);
     }
+    // A given text (seed 0).
+    explicit Dokument(std::u16string_view t) : nSeed(0), text(t), cs(text) {}
     std::uint32_t nSeed;
     std::u16string text;
     CString cs;
@@ -291,9 +293,7 @@ TEST(DifferenzScanner, Randfaelle)
 {
     Vergleich v;
     for (const std::u16string_view text : kRandTexte) {
-        Dokument dok(0);
-        dok.text = std::u16string(text);
-        dok.cs = CString(dok.text);
+        const Dokument dok(text);
         const BrixSubString sicht(dok.cs);
         const ref::Sicht rsicht = ref::Ganz(dok.text);
         BrixBlockSucher sucher(0);
@@ -327,9 +327,7 @@ TEST(DifferenzScanner, RandfaelleInJederTeilsicht)
 {
     Vergleich v;
     for (const std::u16string_view text : kRandTexte) {
-        Dokument dok(0);
-        dok.text = std::u16string(text);
-        dok.cs = CString(dok.text);
+        const Dokument dok(text);
         const int n = static_cast<int>(dok.text.size());
         BrixBlockSucher sucher(0);
         for (int nVorn = 0; nVorn <= n; ++nVorn) {
