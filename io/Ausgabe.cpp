@@ -47,7 +47,7 @@ CString& Zuweisen(CString& target, const BrixSubString& view)
 }
 
 AusgabeStrom::AusgabeStrom(CStdioFile& stream)
-    : m_stream(stream), m_pStufe(new char16_t[kStufeUnits]), m_pBytes(new char[kBlockBytes])
+    : m_stream(stream), m_pStufe(new char16_t[kStufeUnits])
 {
     m_pW = m_pStufe.get();
     m_pEnde = m_pW + kStufeUnits;
@@ -105,9 +105,19 @@ void AusgabeStrom::Kodiere(const char16_t* p, std::size_t n)
 
 void AusgabeStrom::KodiereGanz(const char16_t* p, std::size_t n)
 {
+    if (n > 0 && m_nKapazitaet < kBlockBytes && m_nKapazitaet - m_nBytes < n * kMaxBytesJeUnit) {
+        // The byte buffer grows to the block size as it is needed: a short result (a usage
+        // text, a small document) does not take a whole block.
+        std::size_t nNeu = std::max(2 * m_nKapazitaet, m_nBytes + n * kMaxBytesJeUnit);
+        if (nNeu > kBlockBytes) nNeu = kBlockBytes;
+        std::unique_ptr<char[]> pNeu(new char[nNeu]);
+        if (m_nBytes > 0) std::memcpy(pNeu.get(), m_pBytes.get(), m_nBytes);
+        m_pBytes = std::move(pNeu);
+        m_nKapazitaet = nNeu;
+    }
     while (n > 0) {
         // As many units as surely fit into the space left.
-        std::size_t nStueck = (kBlockBytes - m_nBytes) / kMaxBytesJeUnit;
+        std::size_t nStueck = (m_nKapazitaet - m_nBytes) / kMaxBytesJeUnit;
         if (nStueck > n) nStueck = n;
         // Keep a pair together: a high surrogate at the cut goes into the next round.
         if (nStueck > 0 && nStueck < n && IstHoch(p[nStueck - 1])) --nStueck;
@@ -119,7 +129,7 @@ void AusgabeStrom::KodiereGanz(const char16_t* p, std::size_t n)
         p += nStueck;
         n -= nStueck;
         // Nearly full: write now rather than encode tiny pieces.
-        if (kBlockBytes - m_nBytes < 64 * kMaxBytesJeUnit) Schreibe();
+        if (m_nKapazitaet == kBlockBytes && kBlockBytes - m_nBytes < 64 * kMaxBytesJeUnit) Schreibe();
     }
 }
 

@@ -45,6 +45,7 @@ private:
     CStdioFile& m_stream;
     std::unique_ptr<char16_t[]> m_pStufe;  // small pieces gathered before encoding
     std::unique_ptr<char[]> m_pBytes;      // encoded bytes waiting to be written
+    std::size_t m_nKapazitaet = 0;         // size of that buffer (at most one block)
     std::size_t m_nBytes = 0;
     char16_t m_nHoch = 0;                  // a high surrogate held back, or 0
 };
