@@ -467,12 +467,11 @@ BrixSubString BrixBlockSucher::FindeTagBlock(const BrixSubString& text, const Br
             for (const Platz& platz : m_aVorgemerkt) {
                 Lege(platz.nSchluessel, platz.ausgang);
             }
-        }
-        m_aVorgemerkt.clear();
-        if (nError != XML_OK) {
+            m_aVorgemerkt.clear();
             const int nBis = std::max(r, g);
             return abbrechen(nError, p, nBis, text.Mitte(p, nBis - p));
         }
+        m_aVorgemerkt.clear();
         if (r <= p) {
             return abbrechen(XML_INTERN, p, g, text.Mitte(p, g - p));
         }
