@@ -40,6 +40,7 @@ void ErsetzeTagInhalt(const BrixSubString& text, const BrixSubString& name, Text
             // Back at the top level: the searches made inside the elements behind are never
             // asked again, so the seeker holds at most one top-level element's worth.
             sucher.Vergiss();
+            sucher.VergissVor(aStapel.back().text, aStapel.back().s);
         }
         Ebene& ebene = aStapel.back();
         int nPos = ebene.s;

@@ -1,5 +1,6 @@
 // Deleting empty elements: one walk over the top-level elements; those whose content is empty
 // (self-closing, or nothing between start and end tag) are left out, everything else is copied.
+#include "xml/Abtaster.h"
 #include "xml/Filter.h"
 #include "xml/XmlFehler.h"
 
@@ -12,13 +13,16 @@ void LoescheLeereTags(BrixSubString text, CString& out)
 
 void LoescheLeereTags(BrixSubString text, TextZiel& out)
 {
+    BrixAbtaster abtaster;
     int c = 0;  // start of the text not yet copied
     int s = 0;  // where the next search starts
     for (;;) {
+        // The walk never comes back before s: what the scanner learned there can go.
+        abtaster.VergissVor(text, s);
         int nPos = s;
         int nNext = -1;
         int nError = XML_OK;
-        const BrixSubString block = text.FindeNaechstenTagBlock(nPos, nNext, nError);
+        const BrixSubString block = abtaster.FindeTagBlock(text, nullptr, nPos, nNext, nError);
         if (nError != XML_OK) {
             // No further element, or a fault: the rest stays as it is.
             break;

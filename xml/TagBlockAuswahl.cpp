@@ -1,10 +1,11 @@
 // Tag-block selection: the listing of -s / -t with a name list, and -S, which steps over the
 // top-level elements of one name.
 #include <cstdint>
-#include <vector>
 
 #include "brix/CBrixArray.h"
+#include "xml/Abtaster.h"
 #include "xml/BlockSucher.h"
+#include "xml/ErsterTagBlock.h"
 #include "xml/Filter.h"
 #include "xml/XmlFehler.h"
 
@@ -33,54 +34,23 @@ private:
     TextZiel& m_out;
 };
 
-// The last block search for one inner name. It still holds for a later start k as long as it
-// found its block at or behind k, or found none: the searches of all names step over the same
-// items in the same way, so a search from k would only repeat the tail of this one.
-struct InnereSuche {
-    bool bGemacht = false;
-    int nPos = -1;
-    int nNext = -1;
-    int nError = XML_OK;
-    BrixSubString block;
-};
-
 // The inner elements of one outer element's content: again and again the earliest block of
 // any inner name (the first name on equal starts), until a search fails. A fault met by any
-// name's search ends the walk. This is FindeErstenTagBlock in a loop, with each name's search
-// kept while it holds, so that a name that occurs late or never is not searched for anew
-// behind every block.
+// name's search ends the walk.
 template <class Senke>
-void LaufeInhalt(const BrixSubString& inhalt, const CBrixArray<BrixSubString>& aNamen,
-                 std::vector<InnereSuche>& aSuchen, Senke& senke)
+void LaufeInhalt(BrixAbtaster& abtaster, const BrixSubString& inhalt, ErsterTagBlock& erster, Senke& senke)
 {
-    for (InnereSuche& suche : aSuchen) {
-        suche.bGemacht = false;
-    }
+    erster.Neu();
     int k = 0;
     for (;;) {
-        int nBeste = -1;
-        for (int i = 0; i < aNamen.m_nCount; ++i) {
-            InnereSuche& suche = aSuchen[static_cast<std::size_t>(i)];
-            if (!suche.bGemacht || (suche.nError == XML_OK && suche.nPos < k)) {
-                const BrixSubString* pName = aNamen.Element(i);
-                suche.nPos = k;
-                suche.block = inhalt.FindeTagBlock(pName != nullptr ? *pName : BrixSubString(), suche.nPos,
-                                                   suche.nNext, suche.nError);
-                suche.bGemacht = true;
-            }
-            if (suche.nError != XML_OK && suche.nError != XML_TAG_NICHT_GEFUNDEN && suche.nError != XML_KEINE_DATEN) {
-                return;
-            }
-            if (suche.nError == XML_OK && (nBeste < 0 || suche.nPos < aSuchen[static_cast<std::size_t>(nBeste)].nPos)) {
-                nBeste = i;
-            }
-        }
-        if (nBeste < 0) {
-            return;
-        }
-        const InnereSuche& beste = aSuchen[static_cast<std::size_t>(nBeste)];
-        senke.Stueck(beste.block);
-        k = beste.nNext;
+        int nPos = k;
+        int nNext = -1;
+        int nIndex = -1;
+        int nError = XML_OK;
+        const BrixSubString block = erster.Finde(abtaster, inhalt, nPos, nNext, nIndex, nError);
+        if (nError != XML_OK) return;
+        senke.Stueck(block);
+        k = nNext;
     }
 }
 
@@ -98,16 +68,21 @@ void LaufeListe(const BrixSubString& text, const BrixSubString& names, Senke& se
     const BrixSubString* pErster = aNamen.Element(0);
     const BrixSubString aussen = pErster != nullptr ? *pErster : BrixSubString();
     aNamen.Entferne(0, 1);
-    std::vector<InnereSuche> aSuchen(static_cast<std::size_t>(aNamen.m_nCount));
+    // One scanner for the outer and the inner walks: they walk the same text.
+    BrixAbtaster abtaster;
+    ErsterTagBlock erster(aNamen);
 
     int s = 0;
     for (;;) {
+        // The walks never come back before s: what the scanner learned there can go.
+        abtaster.VergissVor(text, s);
         int nPos = s;
         int nNext = -1;
         int nError = XML_OK;
         int nStartTagLen = 0;
         int nEndTagOffset = 0;
-        const BrixSubString block = text.FindeTagBlock(aussen, nPos, nNext, nError, &nStartTagLen, &nEndTagOffset);
+        const BrixSubString block =
+            abtaster.FindeTagBlock(text, &aussen, nPos, nNext, nError, &nStartTagLen, &nEndTagOffset);
         if (nError != XML_OK) {
             break;
         }
@@ -116,7 +91,7 @@ void LaufeListe(const BrixSubString& text, const BrixSubString& names, Senke& se
             senke.Stueck(block);
         } else {
             senke.Stueck(block.Mitte(0, nStartTagLen));
-            LaufeInhalt(block.Mitte(nStartTagLen, nEndTagOffset - nStartTagLen), aNamen, aSuchen, senke);
+            LaufeInhalt(abtaster, block.Mitte(nStartTagLen, nEndTagOffset - nStartTagLen), erster, senke);
             senke.Stueck(block.Mitte(nEndTagOffset));
         }
         senke.Zeilenende();
@@ -161,6 +136,7 @@ void UeberspringeTagBlocks(BrixSubString text, BrixSubString name, TextZiel& out
     int s = 0;  // where the next search starts
     bool bOhneFehler = true;
     for (;;) {
+        sucher.VergissVor(text, s);
         int nPos = s;
         int nNext = -1;
         int nError = XML_OK;

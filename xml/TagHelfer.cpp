@@ -1,6 +1,7 @@
 // Helpers on element blocks: content, tag name, and the first block of several names.
 #include "brix/BrixSubString.h"
 #include "brix/CBrixArray.h"
+#include "xml/ErsterTagBlock.h"
 #include "xml/XmlFehler.h"
 
 namespace {
@@ -13,55 +14,68 @@ bool IstNamensZeichen(char16_t ch)
 
 }  // namespace
 
+ErsterTagBlock::ErsterTagBlock(const CBrixArray<BrixSubString>& names)
+    : m_names(names), m_aSuchen(static_cast<std::size_t>(names.m_nCount > 0 ? names.m_nCount : 0))
+{
+}
+
+void ErsterTagBlock::Neu() noexcept
+{
+    for (Suche& suche : m_aSuchen) suche.bGemacht = false;
+}
+
+BrixSubString ErsterTagBlock::Finde(BrixAbtaster& abtaster, const BrixSubString& text, int& nPos, int& nNext,
+                                    int& nIndex, int& nError, int* pnStartTagLen, int* pnEndTagOffset)
+{
+    if (!text.HatDaten()) {
+        nError = XML_KEINE_DATEN;
+        return {};
+    }
+    const Suche* pBeste = nullptr;
+    for (std::size_t i = 0; i < m_aSuchen.size(); ++i) {
+        Suche& suche = m_aSuchen[i];
+        if (!suche.bGemacht || (suche.nError == XML_OK && suche.nPos < nPos)) {
+            const BrixSubString* pName = m_names.Element(static_cast<int>(i));
+            const BrixSubString leer;
+            suche.nPos = nPos;
+            suche.nStartTagLen = -1;
+            suche.nEndTagOffset = -1;
+            suche.block = abtaster.FindeTagBlock(text, pName != nullptr ? pName : &leer, suche.nPos, suche.nNext,
+                                                 suche.nError, &suche.nStartTagLen, &suche.nEndTagOffset);
+            suche.bGemacht = true;
+        }
+        if (suche.nError != XML_OK && suche.nError != XML_TAG_NICHT_GEFUNDEN && suche.nError != XML_KEINE_DATEN) {
+            // A fault ends the call; later names are not searched.
+            nError = suche.nError;
+            return suche.block;
+        }
+        // Only a strictly earlier start wins, so on a tie the name listed first keeps it.
+        if (suche.nError == XML_OK && (pBeste == nullptr || suche.nPos < pBeste->nPos)) {
+            pBeste = &suche;
+            nIndex = static_cast<int>(i);
+        }
+    }
+    if (pBeste == nullptr) {
+        nPos = -1;
+        nNext = -1;
+        nError = XML_TAG_NICHT_GEFUNDEN;
+        return BrixSubString(text.m_pString, 0, 0);
+    }
+    nPos = pBeste->nPos;
+    nNext = pBeste->nNext;
+    if (pnStartTagLen != nullptr) *pnStartTagLen = pBeste->nStartTagLen;
+    if (pnEndTagOffset != nullptr) *pnEndTagOffset = pBeste->nEndTagOffset;
+    nError = XML_OK;
+    return pBeste->block;
+}
+
 BrixSubString BrixSubString::FindeErstenTagBlock(const CBrixArray<BrixSubString>& names, int& nPos, int& nNext,
                                                  int& nIndex, int& nError, int* pnStartTagLen,
                                                  int* pnEndTagOffset) const
 {
-    if (!HatDaten()) {
-        nError = XML_KEINE_DATEN;
-        return {};
-    }
-    int nBesterStart = -1;
-    int nBesterNext = -1;
-    int nBesteStartTagLen = -1;
-    int nBesterEndTagOffset = -1;
-
-    for (int i = 0; i < names.m_nCount; ++i) {
-        const BrixSubString* pName = names.Element(i);
-        int nStart = nPos;
-        int nWeiter = -1;
-        int nStartTagLen = -1;
-        int nEndTagOffset = -1;
-        const BrixSubString block = FindeTagBlock(pName != nullptr ? *pName : BrixSubString(), nStart, nWeiter,
-                                                  nError, &nStartTagLen, &nEndTagOffset);
-        if (nError != XML_OK && nError != XML_TAG_NICHT_GEFUNDEN && nError != XML_KEINE_DATEN) {
-            // A fault ends the call; later names are not searched.
-            return block;
-        }
-        // Only a strictly earlier start wins, so on a tie the name listed first keeps it.
-        if (block.m_nEnd != block.m_nStart && (nBesterStart < 0 || nStart < nBesterStart)) {
-            nBesterStart = nStart;
-            nBesterNext = nWeiter;
-            nBesteStartTagLen = nStartTagLen;
-            nBesterEndTagOffset = nEndTagOffset;
-            nIndex = i;
-        }
-    }
-
-    nPos = nBesterStart;
-    nNext = nBesterNext;
-    if (nBesterStart < 0) {
-        nError = XML_TAG_NICHT_GEFUNDEN;
-        return BrixSubString(m_pString, 0, 0);
-    }
-    if (pnStartTagLen != nullptr) {
-        *pnStartTagLen = nBesteStartTagLen;
-    }
-    if (pnEndTagOffset != nullptr) {
-        *pnEndTagOffset = nBesterEndTagOffset;
-    }
-    nError = XML_OK;
-    return Mitte(nBesterStart, nBesterNext - nBesterStart);
+    BrixAbtaster abtaster;
+    ErsterTagBlock erster(names);
+    return erster.Finde(abtaster, *this, nPos, nNext, nIndex, nError, pnStartTagLen, pnEndTagOffset);
 }
 
 BrixSubString BrixSubString::Inhalt() const noexcept

@@ -1,0 +1,228 @@
+// The block seeker's memory of end-tag searches: a row of outcomes in the order of their keys,
+// read with a cursor, and a table for the rest.
+#include "xml/EndTagGedaechtnis.h"
+
+#include <algorithm>
+
+#include "xml/XmlFehler.h"
+
+namespace {
+
+std::uint64_t Schluessel(int nTagStart, int nFrom)
+{
+    return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(nTagStart)) << 32) |
+           static_cast<std::uint32_t>(nFrom);
+}
+
+// A view position as a buffer index; -1 stays -1.
+int Absolut(const BrixSubString& text, int nPos) { return nPos < 0 ? -1 : nPos + text.m_nStart; }
+
+// Slot of a key in a table of 2^k slots (nMaske = 2^k - 1). The key's upper half is the
+// element's '<'. Elements close together in the text are remembered and asked for one after
+// another (-R descends into the elements the walk above has just passed), so a stretch of 32
+// units keeps its keys in one group of 16 neighbouring slots, at their order within the
+// stretch; which group comes from every bit of the stretch's number (the 64-bit finaliser of
+// MurmurHash3), so that groups of stretches near each other scatter over the table. A stretch
+// holds at most 32 '<', each with at most two search starts (behind the name, behind the
+// tag's first '>'), so no document crowds more than 64 keys into one group.
+std::size_t Streuung(std::uint64_t nSchluessel, std::size_t nMaske)
+{
+    const std::uint64_t nTagStart = nSchluessel >> 32;
+    std::uint64_t h = nTagStart >> 5;
+    h ^= h >> 33;
+    h *= 0xFF51AFD7ED558CCDull;
+    h ^= h >> 33;
+    h *= 0xC4CEB9FE1A85EC53ull;
+    h ^= h >> 33;
+    return static_cast<std::size_t>((h << 4) + ((nTagStart & 31) >> 1)) & nMaske;
+}
+
+// Forgetting clears a table that was more than an eighth full and gives back a sparser one, so
+// that it costs about as much as the entries it drops, and a deep document does not grow its
+// table anew for every top-level element.
+constexpr std::size_t kKleinsteTabelle = 64;
+
+// Whether an outcome remembered from a search in some view holds in text. Found in a view with
+// the same end: it holds as it is. Found in a longer view: a success whose end tag lies within
+// this view read nothing behind it, so it holds here too; a fault might have arisen from what
+// lies behind this view's end, so it is searched again.
+bool Gilt(const BrixSubString& text, const EndTagGedaechtnis::Ausgang& ausgang)
+{
+    if (ausgang.nTextEnde == text.m_nEnd) return true;
+    return ausgang.nCode == XML_OK && ausgang.nTextEnde > text.m_nEnd && ausgang.nErgebnis <= text.m_nEnd;
+}
+
+}  // namespace
+
+const EndTagGedaechtnis::Platz* EndTagGedaechtnis::SucheNach(std::uint64_t nSchluessel) const noexcept
+{
+    if (m_aTabelle.empty()) return nullptr;
+    const std::size_t nMaske = m_aTabelle.size() - 1;
+    for (std::size_t i = Streuung(nSchluessel, nMaske);; i = (i + 1) & nMaske) {
+        const Platz& platz = m_aTabelle[i];
+        if (platz.nSchluessel == nSchluessel) return &platz;
+        if (platz.nSchluessel == kFrei) return nullptr;
+    }
+}
+
+void EndTagGedaechtnis::Lege(std::uint64_t nSchluessel, const Ausgang& ausgang)
+{
+    if (2 * (m_nBelegt + 1) > m_aTabelle.size()) {
+        // Grow to twice the slots (at least 64) and place every entry anew.
+        std::vector<Platz> aAlt(std::max(kKleinsteTabelle, 2 * m_aTabelle.size()), Platz{kFrei, {}});
+        aAlt.swap(m_aTabelle);
+        const std::size_t nMaske = m_aTabelle.size() - 1;
+        for (const Platz& platz : aAlt) {
+            if (platz.nSchluessel == kFrei) continue;
+            std::size_t i = Streuung(platz.nSchluessel, nMaske);
+            while (m_aTabelle[i].nSchluessel != kFrei) i = (i + 1) & nMaske;
+            m_aTabelle[i] = platz;
+        }
+    }
+    const std::size_t nMaske = m_aTabelle.size() - 1;
+    std::size_t i = Streuung(nSchluessel, nMaske);
+    while (m_aTabelle[i].nSchluessel != kFrei && m_aTabelle[i].nSchluessel != nSchluessel) i = (i + 1) & nMaske;
+    if (m_aTabelle[i].nSchluessel == kFrei) ++m_nBelegt;
+    m_aTabelle[i] = Platz{nSchluessel, ausgang};
+}
+
+void EndTagGedaechtnis::Vergiss() noexcept
+{
+    m_aEnden.clear();
+    m_aReihe.clear();
+    m_nZeiger = 0;
+    if (m_nBelegt == 0) return;
+    const std::size_t nPlaetze = m_aTabelle.size();
+    if (nPlaetze > kKleinsteTabelle && 8 * m_nBelegt < nPlaetze) {
+        std::vector<Platz>().swap(m_aTabelle);
+    } else {
+        std::fill(m_aTabelle.begin(), m_aTabelle.end(), Platz{kFrei, {}});
+    }
+    m_nBelegt = 0;
+}
+
+const EndTagGedaechtnis::Ausgang* EndTagGedaechtnis::InReihe(std::uint64_t nSchluessel) noexcept
+{
+    const std::size_t n = m_aReihe.size();
+    // Beyond the row: an element met for the first time by the current search.
+    if (n == 0 || m_aReihe[n - 1].nSchluessel < nSchluessel) return nullptr;
+    // Most other questions concern the slot at the cursor, or fall between it and the one
+    // before it; only the rest needs a binary search.
+    std::size_t i = m_nZeiger;
+    if (i < n && m_aReihe[i].nSchluessel > nSchluessel && (i == 0 || m_aReihe[i - 1].nSchluessel < nSchluessel)) {
+        return nullptr;
+    }
+    if (i >= n || m_aReihe[i].nSchluessel != nSchluessel) {
+        const auto it = std::lower_bound(m_aReihe.begin(), m_aReihe.end(), nSchluessel,
+                                         [](const Platz& platz, std::uint64_t k) { return platz.nSchluessel < k; });
+        if (it == m_aReihe.end() || it->nSchluessel != nSchluessel) return nullptr;
+        i = static_cast<std::size_t>(it - m_aReihe.begin());
+    }
+    m_nZeiger = i + 1;
+    return &m_aReihe[i].ausgang;
+}
+
+const EndTagGedaechtnis::Ausgang* EndTagGedaechtnis::Suche(const BrixSubString& text, int nTagStart, int nFrom)
+{
+    const std::uint64_t nSchluessel = Schluessel(Absolut(text, nTagStart), Absolut(text, nFrom));
+    // An outcome in the row that does not hold may have been searched anew into the table.
+    if (const Ausgang* pAusgang = InReihe(nSchluessel)) {
+        if (Gilt(text, *pAusgang)) return pAusgang;
+    }
+    if (const Platz* pPlatz = SucheNach(nSchluessel)) {
+        if (Gilt(text, pPlatz->ausgang)) return &pPlatz->ausgang;
+    }
+    return InEnden(text, nTagStart, nFrom);
+}
+
+const EndTagGedaechtnis::Ausgang* EndTagGedaechtnis::InEnden(const BrixSubString& text, int nTagStart,
+                                                             int nFrom) const noexcept
+{
+    const int nTag = nTagStart + text.m_nStart;
+    for (const Ende& ende : m_aEnden) {
+        // A fault holds in a view with the same end only.
+        if (ende.nTextEnde != text.m_nEnd) continue;
+        const auto it = std::lower_bound(ende.aStarts.begin(), ende.aStarts.end(), nTag,
+                                         [](const EndTagStart& e, int n) { return e.nTagStart < n; });
+        if (it != ende.aStarts.end() && it->nTagStart == nTag && it->nFrom == nFrom + text.m_nStart) return &m_Ende;
+    }
+    return nullptr;
+}
+
+std::size_t EndTagGedaechtnis::AnzahlGemerkt() const noexcept
+{
+    std::size_t n = m_nBelegt + m_aReihe.size();
+    for (const Ende& ende : m_aEnden) n += ende.aStarts.size();
+    return n;
+}
+
+void EndTagGedaechtnis::MerkeEnde(const BrixSubString& text, std::vector<EndTagStart>& aOffen)
+{
+    // Kept as they are when there are many (at most a few such stacks: each lookup reads them
+    // all); else one by one like any outcome.
+    constexpr std::size_t kLangerStapel = 64;
+    constexpr std::size_t kMaxStapel = 16;
+    if (aOffen.size() < kLangerStapel || m_aEnden.size() >= kMaxStapel) {
+        // Into the table (not the row, which keeps only the outcomes of walks that succeeded).
+        const bool bInReihe = m_bInReihe;
+        m_bInReihe = false;
+        for (const EndTagStart& e : aOffen) Merke(text, e.nTagStart, e.nFrom, -1, XML_UNERWARTETES_ENDE, -1);
+        m_bInReihe = bInReihe;
+        return;
+    }
+    for (EndTagStart& e : aOffen) {
+        e.nTagStart += text.m_nStart;
+        e.nFrom += text.m_nStart;
+    }
+    m_aEnden.push_back(Ende{text.m_nEnd, std::move(aOffen)});
+    aOffen.clear();
+}
+
+void EndTagGedaechtnis::Beginne(const BrixSubString& text, int nTagStart, int nFrom)
+{
+    m_aNeu.clear();
+    m_bInReihe = !m_bVormerken &&
+                 (m_aReihe.empty() ||
+                  m_aReihe.back().nSchluessel < Schluessel(Absolut(text, nTagStart), Absolut(text, nFrom)));
+}
+
+void EndTagGedaechtnis::Beende(int nCode)
+{
+    if (m_bInReihe && (nCode == XML_OK || nCode == XML_UNERWARTETES_ENDE)) {
+        // Noted as the elements closed, inner ones first; the row wants them as they opened.
+        std::sort(m_aNeu.begin(), m_aNeu.end(),
+                  [](const Platz& a, const Platz& b) { return a.nSchluessel < b.nSchluessel; });
+        if (m_aReihe.empty()) {
+            m_aReihe.swap(m_aNeu);
+        } else {
+            m_aReihe.insert(m_aReihe.end(), m_aNeu.begin(), m_aNeu.end());
+        }
+    }
+    m_aNeu.clear();
+    m_bInReihe = false;
+}
+
+void EndTagGedaechtnis::Merke(const BrixSubString& text, int nTagStart, int nFrom, int nErgebnis, int nCode,
+                              int nEndTagPos)
+{
+    // A small element is searched through again quickly.
+    const int nBis = nErgebnis >= 0 ? nErgebnis : text.Laenge();
+    if (nBis - nTagStart < m_nMindestSpanne) return;
+    const Platz platz{Schluessel(Absolut(text, nTagStart), Absolut(text, nFrom)),
+                      Ausgang{text.m_nEnd, Absolut(text, nErgebnis), nCode, Absolut(text, nEndTagPos)}};
+    if (m_bVormerken) {
+        m_aVorgemerkt.push_back(platz);
+    } else if (m_bInReihe) {
+        m_aNeu.push_back(platz);
+    } else {
+        Lege(platz.nSchluessel, platz.ausgang);
+    }
+}
+
+void EndTagGedaechtnis::Uebernimm(bool bBehalten)
+{
+    if (bBehalten) {
+        for (const Platz& platz : m_aVorgemerkt) Lege(platz.nSchluessel, platz.ausgang);
+    }
+    m_aVorgemerkt.clear();
+}

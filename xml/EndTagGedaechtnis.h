@@ -1,0 +1,125 @@
+// EndTagGedaechtnis: the block seeker's memory of end-tag searches, which the scanner asks
+// before it walks an element and tells every outcome it finds.
+//
+// A filter that goes on inside an element after a fault (-S behind an unclosed element) or that
+// descends into every element (-R) makes the scanner search the end tags of the same nested
+// elements again at every level: O(size x depth). The memory keeps the outcome of each end-tag
+// search of an element that spans at least nMindestSpanne units, keyed by the element's '<' and
+// the search's start, so each is made about once.
+//
+// Outcomes are kept as buffer indices, so they carry over between views of the same CString:
+// one found in a view holds in a view with the same end, and a success also in a view that
+// ends earlier but not before its end tag.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "brix/BrixSubString.h"
+#include "xml/XmlFehler.h"
+
+// An element whose end tag is searched: its '<' and where the search begins.
+struct EndTagStart {
+    int nTagStart;
+    int nFrom;
+};
+
+class EndTagGedaechtnis {
+public:
+    // The outcome of one end-tag search; positions are buffer indices.
+    struct Ausgang {
+        int nTextEnde;   // m_nEnd of the view it was found in
+        int nErgebnis;   // success: just past the end tag; fault: the '<' where it arose, or -1
+        int nCode;       // XmlFehler code
+        int nEndTagPos;  // success: the '<' of the element's own end tag
+    };
+
+    // Searches that cover fewer units than nMindestSpanne are cheap to repeat and are not
+    // remembered, which keeps the memory small on long flat documents.
+    explicit EndTagGedaechtnis(int nMindestSpanne = 64) noexcept : m_nMindestSpanne(nMindestSpanne) {}
+    EndTagGedaechtnis(const EndTagGedaechtnis&) = delete;
+    EndTagGedaechtnis& operator=(const EndTagGedaechtnis&) = delete;
+    virtual ~EndTagGedaechtnis() = default;
+
+    // The remembered outcome of the search for the element whose '<' is at nTagStart, from
+    // nFrom (view positions of text), if it holds in text; else null.
+    const Ausgang* Erinnere(const BrixSubString& text, int nTagStart, int nFrom)
+    {
+        return m_nBelegt == 0 && m_aReihe.empty() && m_aEnden.empty() ? nullptr : Suche(text, nTagStart, nFrom);
+    }
+    // A walk begins with the search for that element; what it learns goes into the row (see
+    // m_aReihe) when it begins behind every search remembered there.
+    void Beginne(const BrixSubString& text, int nTagStart, int nFrom);
+    // The walk has ended with nCode. Behind a fault other than a missing end nobody goes back
+    // into the element, so what the walk learned inside it is dropped.
+    void Beende(int nCode);
+    // The outcome of the search of an element, with nErgebnis and nEndTagPos as view positions
+    // (-1: none).
+    void Merke(const BrixSubString& text, int nTagStart, int nFrom, int nErgebnis, int nCode, int nEndTagPos);
+    // The searches of the elements in aOffen (view positions, ascending) all ended because no '<'
+    // was left in text (XML_UNERWARTETES_ENDE). Takes the vector's storage when it is long: a
+    // walk into a long unclosed stretch learns this of every element it opened there.
+    void MerkeEnde(const BrixSubString& text, std::vector<EndTagStart>& aOffen);
+
+    // Between these two calls outcomes are only noted: a walk by name goes on behind the element
+    // it found or stepped over, never inside it, so what was found inside is dropped (bBehalten
+    // false); when the element's end is missing the walk goes on inside it, so it is kept.
+    void MerkeVor() noexcept
+    {
+        m_bVormerken = true;
+        m_aVorgemerkt.clear();
+    }
+    void VormerkungEnde(bool bBehalten)
+    {
+        m_bVormerken = false;
+        if (!m_aVorgemerkt.empty()) Uebernimm(bBehalten);
+    }
+
+    // Forgets the remembered searches. For a walk that has left an element behind for good: its
+    // searches are never asked again, and forgetting them keeps the memory to one top-level
+    // element. Results do not change.
+    void Vergiss() noexcept;
+    // Number of searches remembered.
+    std::size_t AnzahlGemerkt() const noexcept;
+
+private:
+    // One slot: an open-addressing table with linear probing, kFrei when unused.
+    struct Platz {
+        std::uint64_t nSchluessel;
+        Ausgang ausgang;
+    };
+    static constexpr std::uint64_t kFrei = ~std::uint64_t{0};
+
+    const Platz* SucheNach(std::uint64_t nSchluessel) const noexcept;
+    const Ausgang* Suche(const BrixSubString& text, int nTagStart, int nFrom);
+    // Keeps (or drops) what was noted, and empties the note.
+    void Uebernimm(bool bBehalten);
+    void Lege(std::uint64_t nSchluessel, const Ausgang& ausgang);
+    // The remembered outcome in m_aReihe for the key, or null.
+    const Ausgang* InReihe(std::uint64_t nSchluessel) noexcept;
+
+    // Elements whose search ran out of text, as in MerkeEnde: buffer indices, ascending.
+    struct Ende {
+        int nTextEnde;
+        std::vector<EndTagStart> aStarts;
+    };
+    const Ausgang* InEnden(const BrixSubString& text, int nTagStart, int nFrom) const noexcept;
+
+    int m_nMindestSpanne;
+    std::vector<Ende> m_aEnden;
+    Ausgang m_Ende{0, -1, XML_UNERWARTETES_ENDE, -1};  // what InEnden answers
+    bool m_bVormerken = false;
+    std::vector<Platz> m_aVorgemerkt;
+    // The outcomes of end-tag searches that began behind every one remembered here, in the
+    // order of their keys, which is the order in which a descent (-R) asks for them again: a
+    // walk notes its outcomes in m_aNeu as its elements close, and puts them into the row in
+    // order when it ends. Read with a cursor, this keeps the memory of a deep element in
+    // sequence instead of scattered over a table. Other outcomes go into the table m_aTabelle.
+    std::vector<Platz> m_aReihe;
+    std::vector<Platz> m_aNeu;
+    std::size_t m_nZeiger = 0;   // where the next lookup in m_aReihe begins
+    bool m_bInReihe = false;     // the current walk's outcomes go into the row
+    std::vector<Platz> m_aTabelle;  // empty, or a power of two of slots, at most half used
+    std::size_t m_nBelegt = 0;
+};
