@@ -1,14 +1,13 @@
 // The hash index of CBrixArray<BrixSubString>: a fixed table of buckets chosen by the key's
 // HashWert, each bucket an owning array of entries kept sorted by key and searched by binary
 // search. Keys are views into the same source as the array's elements, so that source must
-// outlive the index. Include brix/CBrixArray.h; it brings this header in where it belongs.
-#ifndef BRIX_CBRIXARRAY_BASIS
-#include "brix/CBrixArray.h"
-#elif !defined(BRIX_CBRIXMAP_H)
-#define BRIX_CBRIXMAP_H
+// outlive the index. brix/CBrixArray.h includes it for the array of views.
+#pragma once
 
 #include <cstdint>
 #include <memory>
+
+#include "brix/CBrixArrayBasis.h"
 
 // One entry: a key and the position of its element.
 template <class K, class V>
@@ -125,5 +124,3 @@ public:
         return static_cast<int>(key.HashWert() % static_cast<std::uint32_t>(this->m_nCount));
     }
 };
-
-#endif
