@@ -1,11 +1,13 @@
 // Tests of the tag-block scanner: FindeTagBlock, FindeNaechstenTagBlock, FindeEndTag.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "brix/BrixSubString.h"
+#include "xml/Abtaster.h"
 #include "xml/BlockSucher.h"
 #include "xml/XmlFehler.h"
 
@@ -477,6 +479,124 @@ TEST(TiefeVerschachtelung, VieleKlammernImTag)
         EXPECT_EQ(a.nNext, view.Laenge());
         EXPECT_EQ(a.nEndTagOffset, view.Laenge() - 4);
     }
+}
+
+// --- What a scanner learns never changes a result ---
+
+// Long texts of the kinds that made walks run to the end again and again: unclosed brackets and
+// quotes in start tags, start tags that never end, '<' used as a sign, faults that make a walk
+// go on inside an element. A scanner that keeps what it learned from call to call (the way a
+// filter uses it, and the seeker with its memory) answers every call from every start as a
+// fresh one does, in the whole text and in views that end earlier.
+TEST(GelerntesAendertNichts, FeindlicheTexteVonJedemStart)
+{
+    const struct {
+        std::u16string_view kopf;
+        std::u16string_view stueck;
+        int nMal;
+        int zeile;
+        std::u16string_view schwanz = u"";
+        int nSchwanzMal = 1;
+        std::u16string_view ende = u"";
+    } faelle[] = {
+        {u"<r>", u"<b (>t\n", 120, __LINE__},
+        {u"", u"<b [x>t\n", 120, __LINE__},
+        {u"<r>", u"<b {>t<b <>u\n", 80, __LINE__},
+        {u"<r>", u"<b x='1>t\n", 120, __LINE__},
+        {u"", u"<b x=\"1'>t\n", 120, __LINE__},
+        {u"<r>", u"<a ", 300, __LINE__},
+        {u"", u"<a x <a y ", 150, __LINE__},
+        {u"", u"<p>if (x < y) then [z] {w} a<b c</p>\n<q>x <= 3 (see <i>r</i></q>\n", 25, __LINE__},
+        {u"<r>", u"<a><b>x</b>", 150, __LINE__},              // ends missing: -S goes on inside
+        {u"", u"<a x='<'><b/>(", 100, __LINE__},              // '<' in attributes
+        {u"<r>", u"<!-- x <b>", 100, __LINE__},               // comments left open
+        {u"<r><a>", u"<?p </a>", 100, __LINE__},              // instructions left open
+        {u"", u"</q><a><b></a></b><!x ", 80, __LINE__},       // stray, crossed, declaration open
+        {u"<r>", u"<a (", 150, __LINE__, u")>/>"},              // groups that close at the very end
+        {u"<r>", u"<a (", 150, __LINE__, u")/>", 150, u"</r>"},  // all of them, self-closing
+        {u"<r>", u"<a x='", 150, __LINE__, u"'>"},              // a quote closed at the very end
+        {u"<r>", u"<a <b/>", 150, __LINE__, u"</r>"},
+    };
+    for (const auto& f : faelle) {
+        SCOPED_TRACE(f.zeile);
+        std::u16string text(f.kopf);
+        for (int i = 0; i < f.nMal; ++i) text += f.stueck;
+        for (int i = 0; i < f.nSchwanzMal; ++i) text += f.schwanz;
+        text += f.ende;
+        const CString cs(text);
+        const CString name(u"b");
+        const BrixSubString nameSicht(name);
+        BrixAbtaster abtaster(nullptr, 0);
+        BrixBlockSucher sucher(0);
+        BrixBlockSucher sucher64;
+        // Shorter views before and after longer ones: what holds in one may not in the other.
+        for (const int nKuerzer : {200, 7, 0, 3, 1, 2}) {
+            const BrixSubString sicht(&cs, 0, static_cast<int>(text.size()) - nKuerzer);
+            for (int nStart = 0; nStart <= sicht.Laenge(); ++nStart) {
+                for (const BrixSubString* pName : {static_cast<const BrixSubString*>(nullptr), &nameSicht}) {
+                    Aufruf frisch{{}, nStart, U, U, U, U};
+                    frisch.block = pName ? sicht.FindeTagBlock(*pName, frisch.nPos, frisch.nNext, frisch.nError,
+                                                               &frisch.nStartTagLen, &frisch.nEndTagOffset)
+                                         : sicht.FindeNaechstenTagBlock(frisch.nPos, frisch.nNext, frisch.nError,
+                                                                        &frisch.nStartTagLen, &frisch.nEndTagOffset);
+                    auto vergleiche = [&](auto& wer, const char* strWer) {
+                        Aufruf a{{}, nStart, U, U, U, U};
+                        a.block = wer.FindeTagBlock(sicht, pName, a.nPos, a.nNext, a.nError, &a.nStartTagLen,
+                                                    &a.nEndTagOffset);
+                        const bool bGleich = a.nPos == frisch.nPos && a.nNext == frisch.nNext &&
+                                             a.nError == frisch.nError && a.nStartTagLen == frisch.nStartTagLen &&
+                                             a.nEndTagOffset == frisch.nEndTagOffset &&
+                                             a.block.m_nStart == frisch.block.m_nStart &&
+                                             a.block.m_nEnd == frisch.block.m_nEnd;
+                        EXPECT_TRUE(bGleich) << strWer << " ab " << nStart << " (Name " << (pName ? "b" : "-")
+                                             << ", Sicht um " << nKuerzer << " kuerzer): code " << a.nError
+                                             << " statt " << frisch.nError << ", nNext " << a.nNext << " statt "
+                                             << frisch.nNext;
+                        return bGleich;
+                    };
+                    if (!vergleiche(abtaster, "BrixAbtaster") || !vergleiche(sucher, "BrixBlockSucher") ||
+                        !vergleiche(sucher64, "BrixBlockSucher(64)")) {
+                        return;
+                    }
+                }
+            }
+        }
+        // In one view a scanner learns at most one thing about each '<'.
+        BrixAbtaster einer(nullptr, 0);
+        const BrixSubString ganz(cs);
+        for (int nStart = 0; nStart <= ganz.Laenge(); ++nStart) {
+            int nPos = nStart, nNext = -1, nError = -1;
+            einer.FindeTagBlock(ganz, nullptr, nPos, nNext, nError);
+        }
+        EXPECT_LE(einer.AnzahlGruppen(), static_cast<std::size_t>(std::count(text.begin(), text.end(), u'<')));
+    }
+}
+
+// On text without faults a scanner remembers no bracket group and the seeker no search that a
+// walk by name passed: nothing grows with the text.
+TEST(GelerntesAendertNichts, SaubererTextLaesstNichtsZurueck)
+{
+    std::u16string text;
+    for (int i = 0; i < 300; ++i) text += u"<book id=\"b1\" x='(2)'><title>T [1]</title><n a=\"{x}\"/></book>\n";
+    const CString cs(text);
+    const BrixSubString sicht(cs);
+    const CString name(u"zz");
+    const BrixSubString nameSicht(name);
+    BrixBlockSucher sucher;
+    BrixAbtaster abtaster;
+    int s = 0;
+    for (;;) {
+        int nPos = s, nNext = -1, nError = -1;
+        abtaster.FindeTagBlock(sicht, nullptr, nPos, nNext, nError);
+        if (nError != XML_OK) break;
+        s = nNext;
+    }
+    int nPos = 0, nNext = -1, nError = -1;
+    sucher.FindeTagBlock(sicht, &nameSicht, nPos, nNext, nError);
+    EXPECT_EQ(nError, XML_TAG_NICHT_GEFUNDEN);
+    EXPECT_EQ(s, static_cast<int>(text.size()) - 1);  // every book walked, up to the last line end
+    EXPECT_EQ(abtaster.AnzahlGruppen(), 0u);
+    EXPECT_EQ(sucher.AnzahlGemerkt(), 0u);
 }
 
 // --- Error texts ---
