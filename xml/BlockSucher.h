@@ -33,7 +33,11 @@ public:
     // Forgets the remembered end-tag searches (see EndTagGedaechtnis::Vergiss).
     void Vergiss() noexcept { m_Gedaechtnis.Vergiss(); }
     // Nothing will be searched before nPos in text again (see BrixAbtaster::VergissVor).
-    void VergissVor(const BrixSubString& text, int nPos) noexcept { m_Abtaster.VergissVor(text, nPos); }
+    void VergissVor(const BrixSubString& text, int nPos) noexcept
+    {
+        m_Abtaster.VergissVor(text, nPos);
+        if (text.HatDaten() && nPos >= 0) m_Gedaechtnis.VergissVor(text.m_nStart + nPos);
+    }
     // Number of end-tag searches remembered.
     std::size_t AnzahlGemerkt() const noexcept { return m_Gedaechtnis.AnzahlGemerkt(); }
 

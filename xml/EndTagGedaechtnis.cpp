@@ -68,12 +68,20 @@ const EndTagGedaechtnis::Platz* EndTagGedaechtnis::SucheNach(std::uint64_t nSchl
 void EndTagGedaechtnis::Lege(std::uint64_t nSchluessel, const Ausgang& ausgang)
 {
     if (2 * (m_nBelegt + 1) > m_aTabelle.size()) {
-        // Grow to twice the slots (at least 64) and place every entry anew.
-        std::vector<Platz> aAlt(std::max(kKleinsteTabelle, 2 * m_aTabelle.size()), Platz{kFrei, {}});
+        // Place every entry anew, without those of elements before m_nUntergrenze; grow to
+        // twice the slots (at least 64) unless that left the table at most a quarter full.
+        const auto bLebt = [this](const Platz& platz) {
+            return platz.nSchluessel != kFrei && static_cast<std::int64_t>(platz.nSchluessel >> 32) >= m_nUntergrenze;
+        };
+        const auto nLeben = static_cast<std::size_t>(std::count_if(m_aTabelle.begin(), m_aTabelle.end(), bLebt));
+        std::size_t nPlaetze = std::max(kKleinsteTabelle, m_aTabelle.size());
+        if (4 * (nLeben + 1) > nPlaetze) nPlaetze *= 2;
+        std::vector<Platz> aAlt(nPlaetze, Platz{kFrei, {}});
         aAlt.swap(m_aTabelle);
+        m_nBelegt = nLeben;
         const std::size_t nMaske = m_aTabelle.size() - 1;
         for (const Platz& platz : aAlt) {
-            if (platz.nSchluessel == kFrei) continue;
+            if (!bLebt(platz)) continue;
             std::size_t i = Streuung(platz.nSchluessel, nMaske);
             while (m_aTabelle[i].nSchluessel != kFrei) i = (i + 1) & nMaske;
             m_aTabelle[i] = platz;
@@ -84,6 +92,12 @@ void EndTagGedaechtnis::Lege(std::uint64_t nSchluessel, const Ausgang& ausgang)
     while (m_aTabelle[i].nSchluessel != kFrei && m_aTabelle[i].nSchluessel != nSchluessel) i = (i + 1) & nMaske;
     if (m_aTabelle[i].nSchluessel == kFrei) ++m_nBelegt;
     m_aTabelle[i] = Platz{nSchluessel, ausgang};
+}
+
+void EndTagGedaechtnis::VergissVor(int nIndex) noexcept
+{
+    m_nUntergrenze = nIndex;
+    std::erase_if(m_aEnden, [nIndex](const Ende& ende) { return ende.aStarts.back().nTagStart < nIndex; });
 }
 
 void EndTagGedaechtnis::Vergiss() noexcept

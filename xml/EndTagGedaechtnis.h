@@ -80,6 +80,10 @@ public:
     // searches are never asked again, and forgetting them keeps the memory to one top-level
     // element. Results do not change.
     void Vergiss() noexcept;
+    // No search will start before buffer index nIndex again: what was learned of elements before
+    // it is dropped when room is needed, and stacks of missing ends that lie wholly before it
+    // at once.
+    void VergissVor(int nIndex) noexcept;
     // Number of searches remembered.
     std::size_t AnzahlGemerkt() const noexcept;
 
@@ -107,6 +111,7 @@ private:
     const Ausgang* InEnden(const BrixSubString& text, int nTagStart, int nFrom) const noexcept;
 
     int m_nMindestSpanne;
+    int m_nUntergrenze = 0;  // elements before it are asked no more
     std::vector<Ende> m_aEnden;
     Ausgang m_Ende{0, -1, XML_UNERWARTETES_ENDE, -1};  // what InEnden answers
     bool m_bVormerken = false;

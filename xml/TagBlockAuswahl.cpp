@@ -131,24 +131,19 @@ void UeberspringeTagBlocks(BrixSubString text, BrixSubString name, CString& out)
 
 void UeberspringeTagBlocks(BrixSubString text, BrixSubString name, TextZiel& out)
 {
+    // The walk goes on behind every element it steps over and behind every fault, so s only
+    // grows. Behind an element whose end is missing it goes on inside that element, among
+    // elements whose ends its search has just looked for; the seeker remembers those searches,
+    // so each element is searched about once and each unit passed a bounded number of times.
     BrixBlockSucher sucher;
     int c = 0;  // start of the text not yet copied
     int s = 0;  // where the next search starts
-    bool bOhneFehler = true;
     for (;;) {
         sucher.VergissVor(text, s);
         int nPos = s;
         int nNext = -1;
         int nError = XML_OK;
         sucher.FindeTagBlock(text, &name, nPos, nNext, nError);
-        if (nError != XML_OK) {
-            bOhneFehler = false;
-        } else if (bOhneFehler) {
-            // Until the first fault every search succeeded within the text before nNext, where
-            // the walk never comes back: forgetting them keeps the seeker's memory small.
-            // After a fault the walk may go on inside elements already searched, so it keeps all.
-            sucher.Vergiss();
-        }
         if (nError != XML_OK && nPos > c) {
             // A fault: the text up to it is kept, the stretch the scanner skipped is not.
             out.Anhaengen(text.Mitte(c, nPos - c));
