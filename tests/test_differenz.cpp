@@ -4,6 +4,7 @@
 // the document.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -169,73 +170,94 @@ std::string Bei(const std::u16string& name, int nPos)
 
 // --- Filters ---
 
+// -c, -t and -d.
+void PruefeEntfernenUndLoeschen(const Dokument& dok, Vergleich& v)
+{
+    const BrixSubString sicht(dok.cs);
+    const ref::Sicht rsicht = ref::Ganz(dok.text);
+    v.PruefeText(sicht.EntferneKommentare().Sicht(), ref::EntferneKommentare(rsicht), "-c", dok);
+    v.PruefeText(sicht.EntferneTags().Sicht(), ref::EntferneTags(rsicht), "-t", dok);
+    CString out(u"alt");
+    LoescheLeereTags(sicht, out);
+    v.PruefeText(out.Sicht(), ref::LoescheLeereTags(rsicht), "-d", dok);
+}
+
 TEST(DifferenzFilter, EntfernenUndLoeschen)
 {
     Vergleich v;
-    for (std::uint32_t nSeed = 1; nSeed <= kDokumente && v.Weiter(); ++nSeed) {
-        const Dokument dok(nSeed);
-        const BrixSubString sicht(dok.cs);
-        const ref::Sicht rsicht = ref::Ganz(dok.text);
-        v.PruefeText(sicht.EntferneKommentare().Sicht(), ref::EntferneKommentare(rsicht), "-c", dok);
-        v.PruefeText(sicht.EntferneTags().Sicht(), ref::EntferneTags(rsicht), "-t", dok);
+    for (std::uint32_t nSeed = 1; nSeed <= kDokumente && v.Weiter(); ++nSeed)
+        PruefeEntfernenUndLoeschen(Dokument(nSeed), v);
+}
+
+// -s with every list of names, and the listing's measure.
+void PruefeZeigeTagBlocks(const Dokument& dok, const std::vector<Wert>& aListen, Vergleich& v)
+{
+    const BrixSubString sicht(dok.cs);
+    for (const Wert& namen : aListen) {
         CString out(u"alt");
-        LoescheLeereTags(sicht, out);
-        v.PruefeText(out.Sicht(), ref::LoescheLeereTags(rsicht), "-d", dok);
+        ZeigeTagBlocks(sicht, namen.Produkt(), out);
+        const std::string strWas = "-s" + Lesbar(namen.text);
+        v.PruefeText(out.Sicht(), ref::ZeigeTagBlocks(ref::Ganz(dok.text), namen.Referenz()), strWas, dok);
+        v.Pruefe<std::int64_t>(LaengeTagBlockListe(sicht, namen.Produkt()), out.GetLength(),
+                               strWas + ": measure and listing differ", dok);
     }
 }
 
 TEST(DifferenzFilter, ZeigeTagBlocksUndIhreLaenge)
 {
     Vergleich v;
-    for (std::uint32_t nFall = 2; nFall <= 2 * kDokumente + 1 && v.Weiter(); ++nFall) {
-        const Dokument dok(nFall / 2, nFall % 2 == 1);
-        const BrixSubString sicht(dok.cs);
-        for (const Wert& namen : Namenslisten()) {
-            CString out(u"alt");
-            ZeigeTagBlocks(sicht, namen.Produkt(), out);
-            const std::string strWas = "-s" + Lesbar(namen.text);
-            v.PruefeText(out.Sicht(), ref::ZeigeTagBlocks(ref::Ganz(dok.text), namen.Referenz()), strWas, dok);
-            v.Pruefe<std::int64_t>(LaengeTagBlockListe(sicht, namen.Produkt()), out.GetLength(),
-                                   strWas + ": measure and listing differ", dok);
-        }
+    for (std::uint32_t nFall = 2; nFall <= 2 * kDokumente + 1 && v.Weiter(); ++nFall)
+        PruefeZeigeTagBlocks(Dokument(nFall / 2, nFall % 2 == 1), Namenslisten(), v);
+}
+
+// -S with every name.
+void PruefeUeberspringeTagBlocks(const Dokument& dok, const std::vector<Wert>& aNamen, Vergleich& v)
+{
+    for (const Wert& name : aNamen) {
+        CString out(u"alt");
+        UeberspringeTagBlocks(BrixSubString(dok.cs), name.Produkt(), out);
+        v.PruefeText(out.Sicht(), ref::UeberspringeTagBlocks(ref::Ganz(dok.text), name.Referenz()),
+                     "-S" + Lesbar(name.text), dok);
     }
 }
 
 TEST(DifferenzFilter, UeberspringeTagBlocks)
 {
     Vergleich v;
-    for (std::uint32_t nSeed = 1; nSeed <= kDokumente && v.Weiter(); ++nSeed) {
-        const Dokument dok(nSeed);
-        for (const Wert& name : Einzelnamen()) {
-            CString out(u"alt");
-            UeberspringeTagBlocks(BrixSubString(dok.cs), name.Produkt(), out);
-            v.PruefeText(out.Sicht(), ref::UeberspringeTagBlocks(ref::Ganz(dok.text), name.Referenz()),
-                         "-S" + Lesbar(name.text), dok);
-        }
+    for (std::uint32_t nSeed = 1; nSeed <= kDokumente && v.Weiter(); ++nSeed)
+        PruefeUeberspringeTagBlocks(Dokument(nSeed), Einzelnamen(), v);
+}
+
+// Replacements for -R: text, none ("-Rname" without "="), and markup.
+const std::vector<Wert>& Ersetzungen()
+{
+    static const std::vector<Wert> aErsatz = [] {
+        std::vector<Wert> a;
+        a.emplace_back(u"X");
+        a.emplace_back(u"", false);
+        a.emplace_back(u"<n/>\u00e4");
+        return a;
+    }();
+    return aErsatz;
+}
+
+// -R with every name and one replacement.
+void PruefeErsetzeTagInhalt(const Dokument& dok, const std::vector<Wert>& aNamen, const Wert& ersatz, Vergleich& v)
+{
+    for (const Wert& name : aNamen) {
+        CString out(u"alt");
+        ErsetzeTagInhalt(BrixSubString(dok.cs), name.Produkt(), out, ersatz.Produkt());
+        v.PruefeText(out.Sicht(), ref::ErsetzeTagInhalt(ref::Ganz(dok.text), name.Referenz(), ersatz.Referenz()),
+                     "-R" + Lesbar(name.text) + "=" + Lesbar(ersatz.text), dok);
     }
 }
 
 TEST(DifferenzFilter, ErsetzeTagInhalt)
 {
-    const std::vector<Wert> aErsatz = [] {
-        std::vector<Wert> a;
-        a.emplace_back(u"X");
-        a.emplace_back(u"", false);  // "-Rname" without "="
-        a.emplace_back(u"<n/>\u00e4");
-        return a;
-    }();
     Vergleich v;
-    for (std::uint32_t nFall = 2; nFall <= 2 * kDokumente + 1 && v.Weiter(); ++nFall) {
-        const Dokument dok(nFall / 2, nFall % 2 == 1);
-        for (const Wert& name : Einzelnamen()) {
-            const Wert& ersatz = aErsatz[nFall % aErsatz.size()];
-            CString out(u"alt");
-            ErsetzeTagInhalt(BrixSubString(dok.cs), name.Produkt(), out, ersatz.Produkt());
-            v.PruefeText(out.Sicht(),
-                         ref::ErsetzeTagInhalt(ref::Ganz(dok.text), name.Referenz(), ersatz.Referenz()),
-                         "-R" + Lesbar(name.text) + "=" + Lesbar(ersatz.text), dok);
-        }
-    }
+    for (std::uint32_t nFall = 2; nFall <= 2 * kDokumente + 1 && v.Weiter(); ++nFall)
+        PruefeErsetzeTagInhalt(Dokument(nFall / 2, nFall % 2 == 1), Einzelnamen(),
+                               Ersetzungen()[nFall % Ersetzungen().size()], v);
 }
 
 // --- Scanner ---
@@ -254,26 +276,33 @@ std::vector<int> Startpunkte(const std::u16string& text)
     return a;
 }
 
+// Both block finders from every start point, with every name.
+void PruefeBlocksuche(const Dokument& dok, const std::vector<Wert>& aNamen, Vergleich& v)
+{
+    const BrixSubString sicht(dok.cs);
+    const ref::Sicht rsicht = ref::Ganz(dok.text);
+    for (const int nStart : Startpunkte(dok.text)) {
+        const Ausgabe erwartetNaechster = Referenz(rsicht, nullptr, nStart);
+        const Ausgabe istNaechster = Produkt(sicht, nullptr, nStart);
+        if (!(istNaechster == erwartetNaechster))
+            v.Pruefe(Text(istNaechster), Text(erwartetNaechster), "FindeNaechstenTagBlock ab " + std::to_string(nStart),
+                     dok);
+        for (const Wert& name : aNamen) {
+            const BrixSubString pname = name.Produkt();
+            const ref::Sicht rname = name.Referenz();
+            const Ausgabe erwartet = Referenz(rsicht, &rname, nStart);
+            const Ausgabe ist = Produkt(sicht, &pname, nStart);
+            if (!(ist == erwartet))
+                v.Pruefe(Text(ist), Text(erwartet), "FindeTagBlock " + Bei(name.text, nStart), dok);
+        }
+    }
+}
+
 TEST(DifferenzScanner, BlocksucheVonJedemStartpunkt)
 {
     Vergleich v;
-    for (std::uint32_t nSeed = 1; nSeed <= kScannerDokumente && v.Weiter(); ++nSeed) {
-        const Dokument dok(nSeed);
-        const BrixSubString sicht(dok.cs);
-        const ref::Sicht rsicht = ref::Ganz(dok.text);
-        for (const int nStart : Startpunkte(dok.text)) {
-            v.Pruefe(Produkt(sicht, nullptr, nStart), Referenz(rsicht, nullptr, nStart),
-                     "FindeNaechstenTagBlock ab " + std::to_string(nStart), dok);
-            for (const Wert& name : Einzelnamen()) {
-                const BrixSubString pname = name.Produkt();
-                const ref::Sicht rname = name.Referenz();
-                const Ausgabe erwartet = Referenz(rsicht, &rname, nStart);
-                const Ausgabe ist = Produkt(sicht, &pname, nStart);
-                if (!(ist == erwartet))
-                    v.Pruefe(Text(ist), Text(erwartet), "FindeTagBlock " + Bei(name.text, nStart), dok);
-            }
-        }
-    }
+    for (std::uint32_t nSeed = 1; nSeed <= kScannerDokumente && v.Weiter(); ++nSeed)
+        PruefeBlocksuche(Dokument(nSeed), Einzelnamen(), v);
 }
 
 // The scanner's documented edge cases, which random documents may miss.
@@ -362,34 +391,59 @@ TEST(DifferenzScanner, RandfaelleInJederTeilsicht)
     }
 }
 
-// Walks from 0 along nNext, as the filters do, on the document and on the content of every
-// block the walk meets (the views -s and -R search).
+// Walks from 0 along nNext, as the filters do, on the view and on the content of every block
+// the walk meets (the views -s and -R search).
+void PruefeWege(const Dokument& dok, const BrixSubString& ganz, const ref::Sicht& rganz, Vergleich& v)
+{
+    std::vector<std::pair<BrixSubString, ref::Sicht>> aSichten{{ganz, rganz}};
+    for (std::size_t i = 0; i < aSichten.size() && aSichten.size() < 200; ++i) {
+        const auto [sicht, rsicht] = aSichten[i];
+        int nPos = 0;
+        for (int nSchritt = 0; nSchritt < 1000; ++nSchritt) {
+            const Ausgabe erwartet = Referenz(rsicht, nullptr, nPos);
+            const Ausgabe ist = Produkt(sicht, nullptr, nPos);
+            if (!(ist == erwartet)) {
+                v.Pruefe(Text(ist), Text(erwartet),
+                         "Weg in " + std::to_string(rsicht.nStart) + ".." + std::to_string(rsicht.nEnd) + " ab " +
+                             std::to_string(nPos),
+                         dok);
+                break;
+            }
+            if (ist.nError == 0 && ist.nLen >= 0) {
+                aSichten.push_back({sicht.Mitte(ist.nPos + ist.nLen, ist.nOff - ist.nLen),
+                                    rsicht.Mitte(ist.nPos + ist.nLen, ist.nOff - ist.nLen)});
+            }
+            if (ist.nNext <= nPos) break;
+            nPos = ist.nNext;
+        }
+    }
+}
+
 TEST(DifferenzScanner, WegeMitAllenAusgaben)
 {
     Vergleich v;
     for (std::uint32_t nSeed = 1; nSeed <= kScannerDokumente && v.Weiter(); ++nSeed) {
         const Dokument dok(nSeed);
-        std::vector<std::pair<BrixSubString, ref::Sicht>> aSichten{{BrixSubString(dok.cs), ref::Ganz(dok.text)}};
-        for (std::size_t i = 0; i < aSichten.size() && aSichten.size() < 200; ++i) {
-            const auto [sicht, rsicht] = aSichten[i];
-            int nPos = 0;
-            for (int nSchritt = 0; nSchritt < 1000; ++nSchritt) {
-                const Ausgabe erwartet = Referenz(rsicht, nullptr, nPos);
-                const Ausgabe ist = Produkt(sicht, nullptr, nPos);
-                if (!(ist == erwartet)) {
-                    v.Pruefe(Text(ist), Text(erwartet),
-                             "Weg in " + std::to_string(rsicht.nStart) + ".." + std::to_string(rsicht.nEnd) +
-                                 " ab " + std::to_string(nPos),
-                             dok);
-                    break;
-                }
-                if (ist.nError == 0 && ist.nLen >= 0) {
-                    aSichten.push_back({sicht.Mitte(ist.nPos + ist.nLen, ist.nOff - ist.nLen),
-                                        rsicht.Mitte(ist.nPos + ist.nLen, ist.nOff - ist.nLen)});
-                }
-                if (ist.nNext <= nPos) break;
-                nPos = ist.nNext;
-            }
+        PruefeWege(dok, BrixSubString(dok.cs), ref::Ganz(dok.text), v);
+    }
+}
+
+// The end-tag search from every start point, with every name.
+void PruefeFindeEndTag(const Dokument& dok, const std::vector<Wert>& aNamen, Vergleich& v)
+{
+    const BrixSubString sicht(dok.cs);
+    const ref::Sicht rsicht = ref::Ganz(dok.text);
+    for (const int nStart : Startpunkte(dok.text)) {
+        for (const Wert& name : aNamen) {
+            int nError = -5;
+            int nEndTag = kUnberuehrt;
+            const int r = sicht.FindeEndTag(name.Produkt(), nStart, nError, &nEndTag);
+            int nRefError = -5;
+            int nRefEndTag = kUnberuehrt;
+            const int nRef = ref::FindeEndTag(rsicht, name.Referenz(), nStart, nRefError, &nRefEndTag);
+            if (r != nRef || nError != nRefError || nEndTag != nRefEndTag)
+                v.Pruefe(std::vector<int>{r, nError, nEndTag}, std::vector<int>{nRef, nRefError, nRefEndTag},
+                         "FindeEndTag " + Bei(name.text, nStart), dok);
         }
     }
 }
@@ -397,21 +451,32 @@ TEST(DifferenzScanner, WegeMitAllenAusgaben)
 TEST(DifferenzScanner, FindeEndTag)
 {
     Vergleich v;
-    for (std::uint32_t nSeed = 1; nSeed <= kScannerDokumente && v.Weiter(); ++nSeed) {
-        const Dokument dok(nSeed);
-        const BrixSubString sicht(dok.cs);
-        const ref::Sicht rsicht = ref::Ganz(dok.text);
+    for (std::uint32_t nSeed = 1; nSeed <= kScannerDokumente && v.Weiter(); ++nSeed)
+        PruefeFindeEndTag(Dokument(nSeed), Einzelnamen(), v);
+}
+
+// The first block of several names from every start point, with every list.
+void PruefeFindeErstenTagBlock(const Dokument& dok, const std::vector<Wert>& aListen, Vergleich& v)
+{
+    const BrixSubString sicht(dok.cs);
+    const ref::Sicht rsicht = ref::Ganz(dok.text);
+    for (const Wert& namen : aListen) {
+        CBrixArray<BrixSubString> aNamen;
+        namen.Produkt().Teile(u',', aNamen, nullptr);
+        const std::vector<ref::Sicht> aRefNamen = ref::Teile(namen.Referenz(), u',');
         for (const int nStart : Startpunkte(dok.text)) {
-            for (const Wert& name : Einzelnamen()) {
-                int nError = -5;
-                int nEndTag = kUnberuehrt;
-                const int r = sicht.FindeEndTag(name.Produkt(), nStart, nError, &nEndTag);
-                int nRefError = -5;
-                int nRefEndTag = kUnberuehrt;
-                const int nRef = ref::FindeEndTag(rsicht, name.Referenz(), nStart, nRefError, &nRefEndTag);
-                v.Pruefe(std::vector<int>{r, nError, nEndTag}, std::vector<int>{nRef, nRefError, nRefEndTag},
-                         "FindeEndTag " + Bei(name.text, nStart), dok);
-            }
+            std::array<int, 9> ist{nStart, -7, -7, -7, kUnberuehrt, kUnberuehrt, 0, 0, 0};
+            const BrixSubString r = sicht.FindeErstenTagBlock(aNamen, ist[0], ist[1], ist[2], ist[3], &ist[4], &ist[5]);
+            ist[6] = r.HatDaten();
+            ist[7] = r.m_nStart;
+            ist[8] = r.m_nEnd;
+            std::array<int, 9> soll{nStart, -7, -7, -7, kUnberuehrt, kUnberuehrt, 0, 0, 0};
+            const ref::Sicht rr =
+                ref::FindeErstenTagBlock(rsicht, aRefNamen, soll[0], soll[1], soll[2], soll[3], &soll[4], &soll[5]);
+            soll[6] = rr.HatDaten();
+            soll[7] = rr.nStart;
+            soll[8] = rr.nEnd;
+            if (ist != soll) v.Pruefe(ist, soll, "FindeErstenTagBlock " + Bei(namen.text, nStart), dok);
         }
     }
 }
@@ -419,70 +484,53 @@ TEST(DifferenzScanner, FindeEndTag)
 TEST(DifferenzScanner, FindeErstenTagBlock)
 {
     Vergleich v;
-    for (std::uint32_t nSeed = 1; nSeed <= kScannerDokumente && v.Weiter(); ++nSeed) {
-        const Dokument dok(nSeed);
-        const BrixSubString sicht(dok.cs);
-        const ref::Sicht rsicht = ref::Ganz(dok.text);
-        for (const Wert& namen : Namenslisten()) {
-            CBrixArray<BrixSubString> aNamen;
-            namen.Produkt().Teile(u',', aNamen, nullptr);
-            const std::vector<ref::Sicht> aRefNamen = ref::Teile(namen.Referenz(), u',');
-            for (const int nStart : Startpunkte(dok.text)) {
-                std::vector<int> ist{nStart, -7, -7, -7, kUnberuehrt, kUnberuehrt, 0, 0, 0};
-                const BrixSubString r =
-                    sicht.FindeErstenTagBlock(aNamen, ist[0], ist[1], ist[2], ist[3], &ist[4], &ist[5]);
-                ist[6] = r.HatDaten();
-                ist[7] = r.m_nStart;
-                ist[8] = r.m_nEnd;
-                std::vector<int> soll{nStart, -7, -7, -7, kUnberuehrt, kUnberuehrt, 0, 0, 0};
-                const ref::Sicht rr = ref::FindeErstenTagBlock(rsicht, aRefNamen, soll[0], soll[1], soll[2], soll[3],
-                                                               &soll[4], &soll[5]);
-                soll[6] = rr.HatDaten();
-                soll[7] = rr.nStart;
-                soll[8] = rr.nEnd;
-                v.Pruefe(ist, soll, "FindeErstenTagBlock " + Bei(namen.text, nStart), dok);
+    for (std::uint32_t nSeed = 1; nSeed <= kScannerDokumente && v.Weiter(); ++nSeed)
+        PruefeFindeErstenTagBlock(Dokument(nSeed), Namenslisten(), v);
+}
+
+// The seeker keeps its memory across calls and views, as -S and -R use it: one seeker for all
+// starts on the document, then on the content of every block found, deepest views last. At
+// every start a search for any element, then one for a name of the list.
+void PruefeSucherMitGedaechtnis(const Dokument& dok, int nMindestSpanne, const std::vector<Wert>& aNamen,
+                                Vergleich& v)
+{
+    BrixBlockSucher sucher(nMindestSpanne);
+    std::vector<std::pair<BrixSubString, ref::Sicht>> aSichten{{BrixSubString(dok.cs), ref::Ganz(dok.text)}};
+    for (std::size_t i = 0; i < aSichten.size() && aSichten.size() < 100; ++i) {
+        const auto [sicht, rsicht] = aSichten[i];
+        for (int nStart = 0; nStart <= sicht.Laenge(); ++nStart) {
+            const Ausgabe ist = Sucher(sucher, sicht, nullptr, nStart);
+            const Ausgabe erwartet = Referenz(rsicht, nullptr, nStart);
+            if (!(ist == erwartet)) {
+                v.Pruefe(Text(ist), Text(erwartet),
+                         "BrixBlockSucher in " + std::to_string(rsicht.nStart) + ".." + std::to_string(rsicht.nEnd) +
+                             " ab " + std::to_string(nStart),
+                         dok);
+                continue;
             }
+            if (ist.nError == 0 && ist.nLen >= 0) {
+                aSichten.push_back({sicht.Mitte(ist.nPos + ist.nLen, ist.nOff - ist.nLen),
+                                    rsicht.Mitte(ist.nPos + ist.nLen, ist.nOff - ist.nLen)});
+            }
+            const Wert& name = aNamen[static_cast<std::size_t>(nStart) % aNamen.size()];
+            const BrixSubString pname = name.Produkt();
+            const ref::Sicht rname = name.Referenz();
+            const Ausgabe istName = Sucher(sucher, sicht, &pname, nStart);
+            const Ausgabe erwartetName = Referenz(rsicht, &rname, nStart);
+            if (!(istName == erwartetName))
+                v.Pruefe(Text(istName), Text(erwartetName),
+                         "BrixBlockSucher mit Name in " + std::to_string(rsicht.nStart) + ".." +
+                             std::to_string(rsicht.nEnd) + " ab " + std::to_string(nStart),
+                         dok);
         }
     }
 }
 
-// The seeker keeps its memory across calls and views, as -S and -R use it: one seeker for all
-// starts on the document, then on the content of every block found, deepest views last.
 TEST(DifferenzScanner, BlockSucherMitGedaechtnis)
 {
     Vergleich v;
-    for (std::uint32_t nSeed = 1; nSeed <= kScannerDokumente && v.Weiter(); ++nSeed) {
-        const Dokument dok(nSeed);
-        BrixBlockSucher sucher(nSeed % 2 == 0 ? 0 : 8);  // remember (nearly) every search
-        std::vector<std::pair<BrixSubString, ref::Sicht>> aSichten{{BrixSubString(dok.cs), ref::Ganz(dok.text)}};
-        for (std::size_t i = 0; i < aSichten.size() && aSichten.size() < 100; ++i) {
-            const auto [sicht, rsicht] = aSichten[i];
-            for (int nStart = 0; nStart <= sicht.Laenge(); ++nStart) {
-                const Ausgabe ist = Sucher(sucher, sicht, nullptr, nStart);
-                const Ausgabe erwartet = Referenz(rsicht, nullptr, nStart);
-                if (!(ist == erwartet)) {
-                    v.Pruefe(Text(ist), Text(erwartet),
-                             "BrixBlockSucher in " + std::to_string(rsicht.nStart) + ".." +
-                                 std::to_string(rsicht.nEnd) + " ab " + std::to_string(nStart),
-                             dok);
-                    continue;
-                }
-                if (ist.nError == 0 && ist.nLen >= 0) {
-                    aSichten.push_back({sicht.Mitte(ist.nPos + ist.nLen, ist.nOff - ist.nLen),
-                                        rsicht.Mitte(ist.nPos + ist.nLen, ist.nOff - ist.nLen)});
-                }
-                const BrixSubString pname = Einzelnamen()[nStart % Einzelnamen().size()].Produkt();
-                const ref::Sicht rname = Einzelnamen()[nStart % Einzelnamen().size()].Referenz();
-                const Ausgabe istName = Sucher(sucher, sicht, &pname, nStart);
-                const Ausgabe erwartetName = Referenz(rsicht, &rname, nStart);
-                if (!(istName == erwartetName))
-                    v.Pruefe(Text(istName), Text(erwartetName),
-                             "BrixBlockSucher mit Name in " + std::to_string(rsicht.nStart) + ".." +
-                                 std::to_string(rsicht.nEnd) + " ab " + std::to_string(nStart),
-                             dok);
-            }
-        }
-    }
+    for (std::uint32_t nSeed = 1; nSeed <= kScannerDokumente && v.Weiter(); ++nSeed)
+        PruefeSucherMitGedaechtnis(Dokument(nSeed), nSeed % 2 == 0 ? 0 : 8, Einzelnamen(), v);
 }
 
 
