@@ -1,15 +1,19 @@
 // Product against the reference model on thousands of seeded random documents, broken ones
-// included: every filter with several name lists, the scanner's calls with all their outputs,
-// the block seeker of -S and -R, and the listing's measure. A mismatch names the seed and shows
-// the document.
+// included, and on hostile families of broken documents (see Feindfamilie): every filter with
+// several name lists, chains of filters, the scanner's calls with all their outputs, the block
+// seeker of -S and -R, and the listing's measure. A mismatch names the seed (and the family) and
+// shows the document.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "brix/BrixSubString.h"
 #include "brix/CBrixArray.h"
+#include "brix/TextZiel.h"
 #include "support/Referenz.h"
 #include "support/Zufallsdokument.h"
 #include "xml/BlockSucher.h"
@@ -50,11 +54,24 @@ struct Dokument {
     }
     // A given text (seed 0).
     explicit Dokument(std::u16string_view t) : nSeed(0), text(t), cs(text) {}
+    // A document of a hostile family, of about nLaenge units.
+    Dokument(Feindfamilie familie, std::uint32_t nSeed, int nLaenge)
+        : nSeed(nSeed),
+          text(ErzeugeFeindlichesDokument(nSeed, FeindOptionen{familie, nLaenge})),
+          cs(text),
+          pFamilie(FamilienName(familie))
+    {
+    }
     std::uint32_t nSeed;
     std::u16string text;
     CString cs;
+    const char* pFamilie = nullptr;
 
-    std::string Wo() const { return "Seed " + std::to_string(nSeed) + ", Dokument \"" + Lesbar(text) + "\""; }
+    std::string Wo() const
+    {
+        const std::string strFamilie = pFamilie ? "Familie " + std::string(pFamilie) + ", " : "";
+        return strFamilie + "Seed " + std::to_string(nSeed) + ", Dokument \"" + Lesbar(text) + "\"";
+    }
 };
 
 // A name or replacement in both worlds; bDaten false is a view with no data.
@@ -169,73 +186,94 @@ std::string Bei(const std::u16string& name, int nPos)
 
 // --- Filters ---
 
+// -c, -t and -d.
+void PruefeEntfernenUndLoeschen(const Dokument& dok, Vergleich& v)
+{
+    const BrixSubString sicht(dok.cs);
+    const ref::Sicht rsicht = ref::Ganz(dok.text);
+    v.PruefeText(sicht.EntferneKommentare().Sicht(), ref::EntferneKommentare(rsicht), "-c", dok);
+    v.PruefeText(sicht.EntferneTags().Sicht(), ref::EntferneTags(rsicht), "-t", dok);
+    CString out(u"alt");
+    LoescheLeereTags(sicht, out);
+    v.PruefeText(out.Sicht(), ref::LoescheLeereTags(rsicht), "-d", dok);
+}
+
 TEST(DifferenzFilter, EntfernenUndLoeschen)
 {
     Vergleich v;
-    for (std::uint32_t nSeed = 1; nSeed <= kDokumente && v.Weiter(); ++nSeed) {
-        const Dokument dok(nSeed);
-        const BrixSubString sicht(dok.cs);
-        const ref::Sicht rsicht = ref::Ganz(dok.text);
-        v.PruefeText(sicht.EntferneKommentare().Sicht(), ref::EntferneKommentare(rsicht), "-c", dok);
-        v.PruefeText(sicht.EntferneTags().Sicht(), ref::EntferneTags(rsicht), "-t", dok);
+    for (std::uint32_t nSeed = 1; nSeed <= kDokumente && v.Weiter(); ++nSeed)
+        PruefeEntfernenUndLoeschen(Dokument(nSeed), v);
+}
+
+// -s with every list of names, and the listing's measure.
+void PruefeZeigeTagBlocks(const Dokument& dok, const std::vector<Wert>& aListen, Vergleich& v)
+{
+    const BrixSubString sicht(dok.cs);
+    for (const Wert& namen : aListen) {
         CString out(u"alt");
-        LoescheLeereTags(sicht, out);
-        v.PruefeText(out.Sicht(), ref::LoescheLeereTags(rsicht), "-d", dok);
+        ZeigeTagBlocks(sicht, namen.Produkt(), out);
+        const std::string strWas = "-s" + Lesbar(namen.text);
+        v.PruefeText(out.Sicht(), ref::ZeigeTagBlocks(ref::Ganz(dok.text), namen.Referenz()), strWas, dok);
+        v.Pruefe<std::int64_t>(LaengeTagBlockListe(sicht, namen.Produkt()), out.GetLength(),
+                               strWas + ": measure and listing differ", dok);
     }
 }
 
 TEST(DifferenzFilter, ZeigeTagBlocksUndIhreLaenge)
 {
     Vergleich v;
-    for (std::uint32_t nFall = 2; nFall <= 2 * kDokumente + 1 && v.Weiter(); ++nFall) {
-        const Dokument dok(nFall / 2, nFall % 2 == 1);
-        const BrixSubString sicht(dok.cs);
-        for (const Wert& namen : Namenslisten()) {
-            CString out(u"alt");
-            ZeigeTagBlocks(sicht, namen.Produkt(), out);
-            const std::string strWas = "-s" + Lesbar(namen.text);
-            v.PruefeText(out.Sicht(), ref::ZeigeTagBlocks(ref::Ganz(dok.text), namen.Referenz()), strWas, dok);
-            v.Pruefe<std::int64_t>(LaengeTagBlockListe(sicht, namen.Produkt()), out.GetLength(),
-                                   strWas + ": measure and listing differ", dok);
-        }
+    for (std::uint32_t nFall = 2; nFall <= 2 * kDokumente + 1 && v.Weiter(); ++nFall)
+        PruefeZeigeTagBlocks(Dokument(nFall / 2, nFall % 2 == 1), Namenslisten(), v);
+}
+
+// -S with every name.
+void PruefeUeberspringeTagBlocks(const Dokument& dok, const std::vector<Wert>& aNamen, Vergleich& v)
+{
+    for (const Wert& name : aNamen) {
+        CString out(u"alt");
+        UeberspringeTagBlocks(BrixSubString(dok.cs), name.Produkt(), out);
+        v.PruefeText(out.Sicht(), ref::UeberspringeTagBlocks(ref::Ganz(dok.text), name.Referenz()),
+                     "-S" + Lesbar(name.text), dok);
     }
 }
 
 TEST(DifferenzFilter, UeberspringeTagBlocks)
 {
     Vergleich v;
-    for (std::uint32_t nSeed = 1; nSeed <= kDokumente && v.Weiter(); ++nSeed) {
-        const Dokument dok(nSeed);
-        for (const Wert& name : Einzelnamen()) {
-            CString out(u"alt");
-            UeberspringeTagBlocks(BrixSubString(dok.cs), name.Produkt(), out);
-            v.PruefeText(out.Sicht(), ref::UeberspringeTagBlocks(ref::Ganz(dok.text), name.Referenz()),
-                         "-S" + Lesbar(name.text), dok);
-        }
+    for (std::uint32_t nSeed = 1; nSeed <= kDokumente && v.Weiter(); ++nSeed)
+        PruefeUeberspringeTagBlocks(Dokument(nSeed), Einzelnamen(), v);
+}
+
+// Replacements for -R: text, none ("-Rname" without "="), and markup.
+const std::vector<Wert>& Ersetzungen()
+{
+    static const std::vector<Wert> aErsatz = [] {
+        std::vector<Wert> a;
+        a.emplace_back(u"X");
+        a.emplace_back(u"", false);
+        a.emplace_back(u"<n/>\u00e4");
+        return a;
+    }();
+    return aErsatz;
+}
+
+// -R with every name and one replacement.
+void PruefeErsetzeTagInhalt(const Dokument& dok, const std::vector<Wert>& aNamen, const Wert& ersatz, Vergleich& v)
+{
+    for (const Wert& name : aNamen) {
+        CString out(u"alt");
+        ErsetzeTagInhalt(BrixSubString(dok.cs), name.Produkt(), out, ersatz.Produkt());
+        v.PruefeText(out.Sicht(), ref::ErsetzeTagInhalt(ref::Ganz(dok.text), name.Referenz(), ersatz.Referenz()),
+                     "-R" + Lesbar(name.text) + "=" + Lesbar(ersatz.text), dok);
     }
 }
 
 TEST(DifferenzFilter, ErsetzeTagInhalt)
 {
-    const std::vector<Wert> aErsatz = [] {
-        std::vector<Wert> a;
-        a.emplace_back(u"X");
-        a.emplace_back(u"", false);  // "-Rname" without "="
-        a.emplace_back(u"<n/>\u00e4");
-        return a;
-    }();
     Vergleich v;
-    for (std::uint32_t nFall = 2; nFall <= 2 * kDokumente + 1 && v.Weiter(); ++nFall) {
-        const Dokument dok(nFall / 2, nFall % 2 == 1);
-        for (const Wert& name : Einzelnamen()) {
-            const Wert& ersatz = aErsatz[nFall % aErsatz.size()];
-            CString out(u"alt");
-            ErsetzeTagInhalt(BrixSubString(dok.cs), name.Produkt(), out, ersatz.Produkt());
-            v.PruefeText(out.Sicht(),
-                         ref::ErsetzeTagInhalt(ref::Ganz(dok.text), name.Referenz(), ersatz.Referenz()),
-                         "-R" + Lesbar(name.text) + "=" + Lesbar(ersatz.text), dok);
-        }
-    }
+    for (std::uint32_t nFall = 2; nFall <= 2 * kDokumente + 1 && v.Weiter(); ++nFall)
+        PruefeErsetzeTagInhalt(Dokument(nFall / 2, nFall % 2 == 1), Einzelnamen(),
+                               Ersetzungen()[nFall % Ersetzungen().size()], v);
 }
 
 // --- Scanner ---
@@ -254,26 +292,33 @@ std::vector<int> Startpunkte(const std::u16string& text)
     return a;
 }
 
+// Both block finders from every start point, with every name.
+void PruefeBlocksuche(const Dokument& dok, const std::vector<Wert>& aNamen, Vergleich& v)
+{
+    const BrixSubString sicht(dok.cs);
+    const ref::Sicht rsicht = ref::Ganz(dok.text);
+    for (const int nStart : Startpunkte(dok.text)) {
+        const Ausgabe erwartetNaechster = Referenz(rsicht, nullptr, nStart);
+        const Ausgabe istNaechster = Produkt(sicht, nullptr, nStart);
+        if (!(istNaechster == erwartetNaechster))
+            v.Pruefe(Text(istNaechster), Text(erwartetNaechster), "FindeNaechstenTagBlock ab " + std::to_string(nStart),
+                     dok);
+        for (const Wert& name : aNamen) {
+            const BrixSubString pname = name.Produkt();
+            const ref::Sicht rname = name.Referenz();
+            const Ausgabe erwartet = Referenz(rsicht, &rname, nStart);
+            const Ausgabe ist = Produkt(sicht, &pname, nStart);
+            if (!(ist == erwartet))
+                v.Pruefe(Text(ist), Text(erwartet), "FindeTagBlock " + Bei(name.text, nStart), dok);
+        }
+    }
+}
+
 TEST(DifferenzScanner, BlocksucheVonJedemStartpunkt)
 {
     Vergleich v;
-    for (std::uint32_t nSeed = 1; nSeed <= kScannerDokumente && v.Weiter(); ++nSeed) {
-        const Dokument dok(nSeed);
-        const BrixSubString sicht(dok.cs);
-        const ref::Sicht rsicht = ref::Ganz(dok.text);
-        for (const int nStart : Startpunkte(dok.text)) {
-            v.Pruefe(Produkt(sicht, nullptr, nStart), Referenz(rsicht, nullptr, nStart),
-                     "FindeNaechstenTagBlock ab " + std::to_string(nStart), dok);
-            for (const Wert& name : Einzelnamen()) {
-                const BrixSubString pname = name.Produkt();
-                const ref::Sicht rname = name.Referenz();
-                const Ausgabe erwartet = Referenz(rsicht, &rname, nStart);
-                const Ausgabe ist = Produkt(sicht, &pname, nStart);
-                if (!(ist == erwartet))
-                    v.Pruefe(Text(ist), Text(erwartet), "FindeTagBlock " + Bei(name.text, nStart), dok);
-            }
-        }
-    }
+    for (std::uint32_t nSeed = 1; nSeed <= kScannerDokumente && v.Weiter(); ++nSeed)
+        PruefeBlocksuche(Dokument(nSeed), Einzelnamen(), v);
 }
 
 // The scanner's documented edge cases, which random documents may miss.
@@ -362,34 +407,59 @@ TEST(DifferenzScanner, RandfaelleInJederTeilsicht)
     }
 }
 
-// Walks from 0 along nNext, as the filters do, on the document and on the content of every
-// block the walk meets (the views -s and -R search).
+// Walks from 0 along nNext, as the filters do, on the view and on the content of every block
+// the walk meets (the views -s and -R search).
+void PruefeWege(const Dokument& dok, const BrixSubString& ganz, const ref::Sicht& rganz, Vergleich& v)
+{
+    std::vector<std::pair<BrixSubString, ref::Sicht>> aSichten{{ganz, rganz}};
+    for (std::size_t i = 0; i < aSichten.size() && aSichten.size() < 200; ++i) {
+        const auto [sicht, rsicht] = aSichten[i];
+        int nPos = 0;
+        for (int nSchritt = 0; nSchritt < 1000; ++nSchritt) {
+            const Ausgabe erwartet = Referenz(rsicht, nullptr, nPos);
+            const Ausgabe ist = Produkt(sicht, nullptr, nPos);
+            if (!(ist == erwartet)) {
+                v.Pruefe(Text(ist), Text(erwartet),
+                         "Weg in " + std::to_string(rsicht.nStart) + ".." + std::to_string(rsicht.nEnd) + " ab " +
+                             std::to_string(nPos),
+                         dok);
+                break;
+            }
+            if (ist.nError == 0 && ist.nLen >= 0) {
+                aSichten.push_back({sicht.Mitte(ist.nPos + ist.nLen, ist.nOff - ist.nLen),
+                                    rsicht.Mitte(ist.nPos + ist.nLen, ist.nOff - ist.nLen)});
+            }
+            if (ist.nNext <= nPos) break;
+            nPos = ist.nNext;
+        }
+    }
+}
+
 TEST(DifferenzScanner, WegeMitAllenAusgaben)
 {
     Vergleich v;
     for (std::uint32_t nSeed = 1; nSeed <= kScannerDokumente && v.Weiter(); ++nSeed) {
         const Dokument dok(nSeed);
-        std::vector<std::pair<BrixSubString, ref::Sicht>> aSichten{{BrixSubString(dok.cs), ref::Ganz(dok.text)}};
-        for (std::size_t i = 0; i < aSichten.size() && aSichten.size() < 200; ++i) {
-            const auto [sicht, rsicht] = aSichten[i];
-            int nPos = 0;
-            for (int nSchritt = 0; nSchritt < 1000; ++nSchritt) {
-                const Ausgabe erwartet = Referenz(rsicht, nullptr, nPos);
-                const Ausgabe ist = Produkt(sicht, nullptr, nPos);
-                if (!(ist == erwartet)) {
-                    v.Pruefe(Text(ist), Text(erwartet),
-                             "Weg in " + std::to_string(rsicht.nStart) + ".." + std::to_string(rsicht.nEnd) +
-                                 " ab " + std::to_string(nPos),
-                             dok);
-                    break;
-                }
-                if (ist.nError == 0 && ist.nLen >= 0) {
-                    aSichten.push_back({sicht.Mitte(ist.nPos + ist.nLen, ist.nOff - ist.nLen),
-                                        rsicht.Mitte(ist.nPos + ist.nLen, ist.nOff - ist.nLen)});
-                }
-                if (ist.nNext <= nPos) break;
-                nPos = ist.nNext;
-            }
+        PruefeWege(dok, BrixSubString(dok.cs), ref::Ganz(dok.text), v);
+    }
+}
+
+// The end-tag search from every start point, with every name.
+void PruefeFindeEndTag(const Dokument& dok, const std::vector<Wert>& aNamen, Vergleich& v)
+{
+    const BrixSubString sicht(dok.cs);
+    const ref::Sicht rsicht = ref::Ganz(dok.text);
+    for (const int nStart : Startpunkte(dok.text)) {
+        for (const Wert& name : aNamen) {
+            int nError = -5;
+            int nEndTag = kUnberuehrt;
+            const int r = sicht.FindeEndTag(name.Produkt(), nStart, nError, &nEndTag);
+            int nRefError = -5;
+            int nRefEndTag = kUnberuehrt;
+            const int nRef = ref::FindeEndTag(rsicht, name.Referenz(), nStart, nRefError, &nRefEndTag);
+            if (r != nRef || nError != nRefError || nEndTag != nRefEndTag)
+                v.Pruefe(std::vector<int>{r, nError, nEndTag}, std::vector<int>{nRef, nRefError, nRefEndTag},
+                         "FindeEndTag " + Bei(name.text, nStart), dok);
         }
     }
 }
@@ -397,21 +467,32 @@ TEST(DifferenzScanner, WegeMitAllenAusgaben)
 TEST(DifferenzScanner, FindeEndTag)
 {
     Vergleich v;
-    for (std::uint32_t nSeed = 1; nSeed <= kScannerDokumente && v.Weiter(); ++nSeed) {
-        const Dokument dok(nSeed);
-        const BrixSubString sicht(dok.cs);
-        const ref::Sicht rsicht = ref::Ganz(dok.text);
+    for (std::uint32_t nSeed = 1; nSeed <= kScannerDokumente && v.Weiter(); ++nSeed)
+        PruefeFindeEndTag(Dokument(nSeed), Einzelnamen(), v);
+}
+
+// The first block of several names from every start point, with every list.
+void PruefeFindeErstenTagBlock(const Dokument& dok, const std::vector<Wert>& aListen, Vergleich& v)
+{
+    const BrixSubString sicht(dok.cs);
+    const ref::Sicht rsicht = ref::Ganz(dok.text);
+    for (const Wert& namen : aListen) {
+        CBrixArray<BrixSubString> aNamen;
+        namen.Produkt().Teile(u',', aNamen, nullptr);
+        const std::vector<ref::Sicht> aRefNamen = ref::Teile(namen.Referenz(), u',');
         for (const int nStart : Startpunkte(dok.text)) {
-            for (const Wert& name : Einzelnamen()) {
-                int nError = -5;
-                int nEndTag = kUnberuehrt;
-                const int r = sicht.FindeEndTag(name.Produkt(), nStart, nError, &nEndTag);
-                int nRefError = -5;
-                int nRefEndTag = kUnberuehrt;
-                const int nRef = ref::FindeEndTag(rsicht, name.Referenz(), nStart, nRefError, &nRefEndTag);
-                v.Pruefe(std::vector<int>{r, nError, nEndTag}, std::vector<int>{nRef, nRefError, nRefEndTag},
-                         "FindeEndTag " + Bei(name.text, nStart), dok);
-            }
+            std::array<int, 9> ist{nStart, -7, -7, -7, kUnberuehrt, kUnberuehrt, 0, 0, 0};
+            const BrixSubString r = sicht.FindeErstenTagBlock(aNamen, ist[0], ist[1], ist[2], ist[3], &ist[4], &ist[5]);
+            ist[6] = r.HatDaten();
+            ist[7] = r.m_nStart;
+            ist[8] = r.m_nEnd;
+            std::array<int, 9> soll{nStart, -7, -7, -7, kUnberuehrt, kUnberuehrt, 0, 0, 0};
+            const ref::Sicht rr =
+                ref::FindeErstenTagBlock(rsicht, aRefNamen, soll[0], soll[1], soll[2], soll[3], &soll[4], &soll[5]);
+            soll[6] = rr.HatDaten();
+            soll[7] = rr.nStart;
+            soll[8] = rr.nEnd;
+            if (ist != soll) v.Pruefe(ist, soll, "FindeErstenTagBlock " + Bei(namen.text, nStart), dok);
         }
     }
 }
@@ -419,70 +500,53 @@ TEST(DifferenzScanner, FindeEndTag)
 TEST(DifferenzScanner, FindeErstenTagBlock)
 {
     Vergleich v;
-    for (std::uint32_t nSeed = 1; nSeed <= kScannerDokumente && v.Weiter(); ++nSeed) {
-        const Dokument dok(nSeed);
-        const BrixSubString sicht(dok.cs);
-        const ref::Sicht rsicht = ref::Ganz(dok.text);
-        for (const Wert& namen : Namenslisten()) {
-            CBrixArray<BrixSubString> aNamen;
-            namen.Produkt().Teile(u',', aNamen, nullptr);
-            const std::vector<ref::Sicht> aRefNamen = ref::Teile(namen.Referenz(), u',');
-            for (const int nStart : Startpunkte(dok.text)) {
-                std::vector<int> ist{nStart, -7, -7, -7, kUnberuehrt, kUnberuehrt, 0, 0, 0};
-                const BrixSubString r =
-                    sicht.FindeErstenTagBlock(aNamen, ist[0], ist[1], ist[2], ist[3], &ist[4], &ist[5]);
-                ist[6] = r.HatDaten();
-                ist[7] = r.m_nStart;
-                ist[8] = r.m_nEnd;
-                std::vector<int> soll{nStart, -7, -7, -7, kUnberuehrt, kUnberuehrt, 0, 0, 0};
-                const ref::Sicht rr = ref::FindeErstenTagBlock(rsicht, aRefNamen, soll[0], soll[1], soll[2], soll[3],
-                                                               &soll[4], &soll[5]);
-                soll[6] = rr.HatDaten();
-                soll[7] = rr.nStart;
-                soll[8] = rr.nEnd;
-                v.Pruefe(ist, soll, "FindeErstenTagBlock " + Bei(namen.text, nStart), dok);
+    for (std::uint32_t nSeed = 1; nSeed <= kScannerDokumente && v.Weiter(); ++nSeed)
+        PruefeFindeErstenTagBlock(Dokument(nSeed), Namenslisten(), v);
+}
+
+// The seeker keeps its memory across calls and views, as -S and -R use it: one seeker for all
+// starts on the document, then on the content of every block found, deepest views last. At
+// every start a search for any element, then one for a name of the list.
+void PruefeSucherMitGedaechtnis(const Dokument& dok, int nMindestSpanne, const std::vector<Wert>& aNamen,
+                                Vergleich& v)
+{
+    BrixBlockSucher sucher(nMindestSpanne);
+    std::vector<std::pair<BrixSubString, ref::Sicht>> aSichten{{BrixSubString(dok.cs), ref::Ganz(dok.text)}};
+    for (std::size_t i = 0; i < aSichten.size() && aSichten.size() < 100; ++i) {
+        const auto [sicht, rsicht] = aSichten[i];
+        for (int nStart = 0; nStart <= sicht.Laenge(); ++nStart) {
+            const Ausgabe ist = Sucher(sucher, sicht, nullptr, nStart);
+            const Ausgabe erwartet = Referenz(rsicht, nullptr, nStart);
+            if (!(ist == erwartet)) {
+                v.Pruefe(Text(ist), Text(erwartet),
+                         "BrixBlockSucher in " + std::to_string(rsicht.nStart) + ".." + std::to_string(rsicht.nEnd) +
+                             " ab " + std::to_string(nStart),
+                         dok);
+                continue;
             }
+            if (ist.nError == 0 && ist.nLen >= 0) {
+                aSichten.push_back({sicht.Mitte(ist.nPos + ist.nLen, ist.nOff - ist.nLen),
+                                    rsicht.Mitte(ist.nPos + ist.nLen, ist.nOff - ist.nLen)});
+            }
+            const Wert& name = aNamen[static_cast<std::size_t>(nStart) % aNamen.size()];
+            const BrixSubString pname = name.Produkt();
+            const ref::Sicht rname = name.Referenz();
+            const Ausgabe istName = Sucher(sucher, sicht, &pname, nStart);
+            const Ausgabe erwartetName = Referenz(rsicht, &rname, nStart);
+            if (!(istName == erwartetName))
+                v.Pruefe(Text(istName), Text(erwartetName),
+                         "BrixBlockSucher mit Name in " + std::to_string(rsicht.nStart) + ".." +
+                             std::to_string(rsicht.nEnd) + " ab " + std::to_string(nStart),
+                         dok);
         }
     }
 }
 
-// The seeker keeps its memory across calls and views, as -S and -R use it: one seeker for all
-// starts on the document, then on the content of every block found, deepest views last.
 TEST(DifferenzScanner, BlockSucherMitGedaechtnis)
 {
     Vergleich v;
-    for (std::uint32_t nSeed = 1; nSeed <= kScannerDokumente && v.Weiter(); ++nSeed) {
-        const Dokument dok(nSeed);
-        BrixBlockSucher sucher(nSeed % 2 == 0 ? 0 : 8);  // remember (nearly) every search
-        std::vector<std::pair<BrixSubString, ref::Sicht>> aSichten{{BrixSubString(dok.cs), ref::Ganz(dok.text)}};
-        for (std::size_t i = 0; i < aSichten.size() && aSichten.size() < 100; ++i) {
-            const auto [sicht, rsicht] = aSichten[i];
-            for (int nStart = 0; nStart <= sicht.Laenge(); ++nStart) {
-                const Ausgabe ist = Sucher(sucher, sicht, nullptr, nStart);
-                const Ausgabe erwartet = Referenz(rsicht, nullptr, nStart);
-                if (!(ist == erwartet)) {
-                    v.Pruefe(Text(ist), Text(erwartet),
-                             "BrixBlockSucher in " + std::to_string(rsicht.nStart) + ".." +
-                                 std::to_string(rsicht.nEnd) + " ab " + std::to_string(nStart),
-                             dok);
-                    continue;
-                }
-                if (ist.nError == 0 && ist.nLen >= 0) {
-                    aSichten.push_back({sicht.Mitte(ist.nPos + ist.nLen, ist.nOff - ist.nLen),
-                                        rsicht.Mitte(ist.nPos + ist.nLen, ist.nOff - ist.nLen)});
-                }
-                const BrixSubString pname = Einzelnamen()[nStart % Einzelnamen().size()].Produkt();
-                const ref::Sicht rname = Einzelnamen()[nStart % Einzelnamen().size()].Referenz();
-                const Ausgabe istName = Sucher(sucher, sicht, &pname, nStart);
-                const Ausgabe erwartetName = Referenz(rsicht, &rname, nStart);
-                if (!(istName == erwartetName))
-                    v.Pruefe(Text(istName), Text(erwartetName),
-                             "BrixBlockSucher mit Name in " + std::to_string(rsicht.nStart) + ".." +
-                                 std::to_string(rsicht.nEnd) + " ab " + std::to_string(nStart),
-                             dok);
-            }
-        }
-    }
+    for (std::uint32_t nSeed = 1; nSeed <= kScannerDokumente && v.Weiter(); ++nSeed)
+        PruefeSucherMitGedaechtnis(Dokument(nSeed), nSeed % 2 == 0 ? 0 : 8, Einzelnamen(), v);
 }
 
 
@@ -509,6 +573,251 @@ TEST(DifferenzScanner, BlockSucherVergisst)
                 v.Pruefe(Text(ist), Text(erwartet), "BrixBlockSucher mit Vergessen ab " + std::to_string(nStart), dok);
         }
     }
+}
+
+// --- Hostile families (see Feindfamilie): walks that go far, and far again from later tags ---
+
+// Documents per family for the filters, and for the scanner calls from every start. The
+// reference model is slow on these shapes (as slow as a naive scanner), so they are few and
+// most are short.
+constexpr std::uint32_t kFeindDokumente = 250;
+constexpr std::uint32_t kFeindScannerDokumente = 50;
+
+// About how many units a hostile document has, by seed: mostly a few dozen to a few hundred,
+// every 50th a few thousand, so that a walk meets many faults in a row; at most nHoechstens.
+int FeindLaenge(std::uint32_t nSeed, int nHoechstens)
+{
+    static constexpr int kLaengen[] = {30, 60, 100, 160, 250, 400};
+    return std::min(nSeed % 50 == 0 ? 2000 : kLaengen[nSeed % 6], nHoechstens);
+}
+
+// Runs pruefe on documents 1..nDokumente of every family, until too many mismatches.
+template <class F>
+void FuerJedeFamilie(std::uint32_t nDokumente, int nHoechstens, Vergleich& v, F pruefe)
+{
+    for (const Feindfamilie familie : kFeindfamilien)
+        for (std::uint32_t nSeed = 1; nSeed <= nDokumente && v.Weiter(); ++nSeed)
+            pruefe(Dokument(familie, nSeed, FeindLaenge(nSeed, nHoechstens)), nSeed);
+}
+
+// Names the hostile documents use, one they never use, and no data.
+const std::vector<Wert>& FeindNamen()
+{
+    static const std::vector<Wert> aNamen = [] {
+        std::vector<Wert> a;
+        for (const char16_t* s : {u"a", u"b", u"r", u"q", u"t1", u"zz"}) a.emplace_back(s);
+        a.emplace_back(u"", false);
+        return a;
+    }();
+    return aNamen;
+}
+
+// Lists for -s: outer names alone and with inner ones, occurring or not.
+const std::vector<Wert>& FeindNamenslisten()
+{
+    static const std::vector<Wert> aListen = [] {
+        std::vector<Wert> a;
+        for (const char16_t* s : {u"r", u"a", u"r,a", u"a,b,c", u"q,i", u"b,b", u"zz,a", u""})
+            a.emplace_back(s);
+        return a;
+    }();
+    return aListen;
+}
+
+TEST(DifferenzFeindlich, EntfernenUndLoeschen)
+{
+    Vergleich v;
+    FuerJedeFamilie(kFeindDokumente, 2000, v,
+                    [&](const Dokument& dok, std::uint32_t) { PruefeEntfernenUndLoeschen(dok, v); });
+}
+
+TEST(DifferenzFeindlich, ZeigeTagBlocksUndIhreLaenge)
+{
+    Vergleich v;
+    FuerJedeFamilie(kFeindDokumente, 2000, v,
+                    [&](const Dokument& dok, std::uint32_t) { PruefeZeigeTagBlocks(dok, FeindNamenslisten(), v); });
+}
+
+TEST(DifferenzFeindlich, UeberspringeTagBlocks)
+{
+    Vergleich v;
+    FuerJedeFamilie(kFeindDokumente, 2000, v,
+                    [&](const Dokument& dok, std::uint32_t) { PruefeUeberspringeTagBlocks(dok, FeindNamen(), v); });
+}
+
+TEST(DifferenzFeindlich, ErsetzeTagInhalt)
+{
+    Vergleich v;
+    FuerJedeFamilie(kFeindDokumente, 2000, v, [&](const Dokument& dok, std::uint32_t nSeed) {
+        PruefeErsetzeTagInhalt(dok, FeindNamen(), Ersetzungen()[nSeed % Ersetzungen().size()], v);
+    });
+}
+
+TEST(DifferenzFeindlich, BlocksucheUndEndTagVonJedemStartpunkt)
+{
+    Vergleich v;
+    FuerJedeFamilie(kFeindScannerDokumente, 250, v, [&](const Dokument& dok, std::uint32_t) {
+        PruefeBlocksuche(dok, FeindNamen(), v);
+        PruefeFindeEndTag(dok, FeindNamen(), v);
+    });
+}
+
+TEST(DifferenzFeindlich, FindeErstenTagBlock)
+{
+    Vergleich v;
+    FuerJedeFamilie(kFeindScannerDokumente, 250, v,
+                    [&](const Dokument& dok, std::uint32_t) { PruefeFindeErstenTagBlock(dok, FeindNamenslisten(), v); });
+}
+
+TEST(DifferenzFeindlich, BlockSucherMitGedaechtnis)
+{
+    Vergleich v;
+    FuerJedeFamilie(kFeindScannerDokumente, 250, v, [&](const Dokument& dok, std::uint32_t nSeed) {
+        PruefeSucherMitGedaechtnis(dok, nSeed % 2 == 0 ? 0 : 8, FeindNamen(), v);
+    });
+}
+
+// Views of a hostile document that start and end anywhere (in a tag, in a quote, right behind
+// a '<', just before a '>'): the whole first, then shorter ones. In each, the walks of the
+// filters over every element (-d, -R) and by name (-S), both going on from nNext after a fault;
+// in the first three also the descent into every block found. The plain scanner and one seeker
+// for all views of the document give the reference model's outputs: what the seeker found in a
+// longer view must not be taken for a shorter one where the shorter end changes it. Now and
+// then the seeker forgets; then it holds nothing.
+TEST(DifferenzFeindlich, WegeInTeilsichten)
+{
+    Vergleich v;
+    FuerJedeFamilie(120, 400, v, [&](const Dokument& dok, std::uint32_t nSeed) {
+        const int n = static_cast<int>(dok.text.size());
+        std::uint32_t x = nSeed * 2654435761u;
+        auto zufall = [&x](int nBis) {
+            x = x * 1103515245u + 12345u;
+            return static_cast<int>((x >> 8) % static_cast<std::uint32_t>(nBis + 1));
+        };
+        std::vector<std::pair<int, int>> aGrenzen{{0, n}, {0, n - 1 - zufall(n / 4)}};
+        for (int k = 0; k < 6; ++k) {
+            const int nVorn = zufall(n);
+            aGrenzen.push_back({nVorn, nVorn + zufall(n - nVorn)});
+        }
+        // Views that end just before a '>', inside the tag it closes.
+        std::vector<int> aGt;
+        for (int i = 0; i < n; ++i)
+            if (dok.text[static_cast<std::size_t>(i)] == u'>') aGt.push_back(i);
+        for (int k = 0; k < 4 && !aGt.empty(); ++k) {
+            const int nHinten = aGt[static_cast<std::size_t>(zufall(static_cast<int>(aGt.size()) - 1))];
+            aGrenzen.push_back({k % 2 == 0 ? 0 : zufall(nHinten), nHinten});
+        }
+        BrixBlockSucher sucher(nSeed % 2 == 0 ? 0 : 8);
+        for (std::size_t k = 0; k < aGrenzen.size(); ++k) {
+            const auto [nVorn, nHinten] = aGrenzen[k];
+            const BrixSubString sicht(&dok.cs, nVorn, std::max(nVorn, nHinten));
+            const ref::Sicht rsicht{&dok.text, nVorn, std::max(nVorn, nHinten)};
+            const std::string strSicht = " in " + std::to_string(rsicht.nStart) + ".." + std::to_string(rsicht.nEnd);
+            const Wert& name = FeindNamen()[(nSeed + k) % FeindNamen().size()];
+            const BrixSubString pname = name.Produkt();
+            const ref::Sicht rname = name.Referenz();
+            for (const bool bMitName : {false, true}) {
+                int nPos = 0;
+                for (int nSchritt = 0; nSchritt < 10000; ++nSchritt) {
+                    const Ausgabe erwartet = Referenz(rsicht, bMitName ? &rname : nullptr, nPos);
+                    const Ausgabe ist = Produkt(sicht, bMitName ? &pname : nullptr, nPos);
+                    const Ausgabe istSucher = Sucher(sucher, sicht, bMitName ? &pname : nullptr, nPos);
+                    if (!(ist == erwartet) || !(istSucher == erwartet)) {
+                        const std::string strWas =
+                            (bMitName ? "Weg mit " + Bei(name.text, nPos) : "Weg ab " + std::to_string(nPos)) +
+                            strSicht;
+                        v.Pruefe(Text(ist), Text(erwartet), strWas, dok);
+                        v.Pruefe(Text(istSucher), Text(erwartet), "BrixBlockSucher, " + strWas, dok);
+                    }
+                    if (erwartet.nNext <= nPos) break;
+                    nPos = erwartet.nNext;
+                }
+            }
+            if (k < 3) PruefeWege(dok, sicht, rsicht, v);
+            if (zufall(3) == 0) {
+                sucher.Vergiss();
+                v.Pruefe<std::size_t>(sucher.AnzahlGemerkt(), 0, "BrixBlockSucher vergisst nicht" + strSicht, dok);
+            }
+        }
+    });
+}
+
+// Chains of options on hostile documents: each filter works on the result of the one before,
+// -c, -t and -d over their own input as in a run, and the result equals the reference model's
+// filters applied in the same order.
+void WendeAn(std::u16string_view option, CString& text)
+{
+    const char16_t art = option[1];
+    if (art == u'c' || art == u't' || art == u'd') {
+        EigenZiel ziel(text);
+        const BrixSubString sicht(text);
+        if (art == u'c') {
+            sicht.EntferneKommentare(ziel);
+        } else if (art == u't') {
+            sicht.EntferneTags(ziel);
+        } else {
+            LoescheLeereTags(sicht, ziel);
+        }
+        return;
+    }
+    const CString wert(option.substr(2));
+    const BrixSubString sicht(text);
+    CString out;
+    if (art == u's') {
+        ZeigeTagBlocks(sicht, BrixSubString(wert), out);
+    } else if (art == u'S') {
+        UeberspringeTagBlocks(sicht, BrixSubString(wert), out);
+    } else {
+        const int nGleich = BrixSubString(wert).FindeZeichen(u'=');
+        ErsetzeTagInhalt(sicht, BrixSubString(wert).Links(nGleich), out, BrixSubString(wert).Mitte(nGleich + 1));
+    }
+    text = out;
+}
+
+std::u16string WendeAnReferenz(std::u16string_view option, const std::u16string& text)
+{
+    const ref::Sicht sicht = ref::Ganz(text);
+    const std::u16string wert(option.substr(2));
+    switch (option[1]) {
+    case u'c':
+        return ref::EntferneKommentare(sicht);
+    case u't':
+        return ref::EntferneTags(sicht);
+    case u'd':
+        return ref::LoescheLeereTags(sicht);
+    case u's':
+        return ref::ZeigeTagBlocks(sicht, ref::Ganz(wert));
+    case u'S':
+        return ref::UeberspringeTagBlocks(sicht, ref::Ganz(wert));
+    default: {
+        const int nGleich = static_cast<int>(wert.find(u'='));
+        const ref::Sicht w = ref::Ganz(wert);
+        return ref::ErsetzeTagInhalt(sicht, w.Links(nGleich), w.Mitte(nGleich + 1));
+    }
+    }
+}
+
+TEST(DifferenzFeindlich, Ketten)
+{
+    const std::vector<std::vector<std::u16string_view>> aKetten = {
+        {u"-c", u"-d", u"-sa,b"}, {u"-d", u"-Sa", u"-Rb=X"},        {u"-t", u"-d"},
+        {u"-c", u"-Rr=<n/>", u"-d", u"-Sb"}, {u"-Sr", u"-c", u"-d", u"-sr,a"}, {u"-d", u"-d", u"-d"},
+        {u"-Ra=", u"-d", u"-sa"},
+    };
+    Vergleich v;
+    FuerJedeFamilie(20, 1500, v, [&](const Dokument& dok, std::uint32_t) {
+        for (const auto& kette : aKetten) {
+            CString text(dok.text);
+            std::u16string erwartet = dok.text;
+            std::string strKette;
+            for (const std::u16string_view option : kette) {
+                strKette += Lesbar(std::u16string(option)) + " ";
+                WendeAn(option, text);
+                erwartet = WendeAnReferenz(option, erwartet);
+                v.PruefeText(text.Sicht(), erwartet, "Kette " + strKette, dok);
+            }
+        }
+    });
 }
 
 // --- Searches on long texts (the fast scans work eight units at a time) ---

@@ -39,9 +39,30 @@ constexpr std::u16string_view kBruch[] = {
     u"<!--", u"<!-", u"<!", u"<?", u"<?x", u"<!x", u"</a", u"<b c='1>", u"<a x=\"(\">", u"<(a>", u"<a\0>"sv,
 };
 
-class Erzeuger {
+// Draws from a generator, reproducibly across standard libraries.
+class Wuerfel {
 public:
-    Erzeuger(std::mt19937& rng, const ZufallsOptionen& optionen) : m_rng(rng), m_optionen(optionen) {}
+    explicit Wuerfel(std::mt19937& rng) : m_rng(rng) {}
+
+protected:
+    // A number in 0..n-1 (n > 0).
+    int Zahl(int n) { return static_cast<int>(m_rng() % static_cast<std::uint32_t>(n)); }
+    // True with a chance of nProzent in a hundred.
+    bool Wurf(int nProzent) { return Zahl(100) < nProzent; }
+
+    template <std::size_t N>
+    std::u16string_view Wahl(const std::u16string_view (&aus)[N])
+    {
+        return aus[static_cast<std::size_t>(Zahl(static_cast<int>(N)))];
+    }
+
+private:
+    std::mt19937& m_rng;
+};
+
+class Erzeuger : Wuerfel {
+public:
+    Erzeuger(std::mt19937& rng, const ZufallsOptionen& optionen) : Wuerfel(rng), m_optionen(optionen) {}
 
     std::u16string Dokument()
     {
@@ -51,17 +72,7 @@ public:
     }
 
 private:
-    // A number in 0..n-1 (n > 0), reproducible across standard libraries.
-    int Zahl(int n) { return static_cast<int>(m_rng() % static_cast<std::uint32_t>(n)); }
-    // True with a chance of nProzent in a hundred.
-    bool Wurf(int nProzent) { return Zahl(100) < nProzent; }
     bool Fehler() { return Zahl(1000) < m_optionen.nFehlerPromille; }
-
-    template <std::size_t N>
-    std::u16string_view Wahl(const std::u16string_view (&aus)[N])
-    {
-        return aus[static_cast<std::size_t>(Zahl(static_cast<int>(N)))];
-    }
 
     void Text()
     {
@@ -158,12 +169,247 @@ private:
         }
     }
 
-    std::mt19937& m_rng;
     const ZufallsOptionen& m_optionen;
     std::u16string m_out;
 };
 
+// --- Hostile families ---
+
+// Few names, so that start and end tags meet.
+constexpr std::u16string_view kFeindNamen[] = {u"a", u"b", u"c", u"a", u"b", u"r", u"p"};
+
+// Sound pieces between the faults.
+constexpr std::u16string_view kFueller[] = {
+    u"x", u" ", u"text ", u"\n", u"\r\n", u"\u00e4", u"\U0001F600", u"<c>y</c>", u"<a x='1'>t</a>", u"<b/>",
+    u"<c />", u"<!--k-->", u"<?p?>", u"<!D r>", u"<a><b>1</b></a>", u"<p>(1) [2] {3}</p>", u"<b (1)/>", u"<c x='>'/>",
+};
+
+// Start tags with an open bracket, and the closers that come later in the text. Whether a
+// start tag closes itself depends on the '>' that its bracket walk ends at: a "/>" far behind.
+constexpr std::u16string_view kKlammerOffen[] = {
+    u"<b (>t", u"<b [>t", u"<b {>t", u"<b <>t", u"<a (>", u"<c x='1' [>", u"<b ((>", u"<b ({[<>", u"<b (>t</b>",
+    u"<a [>x</a>", u"<b {>t}</b>", u"<b <c>>t</b>", u"<b (\n>", u"<t1 [>", u"<b x=(>", u"<b (x)>t</b>",
+    u"<a [1]>t</a>", u"<b (/>", u"<b [/>t", u"<a (((/>", u"<b ([{/>", u"<b <</>", u"<c x=')'(/>", u")", u"]",
+    u"}", u">", u"x) y", u"] </a>", u"}>", u")/>", u"] />", u"}/>", u"))) />",
+};
+
+// Start tags with an open quote, and quotes that come later.
+constexpr std::u16string_view kQuoteOffen[] = {
+    u"<b x='1>", u"<b x=\"1>", u"<b x='1\">", u"<b x=\"1'>", u"<b x='1>t</b>", u"<a y=\"(>t", u"<b '>", u"<b \">",
+    u"<c x='<a>'>", u"<b x='1' y=\"2>t", u"<b x=>'", u"<a x='</a>'>t</a>", u"<b x=\"a'b\">t</b>", u"'", u"\"",
+    u"it's ", u"say \"hi\" ", u"'>", u"\">", u"' />", u"<b x='1/>", u"<b x=\"1 />", u"\"/>",
+};
+
+// Start tags that never end, and what may end them much later.
+constexpr std::u16string_view kStartTagOffen[] = {
+    u"<a ", u"<a x ", u"<b y=1 ", u"<a\n", u"<a\t", u"<c x='1' ", u"<a", u"<a/", u"<ab ", u"<b <b <b ",
+    u"<a x <a y ", u"<r><a <a <a ", u">", u"/>", u" />", u"</a>",
+};
+
+// Prose with '<' and '>' as signs and brackets that close lines later.
+constexpr std::u16string_view kProsa[] = {
+    u"if (x < y) then [z] {w} a<b c", u"note: x <= 3 (see <i>ref</i>", u"a > b", u"x<3", u" -> ", u" <- ",
+    u"1 < 2 > 0", u"(see ", u"[1, 2 ", u"{k ", u")", u"]", u"}", u"\n", u" and ", u"<i>ref</i>", u"a <b ", u"a< b",
+    u"<= >=", u"<3 ", u"<< ", u">> ", u"if a<b and c>d ", u"(a < b) ", u"x </ y", u"<br/>", u"(see <br/>",
+};
+
+// Stray, mismatched and unclosed end tags.
+constexpr std::u16string_view kEndTagFalsch[] = {
+    u"</q>", u"<a><b></a></b>", u"</b", u"</b x", u"</a >", u"</ab>", u"</>", u"</", u"<a>x</b>", u"<a><b>x</a>",
+    u"<b></b ></b>", u"</a></a>", u"<c>1</c></c>", u"</a\n>", u"</b text <c>1</c>", u"<a></a", u"</a:b>",
+};
+
+// Unclosed comments, processing instructions and declarations, also inside tags.
+constexpr std::u16string_view kEinschubOffen[] = {
+    u"<!--", u"<!-- x", u"<?x", u"<?x y", u"<!x", u"<!DOCTYPE r", u"<!", u"<?", u"<!-", u"<!- x>", u"<a <!-- x>",
+    u"<a x=\"<!--\">", u"<a <?p>", u"<b <!y>t</b>", u"<r><!-- ", u"<r><?x ", u"--", u"- ->", u"->", u"?", u"-- >",
+};
+// What closes one of them late.
+constexpr std::u16string_view kSpaetesEnde[] = {u"-->", u"?>", u">"};
+
+class FeindErzeuger : Wuerfel {
+public:
+    FeindErzeuger(std::mt19937& rng, const FeindOptionen& optionen) : Wuerfel(rng), m_optionen(optionen) {}
+
+    std::u16string Dokument()
+    {
+        while (static_cast<int>(m_out.size()) < m_optionen.nLaenge) {
+            const int w = Zahl(10);
+            if (w < 5) {
+                Fehler(m_optionen.familie);  // at the top level
+            } else if (w < 8) {
+                Satz(m_optionen.familie);  // inside an element
+            } else {
+                Fueller();
+            }
+        }
+        return std::move(m_out);
+    }
+
+private:
+    void Fueller() { m_out += Wahl(kFueller); }
+
+    void StartTag(std::u16string_view name)
+    {
+        m_out += u'<';
+        m_out += name;
+        if (Wurf(20)) m_out += u" x='1'";
+        m_out += u'>';
+    }
+
+    void EndTag(std::u16string_view name)
+    {
+        m_out += u"</";
+        m_out += name;
+        m_out += u'>';
+    }
+
+    // An element holding a few pieces of the family and sound ones; now and then unclosed.
+    void Satz(Feindfamilie familie)
+    {
+        const std::u16string_view name = Wahl(kFeindNamen);
+        StartTag(name);
+        const int n = 1 + Zahl(4);
+        for (int i = 0; i < n; ++i) {
+            if (Wurf(50)) {
+                Fehler(familie);
+            } else {
+                Fueller();
+            }
+        }
+        if (Wurf(80)) EndTag(name);
+    }
+
+    // A family of single faults (the first seven), for a place inside a deep record.
+    Feindfamilie EinfacheFamilie() { return kFeindfamilien[Zahl(7)]; }
+
+    void Fehler(Feindfamilie familie)
+    {
+        switch (familie) {
+        case Feindfamilie::KlammerOffen:
+            m_out += Wahl(kKlammerOffen);
+            break;
+        case Feindfamilie::QuoteOffen:
+            m_out += Wahl(kQuoteOffen);
+            break;
+        case Feindfamilie::StartTagOffen:
+            m_out += Wahl(kStartTagOffen);
+            break;
+        case Feindfamilie::Prosa:
+            Prosa();
+            break;
+        case Feindfamilie::EndTagFalsch:
+            m_out += Wahl(kEndTagFalsch);
+            break;
+        case Feindfamilie::EinschubOffen:
+            m_out += Wahl(kEinschubOffen);
+            if (Wurf(10)) m_out += Wahl(kSpaetesEnde);
+            // Sound text, at times up to 150 units, so that the step of 100 units behind one of
+            // them lands before, on or behind the next.
+            for (const std::size_t nBis = m_out.size() + static_cast<std::size_t>(Zahl(Wurf(50) ? 150 : 20));
+                 m_out.size() < nBis;)
+                Fueller();
+            break;
+        case Feindfamilie::ElementOffen:
+            OffenerSatz();
+            break;
+        case Feindfamilie::FehlerInDerTiefe:
+            TieferSatz();
+            break;
+        case Feindfamilie::Gemischt:
+            Fehler(kFeindfamilien[Zahl(8)]);  // any family but this one
+            break;
+        }
+    }
+
+    // A paragraph of prose, mostly in an element p or q.
+    void Prosa()
+    {
+        static constexpr std::u16string_view kGanz[] = {
+            u"<p>if (x < y) then [z] {w} a<b c</p>",
+            u"<q>note: x <= 3 (see <i>ref</i></q>",
+        };
+        if (Wurf(20)) {
+            m_out += Wahl(kGanz);
+            return;
+        }
+        const bool bElement = Wurf(70);
+        const std::u16string_view name = Wurf(50) ? u"p" : u"q";
+        if (bElement) StartTag(name);
+        const int n = 1 + Zahl(6);
+        for (int i = 0; i < n; ++i) m_out += Wahl(kProsa);
+        if (bElement && Wurf(80)) EndTag(name);
+    }
+
+    // A record without end tag: "<a>" and sound content.
+    void OffenerSatz()
+    {
+        const std::u16string_view name = Wahl(kFeindNamen);
+        StartTag(name);
+        const int n = Zahl(5);
+        for (int i = 0; i < n; ++i) Fueller();
+        if (Wurf(15)) EndTag(name);
+    }
+
+    // A record nested up to nMaxTiefe deep with one fault at a random depth, met on the way
+    // down or on the way up.
+    void TieferSatz()
+    {
+        const int nTiefe = 1 + Zahl(m_optionen.nMaxTiefe);
+        const int nFehler = Zahl(nTiefe + 1);
+        const bool bAbwaerts = Wurf(50);
+        std::vector<std::u16string_view> aNamen;
+        for (int i = 0; i < nTiefe; ++i) {
+            if (bAbwaerts && i == nFehler) Fehler(EinfacheFamilie());
+            aNamen.push_back(Wahl(kFeindNamen));
+            StartTag(aNamen.back());
+            if (Wurf(30)) Fueller();
+        }
+        if (nFehler == nTiefe) Fehler(EinfacheFamilie());
+        for (int i = nTiefe - 1; i >= 0; --i) {
+            if (Wurf(30)) Fueller();
+            EndTag(aNamen[static_cast<std::size_t>(i)]);
+            if (!bAbwaerts && i == nFehler) Fehler(EinfacheFamilie());
+        }
+    }
+
+    const FeindOptionen& m_optionen;
+    std::u16string m_out;
+};
+
 }  // namespace
+
+const char* FamilienName(Feindfamilie familie)
+{
+    switch (familie) {
+    case Feindfamilie::KlammerOffen:
+        return "KlammerOffen";
+    case Feindfamilie::QuoteOffen:
+        return "QuoteOffen";
+    case Feindfamilie::StartTagOffen:
+        return "StartTagOffen";
+    case Feindfamilie::Prosa:
+        return "Prosa";
+    case Feindfamilie::EndTagFalsch:
+        return "EndTagFalsch";
+    case Feindfamilie::EinschubOffen:
+        return "EinschubOffen";
+    case Feindfamilie::ElementOffen:
+        return "ElementOffen";
+    case Feindfamilie::FehlerInDerTiefe:
+        return "FehlerInDerTiefe";
+    case Feindfamilie::Gemischt:
+        return "Gemischt";
+    }
+    return "?";
+}
+
+std::u16string ErzeugeFeindlichesDokument(std::uint32_t nSeed, const FeindOptionen& optionen)
+{
+    // The family goes into the seed, so that equal seeds of two families give unlike documents.
+    std::mt19937 rng(nSeed * 16 + static_cast<std::uint32_t>(optionen.familie));
+    return FeindErzeuger(rng, optionen).Dokument();
+}
 
 std::u16string ErzeugeZufallsdokument(std::mt19937& rng, const ZufallsOptionen& optionen)
 {

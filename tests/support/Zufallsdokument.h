@@ -26,6 +26,42 @@ std::u16string ErzeugeZufallsdokument(std::mt19937& rng, const ZufallsOptionen& 
 // A document from a generator seeded with nSeed.
 std::u16string ErzeugeZufallsdokument(std::uint32_t nSeed, const ZufallsOptionen& optionen = {});
 
+// Hostile families: broken shapes on which an element walk goes far, and a naive one goes far
+// again from every later tag. A document of a family is a random mixture of the family's pieces,
+// sound elements and text, at the top level and inside elements.
+enum class Feindfamilie {
+    KlammerOffen,      // start tags with an unclosed bracket ( [ { <: "<b (>t"
+    QuoteOffen,        // start tags with an unclosed quote, closed much later or never
+    StartTagOffen,     // start tags that never end: "<a <a <a", "<a x <a y"
+    Prosa,             // '<' and '>' as signs, brackets that close lines later
+    EndTagFalsch,      // stray and mismatched end tags, end tags without '>'
+    EinschubOffen,     // unclosed comments, processing instructions and declarations
+    ElementOffen,      // top-level records without end tag
+    FehlerInDerTiefe,  // nested records with a fault of any family at a random depth
+    Gemischt,          // pieces of every family
+};
+
+// Every family, in the order above.
+inline constexpr Feindfamilie kFeindfamilien[] = {
+    Feindfamilie::KlammerOffen,  Feindfamilie::QuoteOffen,   Feindfamilie::StartTagOffen,
+    Feindfamilie::Prosa,         Feindfamilie::EndTagFalsch, Feindfamilie::EinschubOffen,
+    Feindfamilie::ElementOffen,  Feindfamilie::FehlerInDerTiefe,
+    Feindfamilie::Gemischt,
+};
+
+// The family's name as written above, for failure messages and file names.
+const char* FamilienName(Feindfamilie familie);
+
+struct FeindOptionen {
+    Feindfamilie familie = Feindfamilie::Gemischt;
+    int nLaenge = 400;   // pieces are added until the document has at least this many units
+    int nMaxTiefe = 40;  // deepest record of FehlerInDerTiefe
+};
+
+// A hostile document from a generator seeded with nSeed; equal seeds and options give equal
+// documents.
+std::u16string ErzeugeFeindlichesDokument(std::uint32_t nSeed, const FeindOptionen& optionen);
+
 // A text of units for a document given as a readable string in tests and failure messages:
 // non-ASCII units and controls written as \uXXXX, CR as \r, LF as \n.
 std::string Lesbar(const std::u16string& text);
