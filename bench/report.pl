@@ -377,7 +377,7 @@ sub hostile_report {
             my $ratio = $s->{median} > 0 ? $l->{median} / $s->{median} : 0;
             my @why;
             for my $r ($s, $l) {
-                push @why, "timeout at $r->{size}" . (not_run($r) ? ' (not run)' : '') if timed_out($r);
+                push @why, not_run($r) ? "$r->{size} not run" : "timeout at $r->{size}" if timed_out($r);
                 push @why, "exit $r->{status} at $r->{size}" if !timed_out($r) && !ok_run($r);
             }
             my $broken = @why > 0;
@@ -396,7 +396,8 @@ sub hostile_report {
     }
     die "report.pl: no pairs of measurements in $tsv\n" unless @t;
     unshift @t, ['kind', 'option', "time $sn s", "time $ln s", 'ratio', "RSS MiB $ln", "RSS B/B $ln", 'verdict'];
-    my $legend = "time: median wall-clock seconds (one run for commands of 2 s or more; '>' a timeout);\n"
+    my $legend = "time: median wall-clock seconds of rounds that alternate the two documents (one run each when\n"
+               . "either takes 2 s or more; '>' a timeout);\n"
                . "ratio: time($ln) / time($sn); RSS: peak resident memory of the $ln run, in MiB and per input byte.\n"
                . "PASS: ratio within $HOSTILE_SLACK x the size ratio and time($ln) under ${HOSTILE_TIME} s; a timeout is a FAIL\n"
                . "(when the $sn document times out, the $ln one is not run).\n";
