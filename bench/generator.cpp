@@ -28,7 +28,7 @@
 //
 // --invalid-utf8 overwrites about one byte in 400 (never the first two) with bytes that are not
 // valid UTF-8: stray continuation bytes, lead bytes without their continuation, overlong and
-// surrogate forms, FE and FF. The size stays the same, and the other bytes are those of the
+// surrogate forms, F8, FE and FF. The size stays the same, and the other bytes are those of the
 // document without the flag.
 
 #include <cstdint>
