@@ -31,7 +31,7 @@ STRICT=0
 KEEP=0
 
 usage() {
-  sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//'
+  sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'
   cat <<'EOF'
 Options:
   --alt PATH         the old binary
@@ -120,7 +120,7 @@ if [[ -z $NEU ]]; then
   build "$ROOT" "$ROOT/build-vergleich" || { echo "vergleich.sh: building the work tree failed" >&2; exit 2; }
   NEU=$ROOT/build-vergleich/brixfilter
   NEU_LABEL="work tree $(git -C "$ROOT" rev-parse --short HEAD 2>/dev/null)"
-  git -C "$ROOT" diff --quiet HEAD 2>/dev/null || NEU_LABEL+=' (modified)'
+  git -C "$ROOT" diff --quiet HEAD -- . ':!bench' 2>/dev/null || NEU_LABEL+=' (modified)'
 else
   NEU_LABEL=$NEU
 fi
