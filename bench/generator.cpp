@@ -1,8 +1,10 @@
 // Deterministic document generator for the benchmark.
 //
-//   generator --kind KIND --size SIZE [--seed N] [--depth D] [--wrap] [-o FILE]
+//   generator --kind KIND --size SIZE [--seed N] [--depth D] [--wrap] [--invalid-utf8] [-o FILE]
+//   generator --help
 //
-// KIND is one of catalog-lf, catalog-crlf, deep, flat, comments, children. SIZE is a byte
+// KIND is one of catalog-lf, catalog-crlf, deep, flat, comments, children, or one of the hostile
+// kinds h-... (broken documents, see below and --help). SIZE is a byte
 // count with an optional suffix K, M or G (powers of 1000: 10M = 10,000,000 bytes). The same
 // arguments always give the same bytes: the only randomness is a seeded splitmix64 stream, and
 // no library distribution is used. Every document is padded to exactly SIZE bytes (a deep
@@ -17,6 +19,17 @@
 //
 // --wrap puts the whole document (after the XML declaration) inside <catalog> ... </catalog>,
 // so that tools that need one root element can read it.
+//
+// The hostile kinds (h-...) are broken documents made to find element walks that are slower
+// than linear: well-formed lines (p, b, q, i, book, title elements, comments, plain text) mixed
+// with faulty ones such as start tags with an unclosed bracket or quote, start tags that never
+// end, stray end tags, unclosed comments and elements whose end tag is missing. The layout
+// rules above do not hold for them.
+//
+// --invalid-utf8 overwrites about one byte in 400 (never the first two) with bytes that are not
+// valid UTF-8: stray continuation bytes, lead bytes without their continuation, overlong and
+// surrogate forms, F8, FE and FF. The size stays the same, and the other bytes are those of the
+// document without the flag.
 
 #include <cstdint>
 #include <cstdio>
@@ -56,8 +69,10 @@ constexpr int kAnzahlWoerter = sizeof(kWoerter) / sizeof(kWoerter[0]);
 
 class Schreiber {
 public:
-    Schreiber(const char* pfad, const char* eol, uint64_t ziel)
-        : m_eol(eol), m_ziel(ziel) {
+    // kaputt: every write has some bytes overwritten with invalid UTF-8 (see --invalid-utf8),
+    // drawn from a stream of its own so that the document's other bytes do not change.
+    Schreiber(const char* pfad, const char* eol, uint64_t ziel, bool kaputt = false, uint64_t saat = 0)
+        : m_eol(eol), m_ziel(ziel), m_kaputt(kaputt), m_stoerung{saat ^ 0x5851F42D4C957F2Dull} {
         m_datei = pfad ? std::fopen(pfad, "wb") : stdout;
         if (!m_datei) {
             std::perror(pfad);
@@ -83,8 +98,21 @@ private:
         m_puffer.append(p, n);
         if (m_puffer.size() >= (1u << 20)) spuelen();
     }
+    // Overwrites about one byte in 400 of the buffer with a sequence that is not valid UTF-8.
+    // The first two bytes of the document stay, so it never starts with a byte-order mark.
+    void stoeren() {
+        static const char* const kFalsch[] = {"\x80", "\xBF", "\xC3", "\xE2\x82", "\xF0\x9F\x98",
+                                              "\xC0\xAF", "\xED\xA0\x80", "\xF8", "\xFE", "\xFF"};
+        const size_t erster = m_gesamt == 0 ? 2 : 0;
+        for (size_t i = erster; i < m_puffer.size(); ++i) {
+            if (m_stoerung.unter(400) != 0) continue;
+            const char* f = kFalsch[m_stoerung.unter(sizeof kFalsch / sizeof kFalsch[0])];
+            for (; *f && i < m_puffer.size(); ++f, ++i) m_puffer[i] = *f;
+        }
+    }
     void spuelen() {
         if (!m_puffer.empty()) {
+            if (m_kaputt) stoeren();
             if (std::fwrite(m_puffer.data(), 1, m_puffer.size(), m_datei) != m_puffer.size()) {
                 std::perror("write");
                 std::exit(2);
@@ -96,6 +124,8 @@ private:
     FILE* m_datei;
     const char* m_eol;
     uint64_t m_ziel;
+    bool m_kaputt;
+    Zufall m_stoerung;
     uint64_t m_gesamt = 0;
     std::string m_puffer;
 };
@@ -297,6 +327,149 @@ void kinder(Schreiber& w, Zufall& z) {
     schluss(w, n, "");
 }
 
+// --- Hostile documents ---------------------------------------------------------------------
+//
+// Each hostile kind is a list of fault templates mixed with well-formed lines. In a template,
+// '@' stands for a word, '#' for a number, '~' for an attribute (id="h#", or nothing in the
+// kinds that keep quotes out of their well-formed lines, where a quote would pair with the
+// unclosed one of a fault), and '\n' for a line end.
+
+// Well-formed lines: they close every bracket and quote they open, so that a fault stays open.
+const char* const kGesund[] = {
+    "<p>@ @ <b>@</b> @ <i>@</i>.</p>",
+    "<book~><title>@ @</title><q>@</q></book>",
+    "<q>@ @ @</q>",
+    "<b></b>",
+    "<i/>",
+    "@ @ @ @",
+    "<!-- @ @ -->",
+    "<book~>\n  <title>@</title>\n  <p>@ <b>@</b> @</p>\n</book>",
+    "<p~>@ <q>@ <i>@</i></q> @</p>",
+    "<title>@</title>",
+};
+
+const char* const kKlammer[] = {"<b (>@ @", "<b [>@", "<q {>@ @", "<b <>@", "<i (>@", "<p [>@ @", "<b (>@ <i {>@"};
+const char* const kQuote[] = {"<b x='1>@ @", "<b x=\"1>@", "<b x='1\">@", "<q y=\"2'>@ @", "<i z='#>@"};
+const char* const kOffen[] = {"<a ", "<a <a <a ", "<a @ <a ", "<a <b <q "};
+const char* const kOffenAttr[] = {"<a x <a y ", "<a x=# <a y ", "<b x <q y <i z ", "<a @ "};
+const char* const kProsa[] = {
+    "<p>if (x < y) then [z] {w} a<b c</p>",
+    "<q>note: x <= 3 (see <i>ref</i></q>",
+    "<p>@ (@ @</p>\n<p>@ @ @</p>\n<p>@) @</p>",
+    "<p>x > y and y >= z, @</p>",
+    "<q>@ a<b @ [see @</q>",
+    "<p>@ -> @ <- @ {@</p>",
+};
+const char* const kEndTag[] = {"</q>", "<a><b></a></b>", "<p>@ </q>@</p>", "<book><title>@</book></title>",
+                               "</book>", "<q><i>@</q></i>"};
+const char* const kEndTagOffen[] = {"<b>@</b @ @", "</b @", "<p>@ </p @", "<q>@</q\n@", "<title>@</title"};
+const char* const kMarkupOffen[] = {"<!-- @",      "<?x @",      "<!x @",        "<b <!-- @",  "<q <?x @",
+                                    "<i <!x @",    "<p>@ <!-- @</p>", "<p>@ <?x @</p>", "<p>@ <!x @</p>"};
+const char* const kOhneEnde[] = {"<book~>\n  <title>@ @</title>\n  <p>@ <b>@</b></p>", "<book~><title>@</title>",
+                                 "<book>\n  <q>@ @</q>"};
+
+struct Vorlagen {
+    const char* const* p;
+    size_t n;
+};
+template <size_t N>
+constexpr Vorlagen vorlagen(const char* const (&a)[N]) { return {a, N}; }
+
+struct Familie {
+    const char* art;          // the --kind name
+    const char* wurzel;       // element around all records, or null: records at the top level
+    Vorlagen fehler;          // fault templates; empty: faults at every depth (tiefe_fehler)
+    uint32_t fehler_prozent;  // share of records that are faults
+    bool ohne_attribute;      // well-formed lines without quoted attributes
+    const char* hilfe;        // one line for --help
+};
+
+// The fault templates of all kinds, for faults at every depth.
+const Vorlagen kAlleFehler[] = {vorlagen(kKlammer),  vorlagen(kQuote),      vorlagen(kOffen),
+                                vorlagen(kProsa),    vorlagen(kEndTag),     vorlagen(kEndTagOffen),
+                                vorlagen(kMarkupOffen), vorlagen(kOhneEnde)};
+
+const Familie kFamilien[] = {
+    {"h-bracket", "r", vorlagen(kKlammer), 60, false, "<r> and start tags with an unclosed ( [ { or <, like <b (>t"},
+    {"h-bracket-top", nullptr, vorlagen(kKlammer), 60, false, "the same at the top level, no root"},
+    {"h-quote", "r", vorlagen(kQuote), 40, true, "<r> and start tags with an unclosed quote: x='1, x=\"1, x='1\""},
+    {"h-quote-top", nullptr, vorlagen(kQuote), 40, true, "the same at the top level, no root"},
+    {"h-open", "r", vorlagen(kOffen), 60, false, "<r> and start tags that never end: <a <a <a ..."},
+    {"h-open-top", nullptr, vorlagen(kOffenAttr), 60, false, "start tags that never end at the top level: <a x <a y ..."},
+    {"h-prose", nullptr, vorlagen(kProsa), 50, false, "prose with < and > as signs, brackets closed lines later"},
+    {"h-endtag", nullptr, vorlagen(kEndTag), 30, false, "stray and mismatched end tags: </q>, <a><b></a></b>"},
+    {"h-endtag-open", "r", vorlagen(kEndTagOffen), 30, false, "<r> and end tags without '>': </b followed by text"},
+    {"h-markup", "r", vorlagen(kMarkupOffen), 30, false, "<r> and unclosed <!-- <?x <!x, in content and in tags"},
+    {"h-markup-top", nullptr, vorlagen(kMarkupOffen), 30, false, "the same at the top level, no root"},
+    {"h-unended", nullptr, vorlagen(kOhneEnde), 40, false, "top-level <book> records whose end tag is missing"},
+    {"h-depth", nullptr, {nullptr, 0}, 100, false, "records nested 1..50 deep, a fault at a random depth in each"},
+};
+
+const Familie* familie(const std::string& art) {
+    for (const Familie& f : kFamilien)
+        if (art == f.art) return &f;
+    return nullptr;
+}
+
+// Expands a template: '@' a word, '#' a number, '~' an attribute or nothing.
+std::string vorlage(Zufall& z, const char* v, bool ohne_attribute) {
+    std::string s;
+    for (; *v; ++v) {
+        switch (*v) {
+            case '@': s += kWoerter[z.unter(kAnzahlWoerter)]; break;
+            case '#': s += std::to_string(z.unter(1000)); break;
+            case '~':
+                if (!ohne_attribute) s += " id=\"h" + std::to_string(z.unter(100000)) + "\"";
+                break;
+            default: s += *v; break;
+        }
+    }
+    return s;
+}
+
+std::string eine_von(Zufall& z, const Vorlagen& v, bool ohne_attribute) {
+    return vorlage(z, v.p[z.unter(static_cast<uint32_t>(v.n))], ohne_attribute);
+}
+
+// A record nested 1..50 deep with a fault of any kind at a random depth (0: before the first
+// start tag, at the level around the record).
+std::string tiefe_fehler(Zufall& z) {
+    static const char* const kNamen[] = {"book", "p", "q", "b", "i", "title"};
+    const uint32_t tiefe = 1 + z.unter(50), stelle = z.unter(tiefe + 1);
+    std::string s, zu;
+    for (uint32_t i = 0; i <= tiefe; ++i) {
+        if (i == stelle) s += eine_von(z, kAlleFehler[z.unter(sizeof kAlleFehler / sizeof kAlleFehler[0])], false);
+        if (i == tiefe) break;
+        const std::string name = kNamen[z.unter(6)];
+        s += "<" + name + ">" + kWoerter[z.unter(kAnzahlWoerter)] + " ";
+        zu = "</" + name + ">" + zu;
+    }
+    return s + zu;
+}
+
+// Records of one hostile kind, one per line, inside its root if it has one, then a line of
+// plain words that pads the document to its size.
+void feindlich(Schreiber& w, Zufall& z, const Familie& f) {
+    const std::string auf = f.wurzel ? std::string("<") + f.wurzel + ">" + w.eol() : std::string();
+    const std::string zu = f.wurzel ? std::string("</") + f.wurzel + ">" + w.eol() : std::string();
+    w.text(auf);
+    for (;;) {
+        std::string s;
+        if (!f.fehler.n) s = tiefe_fehler(z);
+        else if (z.prozent(f.fehler_prozent)) s = eine_von(z, f.fehler, f.ohne_attribute);
+        else s = vorlage(z, kGesund[z.unter(sizeof kGesund / sizeof kGesund[0])], f.ohne_attribute);
+        s += w.eol();
+        if (w.geschrieben() + s.size() + zu.size() + 1 > w.ziel()) break;
+        w.text(s);
+    }
+    static const char muster[] = "Ende der Daten und Schluss ";
+    uint64_t rest = w.ziel() > w.geschrieben() + zu.size() + 1 ? w.ziel() - w.geschrieben() - zu.size() - 1 : 0;
+    std::string fueller;
+    while (fueller.size() + sizeof(muster) - 1 <= rest) fueller += muster;
+    fueller.append(rest - fueller.size(), '.');
+    w.text(fueller + w.eol() + zu);
+}
+
 uint64_t groesse(const char* s) {
     char* ende = nullptr;
     double v = std::strtod(s, &ende);
@@ -311,10 +484,26 @@ uint64_t groesse(const char* s) {
     return static_cast<uint64_t>(v * static_cast<double>(f));
 }
 
+void hilfe(FILE* f) {
+    std::fprintf(f,
+                 "usage: generator --kind KIND --size N[K|M|G] [--seed N] [--depth D] [--wrap] [--invalid-utf8]\n"
+                 "                 [-o FILE]\n"
+                 "kinds:\n"
+                 "  catalog-lf       book records with titles, notes, comments, empty elements\n"
+                 "  catalog-crlf     the same with CR LF line ends\n"
+                 "  deep             book records nested to --depth (default 10)\n"
+                 "  flat             tiny top-level elements, one per line\n"
+                 "  comments         mostly comments\n"
+                 "  children         one book with very many children\n"
+                 "hostile kinds (broken documents, well-formed lines mixed in):\n");
+    for (const Familie& k : kFamilien) std::fprintf(f, "  %-16s %s\n", k.art, k.hilfe);
+    std::fprintf(f,
+                 "--invalid-utf8 overwrites about one byte in 400 with bytes that are not valid UTF-8.\n"
+                 "Sizes are powers of 1000; every document has exactly --size bytes.\n");
+}
+
 [[noreturn]] void aufruf() {
-    std::fprintf(stderr,
-                 "usage: generator --kind catalog-lf|catalog-crlf|deep|flat|comments|children --size N[K|M|G]\n"
-                 "                 [--seed N] [--depth D] [--wrap] [-o FILE]\n");
+    hilfe(stderr);
     std::exit(255);
 }
 
@@ -323,7 +512,7 @@ uint64_t groesse(const char* s) {
 int main(int argc, char** argv) {
     std::string art;
     uint64_t ziel = 0, saat = 42, tiefe = 10;
-    bool huelle = false;
+    bool huelle = false, kaputt = false;
     const char* pfad = nullptr;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
@@ -336,6 +525,11 @@ int main(int argc, char** argv) {
         else if (a == "--seed") saat = std::strtoull(wert(), nullptr, 10);
         else if (a == "--depth") tiefe = std::strtoull(wert(), nullptr, 10);
         else if (a == "--wrap") huelle = true;
+        else if (a == "--invalid-utf8") kaputt = true;
+        else if (a == "--help" || a == "-h") {
+            hilfe(stdout);
+            return 0;
+        }
         else if (a == "-o") pfad = wert();
         else aufruf();
     }
@@ -350,7 +544,7 @@ int main(int argc, char** argv) {
                          : 1;
     {
         // The body is written against a target that leaves room for the wrapper's closing tag.
-        Schreiber w(pfad, eol, innen + kopf.size() + huelle_auf.size());
+        Schreiber w(pfad, eol, innen + kopf.size() + huelle_auf.size(), kaputt, saat);
         w.text(kopf);
         w.text(huelle_auf);
         if (art == "catalog-lf" || art == "catalog-crlf") katalog(w, z);
@@ -358,6 +552,7 @@ int main(int argc, char** argv) {
         else if (art == "flat") flach(w, z);
         else if (art == "comments") kommentare(w, z);
         else if (art == "children") kinder(w, z);
+        else if (const Familie* f = familie(art)) feindlich(w, z, *f);
         else aufruf();
         w.text(huelle_zu);
     }

@@ -3,6 +3,7 @@
 #
 #   perl bench/report.pl compare OUT/results.tsv OUT   -> table on stdout, OUT/results.md, OUT/chart.svg
 #   perl bench/report.pl scaling OUT/scaling.tsv OUT   -> table on stdout, OUT/scaling.md
+#   perl bench/report.pl hostile OUT/hostile.tsv OUT   -> table on stdout, OUT/hostile.md
 #
 # Input lines (tab-separated): section job tool label bytes median_s fastest_s runs peak_rss_kb
 # exit_status output_crc output_bytes command. Exit status: 0 when every check passed, 1 when one failed.
@@ -10,13 +11,17 @@ use strict;
 use warnings;
 
 my ($mode, $tsv, $out) = @ARGV;
-die "usage: report.pl compare|scaling TSV OUTDIR\n" unless $mode && $tsv && $out;
+die "usage: report.pl compare|scaling|hostile TSV OUTDIR\n" unless $mode && $tsv && $out;
 
 # Targets: brixfilter at least this many times the speed of the fastest peer, at most this many
 # bytes of peak memory per input byte; scaling within this factor of the ideal.
 my $SPEED_TARGET = 10;
 my $RSS_TARGET   = 4;
 my $SCALE_SLACK  = 1.3;
+# Hostile documents: time(large)/time(small) within this factor of the size ratio (5 for 1M
+# against 4M), and the large document done in less than this many seconds.
+my $HOSTILE_SLACK = 1.25;
+my $HOSTILE_TIME  = 1;
 
 my %JOBNAME = (
     floor => 'floor',
@@ -28,6 +33,11 @@ my %JOBNAME = (
     R     => '-Rtitle=xxx replace',
 );
 my @JOBS  = qw(c t d s S R);
+my %HOSTILE_JOBNAME = (
+    c  => '-c', t => '-t', d => '-d', s1 => '-sp', s2 => '-sp,b', Sj => '-Sp (occurs)', Sn => '-Snix (occurs nowhere)',
+    Rj => '-Rb=xxx (matches)', Rn => '-Rnix=xxx (matches nothing)', chain => '-c -d -sp,b',
+);
+my @HOSTILE_JOBS = qw(c t d s1 s2 Sj Sn Rj Rn chain);
 my @TOOLS = qw(brixfilter perl sed xmlstarlet);
 
 my @rows;
@@ -46,6 +56,7 @@ close $fh;
 die "report.pl: no measurements in $tsv\n" unless @rows;
 
 sub timed_out { $_[0]{status} == 124 }
+sub not_run   { timed_out($_[0]) && $_[0]{crc} eq 'skipped' }
 sub ok_run    { $_[0]{status} == 0 }
 sub mbps      { my $r = shift; $r->{median} > 0 ? $r->{bytes} / 1e6 / $r->{median} : 0 }
 sub bpb       { my $r = shift; $r->{bytes} ? $r->{rss} / $r->{bytes} : 0 }
@@ -101,7 +112,7 @@ sub length_chars { my $s = shift; utf8::decode($s); length $s }
 sub md_table {
     my @t = @_;
     my $s = '| ' . join(' | ', @{ $t[0] }) . " |\n";
-    $s .= '|' . join('|', map { /^(median|fastest|MB|RSS|brix|time|size |limit|speed)/ ? '---:' : '---' } @{ $t[0] }) . "|\n";
+    $s .= '|' . join('|', map { /^(median|fastest|MB|RSS|brix|time|size |limit|speed|ratio)/ ? '---:' : '---' } @{ $t[0] }) . "|\n";
     $s .= '| ' . join(' | ', map { s/\|/\\|/gr } @$_) . " |\n" for @t[1 .. $#t];
     return $s;
 }
@@ -244,6 +255,8 @@ if ($mode eq 'compare') {
     print $m $md;
     close $m;
     print "\nWrote $out/scaling.md\n";
+} elsif ($mode eq 'hostile') {
+    $failed = hostile_report();
 } else {
     die "report.pl: unknown mode $mode\n";
 }
@@ -340,6 +353,63 @@ sub write_chart {
     open my $s, '>', $file or die "report.pl: $file: $!\n";
     print $s $svg;
     close $s;
+}
+
+# Hostile documents: one line per kind and option with the times of the small and the large
+# document, their ratio and the peak memory of the large run. Returns true when a check failed.
+sub hostile_report {
+    my (%by, @kinds);
+    for my $r (@rows) {
+        my ($kind, $size) = $r->{label} =~ /^(.*)-([^-]+)$/ or next;
+        push @kinds, $kind unless $by{$kind};
+        push @{ $by{$kind}{ $r->{job} } }, { %$r, size => $size };
+    }
+    my ($sn, $ln);
+    my @t;
+    my ($pass, $total, $bad) = (0, 0, 0);
+    for my $kind (@kinds) {
+        for my $j (@HOSTILE_JOBS) {
+            my $p = $by{$kind}{$j} or next;
+            next unless @$p == 2;
+            my ($s, $l) = sort { $a->{bytes} <=> $b->{bytes} } @$p;
+            ($sn, $ln) = ($s->{size}, $l->{size});
+            my $limit = $HOSTILE_SLACK * $l->{bytes} / $s->{bytes};
+            my $ratio = $s->{median} > 0 ? $l->{median} / $s->{median} : 0;
+            my @why;
+            for my $r ($s, $l) {
+                push @why, not_run($r) ? "$r->{size} not run" : "timeout at $r->{size}" if timed_out($r);
+                push @why, "exit $r->{status} at $r->{size}" if !timed_out($r) && !ok_run($r);
+            }
+            my $broken = @why > 0;
+            push @why, sprintf('ratio > %.2f', $limit) if !$broken && $ratio > $limit;
+            push @why, "$l->{size} >= ${HOSTILE_TIME} s" if !timed_out($l) && ok_run($l) && $l->{median} >= $HOSTILE_TIME;
+            my $ok = !@why;
+            $total++;
+            $pass++ if $ok;
+            $bad = 1 unless $ok;
+            my $ratio_text = timed_out($s) ? 'n/a' : (timed_out($l) ? '>' : '') . sprintf('%.2f', $ratio);
+            my $rss_ok = ok_run($l) && !timed_out($l);
+            push @t, [$kind, $HOSTILE_JOBNAME{$j} // $j, fmt_s($s), fmt_s($l), $ratio_text,
+                      $rss_ok ? fmt_mib($l) : 'n/a', $rss_ok ? fmt_bpb($l) : 'n/a',
+                      $ok ? 'PASS' : 'FAIL (' . join(', ', @why) . ')'];
+        }
+    }
+    die "report.pl: no pairs of measurements in $tsv\n" unless @t;
+    unshift @t, ['kind', 'option', "time $sn s", "time $ln s", 'ratio', "RSS MiB $ln", "RSS B/B $ln", 'verdict'];
+    my $legend = "time: median wall-clock seconds of rounds that alternate the two documents (one run each when\n"
+               . "either takes 2 s or more; '>' a timeout);\n"
+               . "ratio: time($ln) / time($sn); RSS: peak resident memory of the $ln run, in MiB and per input byte.\n"
+               . "PASS: ratio within $HOSTILE_SLACK x the size ratio and time($ln) under ${HOSTILE_TIME} s; a timeout is a FAIL\n"
+               . "(when the $sn document times out, the $ln one is not run).\n";
+    my $sum = "$pass of $total PASS, " . ($total - $pass) . " FAIL\n";
+    print "\nHostile documents (brixfilter):\n\n", text_table(@t), "\n$legend\n$sum";
+    my $md = "# brixfilter on hostile documents\n\n```\n" . environment("$out/environment-hostile.txt") . "```\n\n"
+           . md_table(@t) . "\n$legend\n$sum\n## Command lines\n\n```\n" . join('', map { "$_->{cmd}\n" } @rows) . "```\n";
+    open my $m, '>', "$out/hostile.md" or die "report.pl: $out/hostile.md: $!\n";
+    print $m $md;
+    close $m;
+    print "\nWrote $out/hostile.md\n";
+    return $bad;
 }
 
 sub floor_log10 { my $v = shift; my $e = int(log($v) / log(10)); $e-- if 10**$e > $v; $e }

@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # Benchmark of brixfilter against its peers (cat, perl, sed, xmlstarlet), and its scaling checks.
 #
-#   bash bench/run.sh [--size 100M] [--quick] [--scaling | --all] [options]
+#   bash bench/run.sh [--size 100M] [--quick] [--scaling | --all | --hostile] [options]
 #
 # Default mode: times every option of brixfilter side by side with the peers on a generated
 # catalog (and brixfilter against perl on the other document kinds), prints a table, writes
 # bench/out/results.md and bench/out/chart.svg, and copies the chart to bench/chart.svg.
 # --scaling: times every option on catalog 10M vs 100M and on deep documents of depth 10 vs
 # depth 100000 of the same size, and prints PASS/FAIL per check.
+# --hostile: times every option on each hostile document kind (h-...) at two sizes (1M and 4M,
+# in alternating rounds as in the scaling checks) and prints PASS/FAIL per kind and option: time
+# ratio within 1.25 x the size ratio, and the large document done in under a second. Writes
+# bench/out/hostile.md.
 # See bench/README.md for the columns, the peers' command lines and every option.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -25,12 +29,15 @@ LIMIT=60
 SLOW=10
 SEED=42
 BIN=
+BIN_COMMIT=
+HSIZES=1M,4M
+HKINDS=
 STRICT=0
 KINDS=1
 INSTALL=1
 
 usage() {
-  sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//'
+  sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'
   cat <<'EOF'
 Options:
   --size N        document size for the comparison and the large side of the scaling checks
@@ -38,6 +45,9 @@ Options:
   --quick         --size 10M (and 1M vs 10M for the scaling checks)
   --scaling       run the scaling checks instead of the comparison
   --all           run the comparison, then the scaling checks
+  --hostile       time every option on the hostile document kinds at two sizes (see below)
+  --hostile-sizes A,B  the two sizes of --hostile (default 1M,4M; 250K,1M for a quick look)
+  --hostile-kinds K,.. only these hostile kinds (default: every h-... kind of the generator)
   --xml-size N    size of the document that xmlstarlet reads (default: the smaller of --size and 10M)
   --no-kinds      skip the table of the other document kinds
   --runs N        at least N timed runs per command (default 3; fast commands get up to 10;
@@ -45,6 +55,8 @@ Options:
   --timeout S     give up on one command after S seconds (default 60); it is reported as a timeout
   --seed N        generator seed (default 42)
   --bin PATH      time this binary instead of building one in build-bench/
+  --bin-commit C  the commit that binary was built from, for the reports (default: unknown;
+                  the work tree's commit when the script builds the binary itself)
   --no-install    do not install missing tools with apt-get
   --strict        exit with status 1 when a check fails
 EOF
@@ -57,6 +69,11 @@ while (($#)); do
     --quick) SIZE=10M ;;
     --scaling) MODE=scaling ;;
     --all) MODE=all ;;
+    --hostile) MODE=hostile ;;
+    --hostile-sizes) HSIZES=$2; shift ;;
+    --hostile-sizes=*) HSIZES=${1#*=} ;;
+    --hostile-kinds) HKINDS=$2; shift ;;
+    --hostile-kinds=*) HKINDS=${1#*=} ;;
     --xml-size) XSIZE=$2; shift ;;
     --xml-size=*) XSIZE=${1#*=} ;;
     --no-kinds) KINDS=0 ;;
@@ -65,6 +82,7 @@ while (($#)); do
     --seed) SEED=$2; shift ;;
     --bin) BIN=$2; shift ;;
     --bin=*) BIN=${1#*=} ;;
+    --bin-commit) BIN_COMMIT=$2; shift ;;
     --no-install) INSTALL=0 ;;
     --strict) STRICT=1 ;;
     -h|--help) usage; exit 0 ;;
@@ -106,7 +124,7 @@ need_pkg() {  # need_pkg COMMAND PACKAGE
 }
 [[ -x /usr/bin/time ]] || { need_pkg /usr/bin/time time; }
 need_pkg hyperfine hyperfine
-need_pkg xmlstarlet xmlstarlet
+[[ $MODE == hostile ]] || need_pkg xmlstarlet xmlstarlet
 need_pkg perl perl
 need_pkg g++ g++
 need_pkg timeout coreutils
@@ -124,6 +142,8 @@ if [[ -z $BIN ]]; then
     exit 2
   fi
   BIN=$ROOT/build-bench/brixfilter
+  BIN_COMMIT=$(git -C "$ROOT" rev-parse --short HEAD 2>/dev/null || echo unknown)
+  git -C "$ROOT" diff --quiet HEAD -- . ':!bench' 2>/dev/null || BIN_COMMIT+=' (work tree modified)'
 fi
 [[ -x $BIN ]] || { echo "run.sh: no executable at $BIN" >&2; exit 2; }
 BIN=$(cd "$(dirname "$BIN")" && pwd)/$(basename "$BIN")
@@ -211,13 +231,19 @@ median_of() { sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) /
 
 # measure_pair TSV SECTION JOB LABEL_A DOC_A COMMAND_A LABEL_B DOC_B COMMAND_B
 # Times two commands whose time ratio matters in alternating rounds (A B, B A, A B, ...), so that
-# other load on the machine falls on both alike; appends one line for each.
+# other load on the machine falls on both alike; appends one line for each. With PAIR_SKIP=1, B
+# (the larger document) is not run when A timed out; its line says so (checksum "skipped").
+PAIR_SKIP=0
 measure_pair() {
   local tsv=$1 section=$2 job=$3 la=$4 fa=$5 ca=$6 lb=$7 fb=$8 cb=$9
   local sa ra ea sb rb eb i rounds t0 t1 ta=() tb=()
   printf '  %-8s %-22s %-22s ' "$job" "$la" "$lb" >&2
   first_run "$ca"; sa=$R_STATUS ra=("$R_RSS" "$R_CRC" "$R_LEN") ea=$R_ELAPSED
-  first_run "$cb"; sb=$R_STATUS rb=("$R_RSS" "$R_CRC" "$R_LEN") eb=$R_ELAPSED
+  if ((sa == 124 && PAIR_SKIP)); then
+    sb=124 rb=(0 skipped 0) eb=$LIMIT
+  else
+    first_run "$cb"; sb=$R_STATUS rb=("$R_RSS" "$R_CRC" "$R_LEN") eb=$R_ELAPSED
+  fi
   if ((sa == 124 || sb == 124)) || at_least "$ea" "$SLOW" || at_least "$eb" "$SLOW"; then
     rounds=0
     ta=("$ea") tb=("$eb")
@@ -282,8 +308,8 @@ environment() {
     echo "commit: $(git -C "$ROOT" rev-parse --short HEAD 2>/dev/null || echo unknown)$dirty"
     echo "cpu: $(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //') ($(nproc) cores)"
     echo "load: $(cut -d' ' -f1-3 /proc/loadavg)"
-    echo "binary: $(rel "$BIN")"
-    echo "tools: $(hyperfine --version), xmlstarlet $(xmlstarlet --version | head -n1), perl $(perl -e 'print $^V'), $(sed --version | head -n1)"
+    echo "binary: $(rel "$BIN") (built from commit ${BIN_COMMIT:-unknown})"
+    echo "tools: $(hyperfine --version), xmlstarlet $(xmlstarlet --version 2>/dev/null | head -n1 | grep . || echo "(not installed)"), perl $(perl -e 'print $^V'), $(sed --version | head -n1)"
     echo "seed: $SEED; runs: at least $RUNS; timeout: ${LIMIT}s; commands slower than ${SLOW}s are timed once"
   }
 }
@@ -350,6 +376,41 @@ scaling() {
   perl "$BENCH/report.pl" scaling "$tsv" "$OUT" || rc=$((rc ? rc : $?))
 }
 
+# The options timed on the hostile documents. Their names occur in every hostile kind (nested
+# in <r> in the kinds with a root), except "nix", which occurs nowhere.
+HJOBS=(c t d s1 s2 Sj Sn Rj Rn chain)
+declare -A HOPT=([c]=-c [t]=-t [d]=-d [s1]=-sp [s2]=-sp,b [Sj]=-Sp [Sn]=-Snix [Rj]=-Rb=xxx [Rn]=-Rnix=xxx
+                 [chain]='-c -d -sp,b')
+
+hostile() {
+  local tsv=$OUT/hostile.tsv small large kinds k j f fs cmd
+  : >"$tsv"
+  IFS=, read -r small large <<<"$HSIZES"
+  [[ -n $small && -n $large ]] || { echo "run.sh: --hostile-sizes needs two sizes, like 1M,4M" >&2; exit 255; }
+  bytes_of "$small" >/dev/null && bytes_of "$large" >/dev/null
+  if [[ -n $HKINDS ]]; then
+    IFS=, read -r -a kinds <<<"$HKINDS"
+  else
+    mapfile -t kinds < <("$GEN" --help | awk '$1 ~ /^h-/ { print $1 }')
+  fi
+  ((${#kinds[@]})) || { echo "run.sh: no hostile kinds" >&2; exit 2; }
+  # Slow runs are what these documents look for: a pair with a run of 2 s or more is timed
+  # once, and the larger document is not run when the smaller one timed out.
+  SLOW=2 PAIR_SKIP=1
+  echo "Hostile documents ($small against $large; job, documents, median seconds of each)" >&2
+  cmd="$(rel "$BIN") -f"
+  for k in "${kinds[@]}"; do
+    fs=$(doc "$k" "$small")
+    f=$(doc "$k" "$large")
+    for j in "${HJOBS[@]}"; do
+      measure_pair "$tsv" hostile "$j" "$k-$small" "$fs" "$cmd $(rel "$fs") ${HOPT[$j]}" \
+        "$k-$large" "$f" "$cmd $(rel "$f") ${HOPT[$j]}"
+    done
+  done
+  environment >"$OUT/environment-hostile.txt"
+  perl "$BENCH/report.pl" hostile "$tsv" "$OUT" || rc=$((rc ? rc : $?))
+}
+
 read -r load _ < /proc/loadavg
 if awk -v l="$load" -v n="$(nproc)" 'BEGIN { exit !(l > n / 2) }'; then
   echo "Note: load average $load on $(nproc) cores; other work on the machine makes the timings noisy." >&2
@@ -360,6 +421,7 @@ case $MODE in
   compare) compare ;;
   scaling) scaling ;;
   all) compare; scaling ;;
+  hostile) hostile ;;
 esac
 if ((rc == 1 && STRICT == 0)); then rc=0; fi
 exit "$rc"
