@@ -1,14 +1,17 @@
-// Entry point: turns argv into the program's strings and hands over to the driver.
+// Entry point: turns argv into the program's strings (the bytes as given) and hands over to the
+// driver.
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <iostream>
 #include <new>
+#include <string_view>
 #include <vector>
 
 #include "app/Treiber.h"
 #include "platform/Ausnahmen.h"
+#include "platform/Datei.h"
 
 namespace {
 
@@ -33,10 +36,11 @@ void BelegeGeschlosseneKanaele() noexcept
 int main(int argc, char** argv)
 {
     BelegeGeschlosseneKanaele();
+    SchuetzeAbbilder();
     std::vector<CString> argumente;
     try {
         argumente.reserve(argc > 1 ? static_cast<std::size_t>(argc - 1) : 0);
-        for (int i = 1; i < argc; ++i) argumente.push_back(CString::AusSchmal(argv[i]));
+        for (int i = 1; i < argc; ++i) argumente.emplace_back(std::string_view(argv[i]));
     } catch (const std::bad_alloc&) {
         std::cerr << kStartFehlerText << std::endl;
         return kStatusStartFehler;

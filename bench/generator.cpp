@@ -1,6 +1,7 @@
 // Deterministic document generator for the benchmark.
 //
-//   generator --kind KIND --size SIZE [--seed N] [--depth D] [--wrap] [--invalid-utf8] [-o FILE]
+//   generator --kind KIND --size SIZE [--seed N] [--depth D] [--wrap] [--invalid-utf8]
+//             [--utf16le [--odd-length]] [-o FILE]
 //   generator --help
 //
 // KIND is one of catalog-lf, catalog-crlf, deep, flat, comments, children, or one of the hostile
@@ -30,6 +31,11 @@
 // valid UTF-8: stray continuation bytes, lead bytes without their continuation, overlong and
 // surrogate forms, F8, FE and FF. The size stays the same, and the other bytes are those of the
 // document without the flag.
+//
+// --utf16le writes the same document as UTF-16LE behind a byte-order mark (FF FE); SIZE is that of
+// the UTF-8 document. Bytes that are not valid UTF-8 (with --invalid-utf8) become lone surrogates:
+// a surrogate in its 3-byte form (ED A0..BF xx) that unit, any other byte b the unit DC00 + b.
+// --odd-length appends one more byte, so that the file ends in half a unit.
 
 #include <cstdint>
 #include <cstdio>
@@ -81,7 +87,11 @@ public:
         m_puffer.reserve(1 << 20);
     }
     ~Schreiber() {
-        spuelen();
+        spuelen(true);
+        if (m_ungerade >= 0) {
+            const char b = static_cast<char>(m_ungerade);
+            schreiben(&b, 1);
+        }
         if (m_datei != stdout) std::fclose(m_datei);
         else std::fflush(stdout);
     }
@@ -92,6 +102,12 @@ public:
     uint64_t geschrieben() const { return m_gesamt + m_puffer.size(); }
     uint64_t ziel() const { return m_ziel; }
     const char* eol() const { return m_eol; }
+    // Writes UTF-16LE behind a byte-order mark; ungerade >= 0: that byte at the very end.
+    void alsUtf16(int ungerade) {
+        m_utf16 = true;
+        m_ungerade = ungerade;
+        schreiben("\xFF\xFE", 2);
+    }
 
 private:
     void anhaengen(const char* p, size_t n) {
@@ -110,13 +126,77 @@ private:
             for (; *f && i < m_puffer.size(); ++f, ++i) m_puffer[i] = *f;
         }
     }
-    void spuelen() {
-        if (!m_puffer.empty()) {
-            if (m_kaputt) stoeren();
-            if (std::fwrite(m_puffer.data(), 1, m_puffer.size(), m_datei) != m_puffer.size()) {
-                std::perror("write");
-                std::exit(2);
+    void schreiben(const char* p, size_t n) {
+        if (std::fwrite(p, 1, n, m_datei) != n) {
+            std::perror("write");
+            std::exit(2);
+        }
+    }
+    // Length of the sequence at p (n bytes from p on) in UTF-8 that admits surrogates, and its code
+    // point in c; 0 for a byte that starts none.
+    static int folge(const unsigned char* p, size_t n, uint32_t& c) {
+        const unsigned b0 = p[0];
+        auto folgebyte = [&](size_t i) { return i < n && (p[i] & 0xC0) == 0x80; };
+        if (b0 < 0x80) {
+            c = b0;
+            return 1;
+        }
+        if (b0 < 0xC2) return 0;
+        if (b0 < 0xE0) {
+            if (!folgebyte(1)) return 0;
+            c = ((b0 & 0x1Fu) << 6) | (p[1] & 0x3Fu);
+            return 2;
+        }
+        if (b0 < 0xF0) {
+            if (!folgebyte(1) || !folgebyte(2) || (b0 == 0xE0 && p[1] < 0xA0)) return 0;
+            c = ((b0 & 0x0Fu) << 12) | ((p[1] & 0x3Fu) << 6) | (p[2] & 0x3Fu);
+            return 3;
+        }
+        if (b0 < 0xF5) {
+            if (!folgebyte(1) || !folgebyte(2) || !folgebyte(3)) return 0;
+            if ((b0 == 0xF0 && p[1] < 0x90) || (b0 == 0xF4 && p[1] > 0x8F)) return 0;
+            c = ((b0 & 0x07u) << 18) | ((p[1] & 0x3Fu) << 12) | ((p[2] & 0x3Fu) << 6) | (p[3] & 0x3Fu);
+            return 4;
+        }
+        return 0;
+    }
+    // Converts the buffer (behind the bytes held back last time) to UTF-16LE and writes it. Up to
+    // three bytes at the end wait for the next buffer, where their sequence may go on.
+    void utf16_schreiben(bool letztes) {
+        std::string s = m_rest + m_puffer;
+        const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+        const size_t n = s.size(), bis = letztes ? n : (n > 3 ? n - 3 : 0);
+        std::string u;
+        u.reserve(2 * n + 4);
+        auto einheit = [&](uint32_t e) {
+            u += static_cast<char>(e & 0xFF);
+            u += static_cast<char>(e >> 8);
+        };
+        size_t i = 0;
+        while (i < bis) {
+            uint32_t c = 0;
+            const int l = folge(p + i, n - i, c);
+            if (l == 0) {
+                einheit(0xDC00u + p[i]);
+                ++i;
+                continue;
             }
+            if (c >= 0x10000) {
+                einheit(0xD800u + ((c - 0x10000) >> 10));
+                einheit(0xDC00u + ((c - 0x10000) & 0x3FF));
+            } else {
+                einheit(c);
+            }
+            i += static_cast<size_t>(l);
+        }
+        m_rest = s.substr(i);
+        schreiben(u.data(), u.size());
+    }
+    void spuelen(bool letztes = false) {
+        if (!m_puffer.empty() || (letztes && !m_rest.empty())) {
+            if (m_kaputt) stoeren();
+            if (m_utf16) utf16_schreiben(letztes);
+            else schreiben(m_puffer.data(), m_puffer.size());
             m_gesamt += m_puffer.size();
             m_puffer.clear();
         }
@@ -128,6 +208,9 @@ private:
     Zufall m_stoerung;
     uint64_t m_gesamt = 0;
     std::string m_puffer;
+    bool m_utf16 = false;
+    int m_ungerade = -1;
+    std::string m_rest;  // bytes held back for the next buffer (UTF-16 only)
 };
 
 std::string woerter(Zufall& z, int mindestens, int hoechstens) {
@@ -332,7 +415,7 @@ void kinder(Schreiber& w, Zufall& z) {
 // Each hostile kind is a list of fault templates mixed with well-formed lines. In a template,
 // '@' stands for a word, '#' for a number, '~' for an attribute (id="h#", or nothing in the
 // kinds that keep quotes out of their well-formed lines, where a quote would pair with the
-// unclosed one of a fault), and '\n' for a line end.
+// unclosed one of a fault), '$' for a 4-byte character (h-pairs only) and '\n' for a line end.
 
 // Well-formed lines: they close every bracket and quote they open, so that a fault stays open.
 const char* const kGesund[] = {
@@ -411,12 +494,21 @@ const Familie* familie(const std::string& art) {
     return nullptr;
 }
 
-// Expands a template: '@' a word, '#' a number, '~' an attribute or nothing.
+// 4-byte characters (two UTF-16 units each): the low surrogates of U+10083, U+1F0A1, U+1F4F0,
+// U+1F4F4 and U+100FF lie in DC80..DCFF, those of the others do not.
+const char* const kVierbyte[] = {"\xF0\x9F\x98\x80", "\xF0\x90\x82\x83", "\xF0\x9F\x82\xA1",
+                                 "\xF0\x9F\x93\xB0", "\xF0\x9F\x93\xB4", "\xF0\xA0\x80\x80",
+                                 "\xF0\x9D\x84\x9E", "\xF4\x8F\xBF\xBF", "\xF0\x90\x83\xBF"};
+constexpr uint32_t kAnzahlVierbyte = sizeof(kVierbyte) / sizeof(kVierbyte[0]);
+
+// Expands a template: '@' a word, '#' a number, '~' an attribute or nothing, '$' a 4-byte
+// character.
 std::string vorlage(Zufall& z, const char* v, bool ohne_attribute) {
     std::string s;
     for (; *v; ++v) {
         switch (*v) {
             case '@': s += kWoerter[z.unter(kAnzahlWoerter)]; break;
+            case '$': s += kVierbyte[z.unter(kAnzahlVierbyte)]; break;
             case '#': s += std::to_string(z.unter(1000)); break;
             case '~':
                 if (!ohne_attribute) s += " id=\"h" + std::to_string(z.unter(100000)) + "\"";
@@ -470,6 +562,101 @@ void feindlich(Schreiber& w, Zufall& z, const Familie& f) {
     w.text(fueller + w.eol() + zu);
 }
 
+// --- 4-byte characters behind unclosed markup (h-pairs) ---------------------------------------
+//
+// An unclosed comment, processing instruction or declaration makes the scanner step 100 UTF-16
+// units on from its '<'. Here 4-byte characters (two units each) and bytes that are not valid
+// UTF-8 stand 95..105 units behind such a '<', so that the step lands on, inside and beside
+// them. The document holds no "-->" and no "?>", so every comment and processing instruction
+// stays open to the end; a declaration stays open inside element content without '>' and at the
+// end of the document, which ends in a 4-byte character less than 100 units behind the '<' of
+// one of the three.
+
+// Bytes that are not valid UTF-8; the first three are lead bytes whose sequence is cut short.
+const char* const kStreu[] = {"\xC3", "\xE2\x82", "\xF0\x9F\x98", "\x80", "\xBF",
+                              "\xC0\xAF", "\xED\xA0\x80", "\xF8", "\xFE", "\xFF"};
+constexpr uint32_t kAnzahlStreu = sizeof(kStreu) / sizeof(kStreu[0]);
+const char* const kPaarOeffner[] = {"<!-- ", "<!--", "<?x ", "<?pi @ ", "<!x ", "<!DOCTYPE @ "};
+// Where the open markup stands: at the top level, in element content, inside a start tag.
+const char* const kPaarRahmen[][2] = {{"", ""},           {"", ""},     {"<p>@ ", "</p>"},
+                                      {"<b ", ""},        {"<q>@ <i>@</i> ", "</q>"},
+                                      {"<book~><title>@</title> ", "</book>"}};
+// Well-formed lines, without comments and processing instructions.
+const char* const kPaarGesund[] = {
+    "<p>@ <b>@</b> @ <i>@</i>.</p>", "<book~><title>@ $ @</title><q>@</q></book>", "<q>@ $$ @</q>", "<b></b>", "<i/>",
+    "@ $ @ @", "<book~>\n  <title>@$</title>\n  <p>@ <b>@</b> @</p>\n</book>", "<title>$@</title>"};
+// Element content that ends in a 4-byte character less than 100 units behind open markup.
+const char* const kPaarKurz[] = {"<p>@ <!-- @ $</p>", "<q><?x @ $</q>", "<title>@ <!x @$</title>",
+                                 "<p><!-- $$</p>", "<b>@ <?x $</b>", "<book><title>@</title> <!x @ $</book>"};
+// The end of the document.
+const char* const kPaarEnde[] = {"<!-- @ @ $", "<?x @ $", "<!x @ @ @ $"};
+
+template <size_t N>
+const char* eine(Zufall& z, const char* const (&a)[N]) { return a[z.unter(static_cast<uint32_t>(N))]; }
+
+// UTF-16 units of well-formed UTF-8 without 4-byte characters.
+int einheiten(const std::string& s) {
+    int n = 0;
+    for (unsigned char c : s) n += (c & 0xC0) != 0x80;
+    return n;
+}
+
+// One line of h-pairs: a well-formed line, short element content ending in a 4-byte character,
+// or (mostly) open markup followed by 1 to 4 characters of two units or bytes of one unit each
+// from 95..105 units behind its '<' on.
+std::string paar_satz(Zufall& z) {
+    const uint32_t k = z.unter(10);
+    if (k < 3) return vorlage(z, eine(z, kPaarGesund), false);
+    if (k == 3) return vorlage(z, eine(z, kPaarKurz), false);
+    const auto& rahmen = kPaarRahmen[z.unter(sizeof kPaarRahmen / sizeof kPaarRahmen[0])];
+    std::string s = vorlage(z, rahmen[0], false);
+    std::string t = vorlage(z, eine(z, kPaarOeffner), false);
+    const int ziel = 95 + static_cast<int>(z.unter(11));
+    int u = einheiten(t);
+    for (;;) {
+        const std::string wort = kWoerter[z.unter(kAnzahlWoerter)];
+        if (u + 1 + einheiten(wort) > ziel) break;
+        t += ' ' + wort;
+        u += 1 + einheiten(wort);
+    }
+    t.append(static_cast<size_t>(ziel - u), '.');
+    const uint32_t anzahl = 1 + z.unter(4);
+    int vorher = -1;  // the stray sequence before, if any
+    for (uint32_t i = 0; i < anzahl; ++i) {
+        if (z.prozent(70)) {
+            t += kVierbyte[z.unter(kAnzahlVierbyte)];
+            vorher = -1;
+            continue;
+        }
+        const int streu = static_cast<int>(z.unter(kAnzahlStreu));
+        // A cut-short lead byte followed by a continuation byte would be a character.
+        if (vorher >= 0 && vorher < 3 && (streu == 3 || streu == 4)) t += 'x';
+        t += kStreu[streu];
+        vorher = streu;
+    }
+    s += t + vorlage(z, z.prozent(30) ? " @ $ @" : " @ @", false) + vorlage(z, rahmen[1], false);
+    return s;
+}
+
+// Lines of h-pairs, a line of plain words that pads the document, and its open end.
+void paare(Schreiber& w, Zufall& z) {
+    const std::string ende = vorlage(z, eine(z, kPaarEnde), false);
+    const std::string eol = w.eol();
+    for (;;) {
+        const std::string s = paar_satz(z) + eol;
+        if (w.geschrieben() + s.size() + ende.size() + eol.size() > w.ziel()) break;
+        w.text(s);
+    }
+    static const char muster[] = "Ende der Daten und Schluss ";
+    const uint64_t rest = w.ziel() > w.geschrieben() + ende.size() + eol.size()
+                              ? w.ziel() - w.geschrieben() - ende.size() - eol.size()
+                              : 0;
+    std::string fueller;
+    while (fueller.size() + sizeof(muster) - 1 <= rest) fueller += muster;
+    fueller.append(rest - fueller.size(), '.');
+    w.text(fueller + eol + ende);
+}
+
 uint64_t groesse(const char* s) {
     char* ende = nullptr;
     double v = std::strtod(s, &ende);
@@ -487,7 +674,7 @@ uint64_t groesse(const char* s) {
 void hilfe(FILE* f) {
     std::fprintf(f,
                  "usage: generator --kind KIND --size N[K|M|G] [--seed N] [--depth D] [--wrap] [--invalid-utf8]\n"
-                 "                 [-o FILE]\n"
+                 "                 [--utf16le [--odd-length]] [-o FILE]\n"
                  "kinds:\n"
                  "  catalog-lf       book records with titles, notes, comments, empty elements\n"
                  "  catalog-crlf     the same with CR LF line ends\n"
@@ -497,9 +684,12 @@ void hilfe(FILE* f) {
                  "  children         one book with very many children\n"
                  "hostile kinds (broken documents, well-formed lines mixed in):\n");
     for (const Familie& k : kFamilien) std::fprintf(f, "  %-16s %s\n", k.art, k.hilfe);
+    std::fprintf(f, "  %-16s %s\n", "h-pairs", "4-byte characters and stray bytes 95..105 UTF-16 units behind unclosed <!-- <?x <!x");
     std::fprintf(f,
                  "--invalid-utf8 overwrites about one byte in 400 with bytes that are not valid UTF-8.\n"
-                 "Sizes are powers of 1000; every document has exactly --size bytes.\n");
+                 "--utf16le writes the document as UTF-16LE with a byte-order mark (invalid bytes become lone\n"
+                 "surrogates); --odd-length appends one byte to it.\n"
+                 "Sizes are powers of 1000; every document has exactly --size bytes (in UTF-8).\n");
 }
 
 [[noreturn]] void aufruf() {
@@ -512,7 +702,7 @@ void hilfe(FILE* f) {
 int main(int argc, char** argv) {
     std::string art;
     uint64_t ziel = 0, saat = 42, tiefe = 10;
-    bool huelle = false, kaputt = false;
+    bool huelle = false, kaputt = false, utf16 = false, ungerade = false;
     const char* pfad = nullptr;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
@@ -526,6 +716,8 @@ int main(int argc, char** argv) {
         else if (a == "--depth") tiefe = std::strtoull(wert(), nullptr, 10);
         else if (a == "--wrap") huelle = true;
         else if (a == "--invalid-utf8") kaputt = true;
+        else if (a == "--utf16le") utf16 = true;
+        else if (a == "--odd-length") ungerade = true;
         else if (a == "--help" || a == "-h") {
             hilfe(stdout);
             return 0;
@@ -533,7 +725,7 @@ int main(int argc, char** argv) {
         else if (a == "-o") pfad = wert();
         else aufruf();
     }
-    if (art.empty() || ziel == 0) aufruf();
+    if (art.empty() || ziel == 0 || (ungerade && !utf16)) aufruf();
     const char* eol = art == "catalog-crlf" ? "\r\n" : "\n";
     Zufall z{saat * 0x2545F4914F6CDD1Dull + 1};
     std::string kopf = std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>") + eol;
@@ -545,6 +737,8 @@ int main(int argc, char** argv) {
     {
         // The body is written against a target that leaves room for the wrapper's closing tag.
         Schreiber w(pfad, eol, innen + kopf.size() + huelle_auf.size(), kaputt, saat);
+        // The odd byte comes from a stream of its own, so the document stays the same.
+        if (utf16) w.alsUtf16(ungerade ? static_cast<int>(Zufall{saat ^ 0x0DDB1A5E5BAD5EEDull}.unter(256)) : -1);
         w.text(kopf);
         w.text(huelle_auf);
         if (art == "catalog-lf" || art == "catalog-crlf") katalog(w, z);
@@ -553,6 +747,7 @@ int main(int argc, char** argv) {
         else if (art == "comments") kommentare(w, z);
         else if (art == "children") kinder(w, z);
         else if (const Familie* f = familie(art)) feindlich(w, z, *f);
+        else if (art == "h-pairs") paare(w, z);
         else aufruf();
         w.text(huelle_zu);
     }

@@ -5,11 +5,15 @@
 #   bash bench/vergleich.sh --alt-commit SHA [--neu PATH] [options]
 #
 # Generates every document kind of bench/generator.cpp (the catalog kinds and the hostile h-...
-# kinds) at a few sizes and seeds, each also with invalid UTF-8 bytes sprinkled in, runs both
-# binaries with every option and a few chains, and compares standard output (cmp) and exit
-# status. Prints one line per mismatch and per timeout, and a summary. Exit status: 0 when
-# nothing differs, 1 on a mismatch (with --strict also when the new binary timed out where the
-# old one finished), 2 when the harness failed, 255 on a bad argument.
+# kinds) at a few sizes and seeds, each also with invalid UTF-8 bytes sprinkled in and as
+# UTF-16LE (of even and odd length, also with lone surrogates), runs both binaries with every
+# option and a few chains, and compares standard output (cmp) and exit status. Where the outputs
+# differ, bench/abgleich.cpp decides whether they differ by the two deliberate changes of the byte
+# engine alone (a 4-byte character kept whole where the old code stepped into its middle, the odd
+# last byte of a UTF-16 file kept): such a run is a mend, listed apart. Prints one line per mend,
+# mismatch and timeout, and a summary. Exit status: 0 when nothing differs but for mends, 1 on a
+# mismatch (with --strict also when the new binary timed out where the old one finished), 2 when
+# the harness failed, 255 on a bad argument.
 # See bench/README.md.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -23,15 +27,17 @@ NEU=
 SIZES=20K,100K,300K
 BIG=1M
 SEEDS=1,2
+FORMS=plain,bad,u16,u16-odd,u16-bad-odd
 LIMIT=30
 JOBS=$(nproc)
 KINDS=
 INSTALL=1
 STRICT=0
 KEEP=0
+EXACT=0
 
 usage() {
-  sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'
+  sed -n '2,17p' "$0" | sed 's/^# \{0,1\}//'
   cat <<'EOF'
 Options:
   --alt PATH         the old binary
@@ -43,9 +49,13 @@ Options:
   --big SIZE         the kinds that are not hostile once more at this size (default 1M; 0: none)
   --seeds LIST       generator seeds (default 1,2); the documents with invalid UTF-8 use the first
   --kinds LIST       only these kinds (default: every kind the generator lists)
+  --forms LIST       only these forms of each document (default plain,bad,u16,u16-odd,u16-bad-odd:
+                     UTF-8 with every seed, with invalid UTF-8, UTF-16LE, UTF-16LE of odd length,
+                     UTF-16LE of odd length with lone surrogates)
   --timeout S        give up on one run of either binary after S seconds (default 30)
   --jobs N           documents checked at the same time (default: the number of cores)
   --strict           exit status 1 also when the new binary timed out where the old one finished
+  --exact            no mends: every difference is a mismatch (for two builds of the byte engine)
   --keep             keep the documents and outputs of mismatches in bench/out/vergleich/
   --no-install       do not install missing tools with apt-get
 EOF
@@ -60,9 +70,11 @@ while (($#)); do
     --big) BIG=$2; shift ;;
     --seeds) SEEDS=$2; shift ;;
     --kinds) KINDS=$2; shift ;;
+    --forms) FORMS=$2; shift ;;
     --timeout) LIMIT=$2; shift ;;
     --jobs) JOBS=$2; shift ;;
     --strict) STRICT=1 ;;
+    --exact) EXACT=1 ;;
     --keep) KEEP=1 ;;
     --no-install) INSTALL=0 ;;
     -h|--help) usage; exit 0 ;;
@@ -76,6 +88,10 @@ if [[ -n $ALT && -n $ALT_COMMIT ]] || [[ -z $ALT && -z $ALT_COMMIT ]]; then
 fi
 [[ $JOBS =~ ^[1-9][0-9]*$ ]] || { echo "vergleich.sh: bad --jobs: $JOBS" >&2; exit 255; }
 [[ $LIMIT =~ ^[0-9]+(\.[0-9]+)?$ ]] || { echo "vergleich.sh: bad --timeout: $LIMIT" >&2; exit 255; }
+IFS=, read -r -a forms <<<"$FORMS"
+for f in "${forms[@]}"; do
+  [[ $f =~ ^(plain|bad|u16|u16-odd|u16-bad-odd)$ ]] || { echo "vergleich.sh: bad --forms: $f" >&2; exit 255; }
+done
 
 # --- tools -----------------------------------------------------------------------------------
 apt_updated=0
@@ -130,10 +146,59 @@ done
 ALT=$(realpath "$ALT") NEU=$(realpath "$NEU")
 
 GEN=$OUT/generator
+ABGLEICH=$OUT/abgleich
 mkdir -p "$OUT"
 if [[ ! -x $GEN || $BENCH/generator.cpp -nt $GEN ]]; then
   g++ -O2 -std=c++17 -o "$GEN.tmp.$$" "$BENCH/generator.cpp" && mv "$GEN.tmp.$$" "$GEN" || exit 2
 fi
+if [[ ! -x $ABGLEICH || $BENCH/abgleich.cpp -nt $ABGLEICH ]]; then
+  g++ -O2 -std=c++17 -o "$ABGLEICH.tmp.$$" "$BENCH/abgleich.cpp" && mv "$ABGLEICH.tmp.$$" "$ABGLEICH" || exit 2
+fi
+
+# --- the judge of mends, judged --------------------------------------------------------------
+# Each case: the verdict (the first line of abgleich's answer, or its first two words), then the
+# old output, the new output and the document as printf %b text, and flags for abgleich. A wrong
+# verdict stops the run.
+ABGLEICH_FAELLE=(
+  'pairs 0 odd 0|abc|abc|abc'                                                                   # equal
+  'pairs 1 odd 0|a\xEF\xBF\xBDb|a\xF0\x9F\x98\x80b|x\xF0\x9F\x98\x80'                           # low half DE00 was U+FFFD
+  'pairs 1 odd 0|a\x83b|a\xF0\x90\x82\x83b|\xF0\x90\x82\x83'                                    # low half DC83 was the byte 83
+  'pairs 1 odd 0|a\xF0b|a\xF0\x9F\x93\xB0b|\xF0\x9F\x93\xB0'                                    # the old byte F0 equals the new lead
+  'pairs 2 odd 0|\x83a\xEF\xBF\xBD|\xF0\x90\x82\x83a\xF0\x9F\x98\x80|\xF0\x90\x82\x83\xF0\x9F\x98\x80'  # two
+  'not a|a\x84b|a\xF0\x90\x82\x83b|\xF0\x90\x82\x83'                                            # another low byte
+  'not a|a\xEF\xBF\xBDb|a\xF0\x90\x82\x83b|\xF0\x90\x82\x83'                                    # DC83 was never U+FFFD
+  'not a|a\x80b|a\xF0\x9F\x98\x80b|\xF0\x9F\x98\x80'                                            # DE00 was never a byte
+  'not a|a\xEF\xBF\xBDb|a\xF0\x9F\x98\x81b|\xF0\x9F\x98\x80'                                    # a character the document lacks
+  'not a|a\xEF\xBF\xBDb|a\xF0\x9F\x98\x80c|\xF0\x9F\x98\x80'                                    # the rest differs
+  'not a|a\xEF\xBF\xBD|a\xF0\x9F\x98|\xF0\x9F\x98\x80'                                          # cut short
+  'not a|a\xED\xA0\xBD|a\xF0\x9F\x98\x80|\xF0\x9F\x98\x80'                                      # not the old bytes of a low half
+  'pairs 0 odd 1|a\n|a\nZ|\xFF\xFEa\0\n\0Z'                                                     # odd UTF-16 file
+  'pairs 1 odd 1|\xEF\xBF\xBD|\xF0\x9F\x98\x80Z|\xFF\xFE\x3D\xD8\x00\xDEZ'                      # both, UTF-16
+  'not a|a\n|a\n\0|\xFF\xFEa\0\n\0'                                                             # even UTF-16 file
+  'not a|abc|abcc|abc'                                                                          # narrow file of odd length
+  'not a|a\n|a\nY|\xFF\xFEa\0\n\0Z'                                                             # another byte
+  'pairs 0 odd 1|a|aZ|\xFF\xFEa\0\n\0Z'                                                         # the old output ends sooner: kept all the same
+  'not a|a\n|a\nZZ|\xFF\xFEa\0\n\0Z'                                                            # two bytes
+  'not a|a\n|Za\n|\xFF\xFEa\0\n\0Z'                                                             # the byte elsewhere
+  'not a|abc|ab|abc'                                                                            # a byte missing
+  'not a|a\n|a\nZ|\xFF\xFEa\0\n\0Z|--liste'                                                     # a listing never holds it
+)
+pruefe_abgleich() {
+  local d fall soll alt neu doc flags ist
+  d=$(mktemp -d "${TMPDIR:-/tmp}/abgleich.XXXXXX") || return 1
+  for fall in "${ABGLEICH_FAELLE[@]}"; do
+    IFS='|' read -r soll alt neu doc flags <<<"$fall"
+    printf '%b' "$alt" >"$d/alt"; printf '%b' "$neu" >"$d/neu"; printf '%b' "$doc" >"$d/doc"
+    ist=$("$ABGLEICH" "$d/alt" "$d/neu" "$d/doc" $flags | head -n 1)
+    if [[ $ist != "$soll"* ]]; then
+      echo "vergleich.sh: abgleich judges '$fall' as '$ist'" >&2
+      rm -rf "$d"
+      return 1
+    fi
+  done
+  rm -rf "$d"
+}
+pruefe_abgleich || exit 2
 
 # --- what is compared ------------------------------------------------------------------------
 # Every option, with names that occur in the catalogs (book, title), in the hostile kinds (p, b,
@@ -155,44 +220,63 @@ else
 fi
 ((${#kinds[@]})) || { echo "vergleich.sh: no document kinds" >&2; exit 2; }
 
-# A document is "KIND SIZE SEED BAD": the kind (deep:D for a depth), its size, its seed, and
-# 1 for invalid UTF-8. "deep" is checked at depth 1000 too, and the kinds that are not hostile
-# (no h- prefix) once more at the big size.
+# A document is "KIND SIZE SEED FORM": the kind (deep:D for a depth), its size, its seed and
+# its form: plain (UTF-8, every seed), bad (invalid UTF-8 bytes sprinkled in), u16 (UTF-16LE),
+# u16-odd (UTF-16LE with one more byte, the last seed), u16-bad-odd (the bad document as
+# UTF-16LE, so with lone surrogates, and one more byte); the forms but plain use the first seed
+# unless said otherwise. "deep" is checked at depth 1000 too, and the kinds that are not hostile
+# (no h- prefix) once more at the big size (plain, bad and u16-odd).
+has_form() { [[ ,$FORMS, == *,$1,* ]]; }
 DOCS=()
 for size in "${sizes[@]}"; do
   for kind in "${kinds[@]}"; do
     variants=("$kind")
     [[ $kind == deep ]] && variants+=(deep:1000)
     for v in "${variants[@]}"; do
-      for seed in "${seeds[@]}"; do DOCS+=("$v $size $seed 0"); done
-      DOCS+=("$v $size ${seeds[0]} 1")
+      if has_form plain; then for seed in "${seeds[@]}"; do DOCS+=("$v $size $seed plain"); done; fi
+      for f in bad u16 u16-bad-odd; do has_form $f && DOCS+=("$v $size ${seeds[0]} $f"); done
+      has_form u16-odd && DOCS+=("$v $size ${seeds[-1]} u16-odd")
     done
   done
 done
 if [[ $BIG != 0 ]]; then
   for kind in "${kinds[@]}"; do
     [[ $kind == h-* ]] && continue
-    DOCS+=("$kind $BIG ${seeds[0]} 0" "$kind $BIG ${seeds[0]} 1")
+    for f in plain bad u16-odd; do has_form $f && DOCS+=("$kind $BIG ${seeds[0]} $f"); done
   done
 fi
 
-# doc_args KIND SIZE SEED BAD: sets NAME (KIND[-dDEPTH]-SIZE-sSEED[-bad]) and ARGS (the
-# generator's arguments).
+# doc_args KIND SIZE SEED FORM: sets NAME (KIND[-dDEPTH]-SIZE-sSEED[-FORM], no suffix for plain)
+# and ARGS (the generator's arguments).
 doc_args() {
   local kind=$1 depth=
   ARGS=(--size "$2" --seed "$3")
   if [[ $kind == *:* ]]; then depth=${kind#*:} kind=${kind%%:*}; ARGS+=(--depth "$depth"); fi
   ARGS=(--kind "$kind" "${ARGS[@]}")
   NAME=$kind${depth:+-d$depth}-$2-s$3
-  if (($4)); then NAME+=-bad; ARGS+=(--invalid-utf8); fi
+  [[ $4 == plain ]] || NAME+=-$4
+  [[ $4 == *bad* ]] && ARGS+=(--invalid-utf8)
+  [[ $4 == u16* ]] && ARGS+=(--utf16le)
+  [[ $4 == *odd ]] && ARGS+=(--odd-length)
+  return 0
 }
 
 # --- checking one document -------------------------------------------------------------------
+# is_listing OPTION...: true when the command lists elements (-s, or -t with a name list), which
+# never hold the odd last byte of a UTF-16 document.
+is_listing() {
+  local o
+  for o in "$@"; do
+    [[ $o == -s* || ($o == -t?* ) ]] && return 0
+  done
+  return 1
+}
+
 # check_doc INDEX: generates document INDEX, runs every command with both binaries and writes
-# one line per command to $WORK/res/INDEX: OK, MISMATCH or TIMEOUT (ERROR when the generator
-# fails).
+# one line per command to $WORK/res/INDEX: OK, MEND, MISMATCH or TIMEOUT (ERROR when the
+# generator or abgleich fails).
 check_doc() {
-  local idx=$1 name doc dir res c sa sb ta tb t0 t1 why
+  local idx=$1 name doc dir res c sa sb ta tb t0 t1 why urteil sa_ab np no
   doc_args ${DOCS[$idx]}
   name=$NAME
   local -a args=("${ARGS[@]}")
@@ -224,15 +308,25 @@ check_doc() {
       echo "TIMEOUT neu $name $c (alt: status $sa in $ta s)" >>"$res.tmp"
     elif ((sa != sb)); then
       echo "MISMATCH $name $c: exit status alt $sa, neu $sb" >>"$res.tmp"
-    elif ! why=$(cmp "$dir/alt.out" "$dir/neu.out" 2>&1); then
-      echo "MISMATCH $name $c: stdout differs ($(stat -c %s "$dir/alt.out") against $(stat -c %s "$dir/neu.out") bytes; ${why//"$dir/"/})" >>"$res.tmp"
+    elif why=$(cmp "$dir/alt.out" "$dir/neu.out" 2>&1); then
+      echo "OK $name $c" >>"$res.tmp"
+    elif ((EXACT == 0)) && urteil=$("$ABGLEICH" "$dir/alt.out" "$dir/neu.out" "$doc" $(is_listing "${opts[@]}" && echo --liste)); sa_ab=$?; ((sa_ab == 0)); then
+      # "pairs N odd M"
+      read -r _ np _ no <<<"$urteil"
+      why=
+      ((np)) && why="mend: pair kept ($np)"
+      ((no)) && why+="${why:+, }mend: odd byte kept"
+      echo "MEND $name $c: $why" >>"$res.tmp"
+    elif ((EXACT == 0 && sa_ab != 1)); then
+      echo "ERROR $name $c: abgleich failed ($sa_ab)" >>"$res.tmp"
+    else
+      echo "MISMATCH $name $c: stdout differs ($(stat -c %s "$dir/alt.out") against $(stat -c %s "$dir/neu.out") bytes;" \
+        "${why//"$dir/"/}${urteil:+; $urteil})" >>"$res.tmp"
       if ((KEEP)); then
         local keep=$OUT/vergleich/$name
         mkdir -p "$keep"
         cp "$doc" "$keep/" && cp "$dir/alt.out" "$keep/alt${c// /_}.out" && cp "$dir/neu.out" "$keep/neu${c// /_}.out"
       fi
-    else
-      echo "OK $name $c" >>"$res.tmp"
     fi
   done
   rm -rf "$dir"
@@ -248,12 +342,12 @@ running=0
 done_docs=0
 # Reports a finished document as it comes in.
 report_done() {
-  local f=$WORK/res/$1 n m t
-  n=$(grep -c '^OK ' "$f") m=$(grep -c '^MISMATCH ' "$f") t=$(grep -c '^TIMEOUT ' "$f")
+  local f=$WORK/res/$1 n e m t
+  n=$(grep -c '^OK ' "$f") e=$(grep -c '^MEND ' "$f") m=$(grep -c '^MISMATCH ' "$f") t=$(grep -c '^TIMEOUT ' "$f")
   done_docs=$((done_docs + 1))
   doc_args ${DOCS[$1]}
-  printf '[%d/%d] %s: %d ok, %d mismatch, %d timeout (%ds)\n' "$done_docs" "${#DOCS[@]}" \
-    "$NAME" "$n" "$m" "$t" $((SECONDS - start)) >&2
+  printf '[%d/%d] %s: %d ok, %d mend, %d mismatch, %d timeout (%ds)\n' "$done_docs" "${#DOCS[@]}" \
+    "$NAME" "$n" "$e" "$m" "$t" $((SECONDS - start)) >&2
   grep -E '^(MISMATCH|ERROR) ' "$f" >&2
 }
 declare -A PENDING=()
@@ -280,17 +374,27 @@ for i in "${!DOCS[@]}"; do
   if [[ -s $WORK/res/$i ]]; then cat "$WORK/res/$i"; else echo "ERROR document ${DOCS[$i]}: no result"; fi
 done >"$all"
 count() { grep -c "^$1" "$all"; }
-ok=$(count 'OK ') mis=$(count 'MISMATCH ') err=$(count 'ERROR ')
+ok=$(count 'OK ') mend=$(count 'MEND ') mis=$(count 'MISMATCH ') err=$(count 'ERROR ')
 t_both=$(count 'TIMEOUT both ') t_alt=$(count 'TIMEOUT alt ') t_neu=$(count 'TIMEOUT neu ')
+m_pair=$(grep -c '^MEND .*mend: pair kept' "$all") m_odd=$(grep -c '^MEND .*mend: odd byte kept' "$all")
+n_pairs=$(grep -o 'mend: pair kept ([0-9]*)' "$all" | tr -dc '0-9\n' | awk '{ s += $1 } END { print s + 0 }')
 {
   echo "alt: $ALT_LABEL"
   echo "neu: $NEU_LABEL"
-  echo "documents: ${#DOCS[@]} (sizes $SIZES, seeds $SEEDS, big $BIG); commands per document: ${#COMMANDS[@]}"
+  echo "documents: ${#DOCS[@]} (sizes $SIZES, seeds $SEEDS, forms $FORMS, big $BIG); commands per document:" \
+    "${#COMMANDS[@]}; runs: $((${#DOCS[@]} * ${#COMMANDS[@]}))"
+  if ((mend)); then
+    echo
+    echo "Mends (equal but for the deliberate changes):"
+    grep '^MEND ' "$all"
+  fi
   echo
   grep -E '^(MISMATCH|ERROR) ' "$all"
   grep '^TIMEOUT ' "$all"
   echo
-  echo "compared: $ok equal, $mis mismatches; timeouts (not compared): $t_alt alt only, $t_neu neu only, $t_both both; errors: $err"
+  echo "compared: $ok equal, $mend equal but for mends (pair kept: $m_pair runs, $n_pairs pairs;" \
+    "odd byte kept: $m_odd runs), $mis mismatches; timeouts (not compared): $t_alt alt only, $t_neu neu only," \
+    "$t_both both; errors: $err"
   echo "time: $((SECONDS - start)) s"
 } | tee "$OUT/vergleich.txt"
 echo "Wrote $OUT/vergleich.txt" >&2

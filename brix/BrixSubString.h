@@ -1,18 +1,19 @@
-// BrixSubString: a non-owning view of a stretch of a CString, in UTF-16 units.
+// BrixSubString: a non-owning view of a stretch of a CString, in bytes.
 // The viewed CString must outlive the view and must not change while the view is used.
 //
-// Positions taken and returned are int offsets relative to the view's start (m_nStart);
-// -1 means none. Slicing clamps instead of failing (Mitte, Links, Rechts); ZeichenAn and
-// Links rely on their callers for the bounds they state. A view with no data (m_pString null)
-// behaves as an empty view, except in the comparisons, where it equals every empty view.
-// Every search is bounded to the view and treats U+0000 as an ordinary unit.
+// Positions taken and returned are std::ptrdiff_t offsets relative to the view's start
+// (m_nStart); -1 means none. Slicing clamps instead of failing (Mitte, Links, Rechts); ZeichenAn
+// relies on its callers for the bounds it states. A view with no data (m_pString null) behaves
+// as an empty view, except in the comparisons, where it equals every empty view. Every search is
+// bounded to the view, never reads past its end, and treats a zero byte as an ordinary byte.
 #pragma once
 
 #include <cstdint>
-#include <string>
+#include <cstddef>
+#include <cstring>
 #include <string_view>
 
-#include "brix/EinheitSuche.h"
+#include "brix/ByteSuche.h"
 #include "platform/CString.h"
 
 template <class T>
@@ -23,94 +24,102 @@ class BrixSubString {
 public:
     // --- Fields: a plain value, copied field by field. ---
     const CString* m_pString = nullptr;  // the viewed string; null: no data
-    int m_nStart = 0;                    // buffer index of the first viewed unit
-    int m_nEnd = 0;                      // buffer index one past the last viewed unit
+    std::ptrdiff_t m_nStart = 0;         // buffer index of the first viewed byte
+    std::ptrdiff_t m_nEnd = 0;           // buffer index one past the last viewed byte
 
     // --- Construction and access ---
     // No data.
     BrixSubString() noexcept = default;
     // The three fields exactly as passed, without clamping.
-    BrixSubString(const CString* pString, int nStart, int nEnd) noexcept
+    BrixSubString(const CString* pString, std::ptrdiff_t nStart, std::ptrdiff_t nEnd) noexcept
         : m_pString(pString), m_nStart(nStart), m_nEnd(nEnd) {}
     // The whole of s.
     explicit BrixSubString(const CString& s) noexcept : m_pString(&s), m_nStart(0), m_nEnd(s.GetLength()) {}
 
-    // Number of viewed units.
-    int Laenge() const noexcept { return m_nEnd - m_nStart; }
+    // Number of viewed bytes.
+    std::ptrdiff_t Laenge() const noexcept { return m_nEnd - m_nStart; }
     bool HatDaten() const noexcept { return m_pString != nullptr; }
-    // Pointer to the first viewed unit; only for views with data.
-    const char16_t* Daten() const noexcept { return m_pString->GetString() + m_nStart; }
-    // The viewed units as a standard view (empty for no data).
-    std::u16string_view Sicht() const noexcept
+    // Pointer to the first viewed byte; only for views with data.
+    const char* Daten() const noexcept { return m_pString->GetString() + m_nStart; }
+    // The viewed bytes as a standard view (empty for no data).
+    std::string_view Sicht() const noexcept
     {
-        return m_pString ? std::u16string_view(Daten(), static_cast<std::size_t>(Laenge())) : std::u16string_view();
+        return m_pString ? std::string_view(Daten(), static_cast<std::size_t>(Laenge())) : std::string_view();
     }
-    // The unit at relative index i; a negative i reads the first unit. No upper check: callers
-    // keep 0 <= i <= Laenge(); i == Laenge() reads the unit just past the view (the terminating
-    // zero when the view reaches its string's end). Must not be called without data.
-    char16_t ZeichenAn(int i) const noexcept { return m_pString->GetString()[m_nStart + (i < 0 ? 0 : i)]; }
+    // The form of the viewed text (see platform/Textform.h); a view without data is narrow.
+    TextForm Form() const noexcept { return m_pString ? m_pString->Form() : TextForm::Schmal; }
+    // The byte at relative index i; a negative i reads the first byte. No upper check: callers
+    // keep 0 <= i < Laenge(). Must not be called without data.
+    char ZeichenAn(std::ptrdiff_t i) const noexcept { return m_pString->GetString()[m_nStart + (i < 0 ? 0 : i)]; }
 
     // --- Slicing: each returns a new view on the same source ---
-    // Up to nCount units from relative position nFirst. A negative nFirst counts as 0 (nCount is
+    // Up to nCount bytes from relative position nFirst. A negative nFirst counts as 0 (nCount is
     // not reduced); nFirst past the end gives the empty view at the end; a negative nCount
     // gives an empty view at nFirst.
-    BrixSubString Mitte(int nFirst, int nCount) const noexcept;
+    BrixSubString Mitte(std::ptrdiff_t nFirst, std::ptrdiff_t nCount) const noexcept;
     // From relative position nFirst (clamped to 0..Laenge()) to the end.
-    BrixSubString Mitte(int nFirst) const noexcept;
-    // The first n units, clamped to the length (a negative n counts as 0).
-    BrixSubString Links(int n) const noexcept;
-    // The last n units, or the whole view when it is not longer than n (a negative n counts as 0).
-    BrixSubString Rechts(int n) const noexcept;
+    BrixSubString Mitte(std::ptrdiff_t nFirst) const noexcept;
+    // The first n bytes, clamped to the length (a negative n counts as 0).
+    BrixSubString Links(std::ptrdiff_t n) const noexcept;
+    // The last n bytes, or the whole view when it is not longer than n (a negative n counts as 0).
+    BrixSubString Rechts(std::ptrdiff_t n) const noexcept;
 
     // --- Comparison, hash, output ---
-    // Ordinal comparison of the UTF-16 units; only the sign counts. A prefix sorts first.
+    // Ordinal comparison of the bytes as unsigned values; only the sign counts. A prefix sorts
+    // first. (The system only asks whether two texts are equal, which is the same question over
+    // bytes as over UTF-16 units.)
     int Vergleiche(const BrixSubString& other) const noexcept;
     // The same against a zero-terminated string, which may be null.
-    int Vergleiche(const char16_t* s) const noexcept;
-    // Sum of the viewed units in 32 bits (wrapping); 0 without data.
+    int Vergleiche(const char* s) const noexcept;
+    // Sum of the viewed bytes in 32 bits (wrapping); 0 without data.
     std::uint32_t HashWert() const noexcept;
-    // Copies the view's units to pZiel, puts a zero unit behind them, returns the length.
-    // pZiel needs room for Laenge() + 1 units.
-    int KopiereNach(char16_t* pZiel) const noexcept;
+    // Copies the view's bytes to pZiel, puts a zero byte behind them, returns the length.
+    // pZiel needs room for Laenge() + 1 bytes.
+    std::ptrdiff_t KopiereNach(char* pZiel) const noexcept;
 
     // --- Searches ---
     // First ch in the view, or -1.
-    int FindeZeichen(char16_t ch) const noexcept;
+    std::ptrdiff_t FindeZeichen(char ch) const noexcept;
     // First ch at or after nFrom (0 <= nFrom <= Laenge()), or -1.
-    int FindeZeichen(char16_t ch, int nFrom) const noexcept;
+    std::ptrdiff_t FindeZeichen(char ch, std::ptrdiff_t nFrom) const noexcept;
     // First occurrence of the zero-terminated s at or after nFrom that ends within the view, or -1.
-    int FindeString(const char16_t* s, int nFrom) const noexcept;
-    // First unit at or after nFrom that is a member of the zero-terminated set, or -1; stores the
+    std::ptrdiff_t FindeString(const char* s, std::ptrdiff_t nFrom) const noexcept;
+    // First byte at or after nFrom that is a member of the zero-terminated set, or -1; stores the
     // member's index through pnWhich (if given) on success. With bSkipQuotes a '"' or '\'' opens
     // a run up to the same quote that is never matched; an unclosed quote ends the scan (-1).
-    int FindeEinesVon(const char16_t* pSet, int nFrom, int* pnWhich, bool bSkipQuotes) const noexcept;
+    std::ptrdiff_t FindeEinesVon(const char* pSet, std::ptrdiff_t nFrom, int* pnWhich, bool bSkipQuotes) const noexcept;
     // Position of the bracket that closes the group opened at nPos (nBracketIndex: index of that
     // opener in pBrackets) or, with nBracketIndex -1, by the first opener at or after nPos; -1 if
-    // none. pBrackets null means u"()[]{}<>". Closers of another kind are passed over. Works with
+    // none. pBrackets null means "()[]{}<>". Closers of another kind are passed over. Works with
     // an explicit stack: any nesting depth is fine. With nBracketIndex -1 and no member of the set
     // at or after nPos, a one-line diagnostic goes to standard error (the program never does that).
-    int FindeSchliessendeKlammer(int nPos, const char16_t* pBrackets, int nBracketIndex, bool bSkipQuotes) const;
+    std::ptrdiff_t FindeSchliessendeKlammer(std::ptrdiff_t nPos, const char* pBrackets, int nBracketIndex,
+                                            bool bSkipQuotes) const;
     // The next field up to the separator chSep from nPos; advances nPos behind the separator,
     // to Laenge() + 1 after a trailing separator, to -1 when the splitting is over.
-    BrixSubString NaechstesTeil(char16_t chSep, int& nPos, const char16_t* pBrackets) const;
+    BrixSubString NaechstesTeil(char chSep, std::ptrdiff_t& nPos, const char* pBrackets) const;
     // Splits the view at chSep into aFields (emptied first).
-    void Teile(char16_t chSep, CBrixArray<BrixSubString>& aFields, const char16_t* pBrackets) const;
+    void Teile(char chSep, CBrixArray<BrixSubString>& aFields, const char* pBrackets) const;
 
     // --- Tag-block scanner (xml/) ---
     // The next element block at this level whose start-tag name equals name.
-    BrixSubString FindeTagBlock(const BrixSubString& name, int& nPos, int& nNext, int& nError,
-                                int* pnStartTagLen = nullptr, int* pnEndTagOffset = nullptr) const;
+    BrixSubString FindeTagBlock(const BrixSubString& name, std::ptrdiff_t& nPos, std::ptrdiff_t& nNext, int& nError,
+                                std::ptrdiff_t* pnStartTagLen = nullptr, std::ptrdiff_t* pnEndTagOffset = nullptr) const;
     // The next element block at this level, whatever its name.
-    BrixSubString FindeNaechstenTagBlock(int& nPos, int& nNext, int& nError, int* pnStartTagLen = nullptr,
-                                         int* pnEndTagOffset = nullptr) const;
+    BrixSubString FindeNaechstenTagBlock(std::ptrdiff_t& nPos, std::ptrdiff_t& nNext, int& nError,
+                                         std::ptrdiff_t* pnStartTagLen = nullptr,
+                                         std::ptrdiff_t* pnEndTagOffset = nullptr) const;
     // Position just past the end tag that closes the element name whose start tag ends before
     // nFrom; on failure the position of the '<' where it failed (-1 for code 3, 0 for code 2).
-    int FindeEndTag(const BrixSubString& name, int nFrom, int& nError, int* pnEndTagPos = nullptr) const;
+    std::ptrdiff_t FindeEndTag(const BrixSubString& name, std::ptrdiff_t nFrom, int& nError,
+                               std::ptrdiff_t* pnEndTagPos = nullptr) const;
 
     // --- Tag helpers (xml/) ---
     // Of the blocks of all names from nPos on, the one that starts first.
-    BrixSubString FindeErstenTagBlock(const CBrixArray<BrixSubString>& names, int& nPos, int& nNext, int& nIndex,
-                                      int& nError, int* pnStartTagLen = nullptr, int* pnEndTagOffset = nullptr) const;
+    BrixSubString FindeErstenTagBlock(const CBrixArray<BrixSubString>& names, std::ptrdiff_t& nPos,
+                                      std::ptrdiff_t& nNext, int& nIndex, int& nError,
+                                      std::ptrdiff_t* pnStartTagLen = nullptr,
+                                      std::ptrdiff_t* pnEndTagOffset = nullptr) const;
     // The content of a block view, between its start tag and its end tag.
     BrixSubString Inhalt() const noexcept;
     // The name of a block view: the letters and digits behind its '<'.
@@ -134,53 +143,51 @@ CString& Anhaengen(CString& target, const BrixSubString& view);
 
 namespace brixsicht {
 
-// Ordinal comparison of n units as unsigned 16-bit values; U+0000 is an ordinary unit.
-inline int VergleicheEinheiten(const char16_t* a, const char16_t* b, int n) noexcept
+// Ordinal comparison of n bytes as unsigned values; a zero byte is an ordinary byte.
+inline int VergleicheBytes(const char* a, const char* b, std::ptrdiff_t n) noexcept
 {
-    for (int i = 0; i < n; ++i) {
-        if (a[i] != b[i]) return a[i] < b[i] ? -1 : 1;
-    }
-    return 0;
+    if (n <= 0) return 0;
+    const int rc = std::memcmp(a, b, static_cast<std::size_t>(n));
+    return rc < 0 ? -1 : rc > 0 ? 1 : 0;
 }
 
 // The common prefix decides, else the shorter text sorts first.
-inline int VergleicheTexte(const char16_t* a, int la, const char16_t* b, int lb) noexcept
+inline int VergleicheTexte(const char* a, std::ptrdiff_t la, const char* b, std::ptrdiff_t lb) noexcept
 {
-    const int rc = VergleicheEinheiten(a, b, la < lb ? la : lb);
+    const int rc = VergleicheBytes(a, b, la < lb ? la : lb);
     if (rc != 0 || la == lb) return rc;
     return la < lb ? -1 : 1;
 }
 
 }  // namespace brixsicht
 
-inline BrixSubString BrixSubString::Mitte(int nFirst, int nCount) const noexcept
+inline BrixSubString BrixSubString::Mitte(std::ptrdiff_t nFirst, std::ptrdiff_t nCount) const noexcept
 {
-    const int nLaenge = Laenge();
-    const int f = nFirst < 0 ? 0 : nFirst;
-    const int cnt = nCount < 0 ? 0 : nCount;
+    const std::ptrdiff_t nLaenge = Laenge();
+    const std::ptrdiff_t f = nFirst < 0 ? 0 : nFirst;
+    const std::ptrdiff_t cnt = nCount < 0 ? 0 : nCount;
     if (f > nLaenge) return BrixSubString(m_pString, m_nEnd, m_nEnd);
-    // 64 bits: f + cnt may pass the int range for a huge count.
-    const std::int64_t nBis = static_cast<std::int64_t>(f) + cnt;
-    const int nEnde = nBis > nLaenge ? m_nEnd : m_nStart + f + cnt;
+    // Compared as what is left, so that a huge count cannot overflow.
+    const std::ptrdiff_t nEnde = cnt > nLaenge - f ? m_nEnd : m_nStart + f + cnt;
     return BrixSubString(m_pString, m_nStart + f, nEnde);
 }
 
-inline BrixSubString BrixSubString::Mitte(int nFirst) const noexcept
+inline BrixSubString BrixSubString::Mitte(std::ptrdiff_t nFirst) const noexcept
 {
-    const int nLaenge = Laenge();
-    int f = nFirst < 0 ? 0 : nFirst;
+    const std::ptrdiff_t nLaenge = Laenge();
+    std::ptrdiff_t f = nFirst < 0 ? 0 : nFirst;
     if (f > nLaenge) f = nLaenge;
     return BrixSubString(m_pString, m_nStart + f, m_nEnd);
 }
 
-inline BrixSubString BrixSubString::Links(int n) const noexcept
+inline BrixSubString BrixSubString::Links(std::ptrdiff_t n) const noexcept
 {
-    const int nLaenge = Laenge();
+    const std::ptrdiff_t nLaenge = Laenge();
     if (n < 0) n = 0;
     return BrixSubString(m_pString, m_nStart, m_nStart + (n < nLaenge ? n : nLaenge));
 }
 
-inline BrixSubString BrixSubString::Rechts(int n) const noexcept
+inline BrixSubString BrixSubString::Rechts(std::ptrdiff_t n) const noexcept
 {
     if (n < 0) n = 0;
     if (Laenge() > n) return BrixSubString(m_pString, m_nEnd - n, m_nEnd);
@@ -194,21 +201,17 @@ inline int BrixSubString::Vergleiche(const BrixSubString& other) const noexcept
     return brixsicht::VergleicheTexte(Daten(), Laenge(), other.Daten(), other.Laenge());
 }
 
-inline int BrixSubString::Vergleiche(const char16_t* s) const noexcept
+inline int BrixSubString::Vergleiche(const char* s) const noexcept
 {
     if (!HatDaten()) return (s != nullptr && s[0] != 0) ? -1 : 0;
     if (s == nullptr) return Laenge() != 0 ? 1 : 0;
-    const std::size_t ls = std::char_traits<char16_t>::length(s);
-    // A zero-terminated text longer than any view compares by its first INT_MAX units; the
-    // view is shorter in that case, so the result is the same.
-    const int nLs = ls > static_cast<std::size_t>(INT32_MAX) ? INT32_MAX : static_cast<int>(ls);
-    return brixsicht::VergleicheTexte(Daten(), Laenge(), s, nLs);
+    return brixsicht::VergleicheTexte(Daten(), Laenge(), s, static_cast<std::ptrdiff_t>(std::strlen(s)));
 }
 
-inline int BrixSubString::FindeZeichen(char16_t ch, int nFrom) const noexcept
+inline std::ptrdiff_t BrixSubString::FindeZeichen(char ch, std::ptrdiff_t nFrom) const noexcept
 {
     if (!HatDaten()) return -1;
-    return brixsuche::FindeEinheit(Daten(), Laenge(), nFrom < 0 ? 0 : nFrom, ch);
+    return brixsuche::FindeByte(Daten(), Laenge(), nFrom < 0 ? 0 : nFrom, ch);
 }
 
-inline int BrixSubString::FindeZeichen(char16_t ch) const noexcept { return FindeZeichen(ch, 0); }
+inline std::ptrdiff_t BrixSubString::FindeZeichen(char ch) const noexcept { return FindeZeichen(ch, 0); }

@@ -1,13 +1,15 @@
 #include "brix/TextZiel.h"
 
-#include "platform/Grenzen.h"
+#include <new>
+
+#include <cassert>
 
 void TextZiel::Erwarte(std::int64_t) {}
 
 StringZiel::StringZiel(CString& out) : m_out(out)
 {
     if (out.GetAllocLength() > 0) {
-        const int n = out.GetLength();
+        const std::ptrdiff_t n = out.GetLength();
         m_pAnfang = out.GetBufferSetLength(n);  // no reallocation: n is within the buffer
         m_pW = m_pAnfang + n;
         m_pEnde = m_pAnfang + out.GetAllocLength();
@@ -21,32 +23,35 @@ std::int64_t StringZiel::Laenge() const noexcept
 
 void StringZiel::Fertig() noexcept
 {
-    if (m_pAnfang) m_out.ReleaseBuffer(static_cast<int>(m_pW - m_pAnfang));
+    if (m_pAnfang) m_out.ReleaseBuffer(m_pW - m_pAnfang);
 }
 
 void StringZiel::Wachse(std::int64_t nGesamt)
 {
     const std::int64_t nJetzt = Laenge();
     Fertig();
-    // Checks the limit and grows geometrically; the first nJetzt units move along.
+    // Grows geometrically (or throws std::bad_alloc); the first nJetzt bytes move along.
     m_out.Reserviere(nGesamt);
     m_pAnfang = m_out.GetBufferSetLength(nJetzt);
     m_pW = m_pAnfang + nJetzt;
     m_pEnde = m_pAnfang + m_out.GetAllocLength();
 }
 
-void StringZiel::Ueberlauf(const char16_t* p, std::size_t n)
+void StringZiel::Ueberlauf(const char* p, std::size_t n)
 {
     Wachse(Laenge() + static_cast<std::int64_t>(n));
-    std::memcpy(m_pW, p, n * sizeof(char16_t));
+    std::memcpy(m_pW, p, n);
     m_pW += n;
 }
 
 void StringZiel::Erwarte(std::int64_t n)
 {
-    // Only a hint: a sum past the limit is left to the pieces themselves to report.
-    const std::int64_t nGesamt = Laenge() + n;
-    if (n > m_pEnde - m_pW && nGesamt <= MaxTextLaenge()) Wachse(nGesamt);
+    // Only a hint: when there is no memory for it, the pieces themselves report that.
+    if (n <= m_pEnde - m_pW) return;
+    try {
+        Wachse(Laenge() + n);
+    } catch (const std::bad_alloc&) {
+    }
 }
 
 EigenZiel::EigenZiel(CString& text) : m_text(text), m_pAnfang(text.GetBufferSetLength(text.GetLength()))
@@ -55,11 +60,13 @@ EigenZiel::EigenZiel(CString& text) : m_text(text), m_pAnfang(text.GetBufferSetL
     m_pEnde = m_pAnfang;
 }
 
-void EigenZiel::Ueberlauf(const char16_t* p, std::size_t n)
+void EigenZiel::Ueberlauf(const char* p, std::size_t n)
 {
-    std::memmove(m_pW, p, n * sizeof(char16_t));
+    // The piece stands at or behind what was written: nothing of it has been written over.
+    assert(n == 0 || p >= m_pW);
+    std::memmove(m_pW, p, n);
     m_pW += n;
     m_pEnde = m_pW;
 }
 
-void EigenZiel::Fertig() noexcept { m_text.ReleaseBuffer(static_cast<int>(m_pW - m_pAnfang)); }
+void EigenZiel::Fertig() noexcept { m_text.ReleaseBuffer(m_pW - m_pAnfang); }

@@ -1,150 +1,153 @@
 #include "io/Ausgabe.h"
 
-#include <algorithm>
-#include <cstring>
 #include <cerrno>
+#include <cstring>
 #include <memory>
 #include <new>
 
+#include "io/Eingabe.h"
 #include "platform/Ausnahmen.h"
-#include "platform/SchmalCodec.h"
 
 namespace {
 
 // Output bytes gathered before each write call.
 constexpr std::size_t kBlockBytes = 1048576;
-// Worst case of narrow bytes per unit.
-constexpr std::size_t kMaxBytesJeUnit = 3;
-// Units of small pieces gathered before they are encoded together (fits a core's cache).
-constexpr std::size_t kStufeUnits = 32768;
+// Narrow pieces at least this long are written from where they are, not gathered.
+constexpr std::size_t kDirektBytes = 65536;
+// The buffer starts this small, so that a short result does not take a whole block.
+constexpr std::size_t kErsterPuffer = 4096;
 
-inline bool IstHoch(char16_t u) noexcept { return u >= 0xD800 && u <= 0xDBFF; }
-inline bool IstTief(char16_t u) noexcept { return u >= 0xDC00 && u <= 0xDFFF; }
+// Bytes at the end of p[0, n) (form AusUtf16) that must wait for what follows: a character
+// whose bytes are not all there yet, and a high surrogate before it or at the very end, which
+// may pair with the next unit.
+std::size_t Wartendes(const char* p, std::size_t n) noexcept
+{
+    std::size_t nUnfertig = 0;
+    for (std::size_t k = 1; k <= 3 && k <= n; ++k) {
+        const auto b = static_cast<unsigned char>(p[n - k]);
+        if ((b & 0xC0) == 0x80) continue;  // a continuation byte: the lead stands further back
+        if (b >= 0xC0) {
+            const std::size_t nLaenge = b < 0xE0 ? 2 : b < 0xF0 ? 3 : (b == 0xF8 ? 3 : 4);
+            if (nLaenge > k) nUnfertig = k;
+        }
+        break;
+    }
+    return nUnfertig + HohesEnde(p, n - nUnfertig);
+}
 
 }  // namespace
 
 CString ErzeugeString(const BrixSubString& view)
 {
-    if (!view.HatDaten() || view.Laenge() <= 0) return CString();
-    return CString(view.Daten(), view.Laenge());
+    CString s;
+    if (view.HatDaten() && view.Laenge() > 0) s = CString(view.Daten(), view.Laenge());
+    s.SetzeForm(view.Form());
+    return s;
 }
 
 CString& Zuweisen(CString& target, const BrixSubString& view)
 {
     if (view.m_pString == &target) {
-        // Resizing the target would move or overwrite the units being copied: copy them first.
+        // Resizing the target would move or overwrite the bytes being copied: copy them first.
         CString kopie = ErzeugeString(view);
         target.Tausche(kopie);
-    } else if (view.HatDaten() && view.Laenge() > 0) {
-        const int n = view.Laenge();
-        char16_t* p = target.GetBufferSetLength(n);
-        std::copy(view.Daten(), view.Daten() + n, p);
-        target.ReleaseBuffer(n);
+        return target;
+    }
+    const TextForm eForm = view.Form();
+    if (view.HatDaten() && view.Laenge() > 0) {
+        const std::ptrdiff_t n = view.Laenge();
+        std::memcpy(target.GetBufferSetLength(n), view.Daten(), static_cast<std::size_t>(n));
     } else {
         target.Empty();
     }
+    target.SetzeForm(eForm);
     return target;
 }
 
-AusgabeStrom::AusgabeStrom(CStdioFile& stream)
-    : m_stream(stream), m_pStufe(new char16_t[kStufeUnits])
+AusgabeStrom::AusgabeStrom(CStdioFile& stream, TextForm eForm, const EingabeWache* pWache)
+    : m_stream(stream), m_eForm(eForm), m_pWache(pWache)
 {
-    m_pW = m_pStufe.get();
-    m_pEnde = m_pW + kStufeUnits;
 }
 
 AusgabeStrom::~AusgabeStrom() = default;
 
-void AusgabeStrom::Ueberlauf(const char16_t* p, std::size_t n)
+void AusgabeStrom::Ueberlauf(const char* p, std::size_t n)
 {
-    Kodiere(m_pStufe.get(), static_cast<std::size_t>(m_pW - m_pStufe.get()));
-    m_pW = m_pStufe.get();
-    if (n >= kStufeUnits / 4) {
-        // Large enough to be encoded where it is, without being gathered first.
-        Kodiere(p, n);
-    } else {
-        std::memcpy(m_pW, p, n * sizeof(char16_t));
-        m_pW += n;
-    }
-}
-
-void AusgabeStrom::Fertig()
-{
-    Kodiere(m_pStufe.get(), static_cast<std::size_t>(m_pW - m_pStufe.get()));
-    m_pW = m_pStufe.get();
-    if (m_nHoch != 0) {
-        // Nothing followed: the held unit is a lone surrogate.
-        const char16_t nHoch = m_nHoch;
-        m_nHoch = 0;
-        KodiereGanz(&nHoch, 1);
-    }
-    if (m_nBytes > 0) Schreibe();
-}
-
-void AusgabeStrom::Kodiere(const char16_t* p, std::size_t n)
-{
-    if (n == 0) return;
-    if (m_nHoch != 0) {
-        // The held unit and this piece's first one form a pair, or the held one stands alone.
-        const char16_t aPaar[2] = {m_nHoch, p[0]};
-        m_nHoch = 0;
-        if (IstTief(p[0])) {
-            KodiereGanz(aPaar, 2);
-            ++p;
-            --n;
-        } else {
-            KodiereGanz(aPaar, 1);
-        }
-    }
-    if (n > 0 && IstHoch(p[n - 1])) {
-        m_nHoch = p[n - 1];
-        --n;
-    }
-    KodiereGanz(p, n);
-}
-
-void AusgabeStrom::KodiereGanz(const char16_t* p, std::size_t n)
-{
-    if (n > 0 && m_nKapazitaet < kBlockBytes && m_nKapazitaet - m_nBytes < n * kMaxBytesJeUnit) {
-        // The byte buffer grows to the block size as it is needed: a short result (a usage
-        // text, a small document) does not take a whole block.
-        std::size_t nNeu = std::max(2 * m_nKapazitaet, m_nBytes + n * kMaxBytesJeUnit);
+    const std::size_t nGesammelt = m_pW ? static_cast<std::size_t>(m_pW - m_pPuffer.get()) : 0;
+    if (m_nKapazitaet < kBlockBytes) {
+        // The buffer grows to a block as it is needed.
+        std::size_t nNeu = m_nKapazitaet < kErsterPuffer ? kErsterPuffer : 2 * m_nKapazitaet;
+        while (nNeu < nGesammelt + n && nNeu < kBlockBytes) nNeu *= 2;
         if (nNeu > kBlockBytes) nNeu = kBlockBytes;
         std::unique_ptr<char[]> pNeu(new char[nNeu]);
-        if (m_nBytes > 0) std::memcpy(pNeu.get(), m_pBytes.get(), m_nBytes);
-        m_pBytes = std::move(pNeu);
+        if (nGesammelt > 0) std::memcpy(pNeu.get(), m_pPuffer.get(), nGesammelt);
+        m_pPuffer = std::move(pNeu);
         m_nKapazitaet = nNeu;
+        m_pW = m_pPuffer.get() + nGesammelt;
+        m_pEnde = m_pPuffer.get() + m_nKapazitaet;
     }
     while (n > 0) {
-        // As many units as surely fit into the space left.
-        std::size_t nStueck = (m_nKapazitaet - m_nBytes) / kMaxBytesJeUnit;
-        if (nStueck > n) nStueck = n;
-        // Keep a pair together: a high surrogate at the cut goes into the next round.
-        if (nStueck > 0 && nStueck < n && IstHoch(p[nStueck - 1])) --nStueck;
-        if (nStueck == 0) {
-            Schreibe();
-            continue;
+        if (m_eForm == TextForm::Schmal && n >= kDirektBytes) {
+            // Large enough to be written where it is.
+            Schreibe(true);
+            SchreibeRoh(p, n);
+            return;
         }
-        m_nBytes += Utf16ZuSchmal(m_pBytes.get() + m_nBytes, p, nStueck);
+        std::size_t nFrei = static_cast<std::size_t>(m_pEnde - m_pW);
+        if (nFrei == 0) {
+            Schreibe(false);
+            nFrei = static_cast<std::size_t>(m_pEnde - m_pW);
+        }
+        const std::size_t nStueck = n < nFrei ? n : nFrei;
+        std::memcpy(m_pW, p, nStueck);
+        m_pW += nStueck;
         p += nStueck;
         n -= nStueck;
-        // Nearly full: write now rather than encode tiny pieces.
-        if (m_nKapazitaet == kBlockBytes && kBlockBytes - m_nBytes < 64 * kMaxBytesJeUnit) Schreibe();
     }
 }
 
-void AusgabeStrom::Schreibe()
+void AusgabeStrom::Fertig() { Schreibe(true); }
+
+void AusgabeStrom::Schreibe(bool bAlles)
 {
-    const std::size_t n = m_nBytes;
-    m_nBytes = 0;
-    m_stream.Write(m_pBytes.get(), n);
+    if (!m_pPuffer) return;
+    const auto n = static_cast<std::size_t>(m_pW - m_pPuffer.get());
+    if (m_eForm == TextForm::Schmal) {
+        SchreibeRoh(m_pPuffer.get(), n);
+        m_pW = m_pPuffer.get();
+        return;
+    }
+    const std::size_t nWarten = bAlles ? 0 : Wartendes(m_pPuffer.get(), n);
+    if (m_nGewandelt < m_nKapazitaet) {
+        m_pGewandelt.reset(new char[m_nKapazitaet]);
+        m_nGewandelt = m_nKapazitaet;
+    }
+    // The output never takes more bytes than the text it comes from.
+    const std::size_t nAus = InternZuAusgabe(m_pGewandelt.get(), m_pPuffer.get(), n - nWarten);
+    SchreibeRoh(m_pGewandelt.get(), nAus);
+    std::memmove(m_pPuffer.get(), m_pPuffer.get() + n - nWarten, nWarten);
+    m_pW = m_pPuffer.get() + nWarten;
 }
 
-bool SchreibeAusgabe(const BrixSubString& text, CStdioFile& stream, DateiFehler* pFehler)
+void AusgabeStrom::SchreibeRoh(const char* p, std::size_t n)
+{
+    if (n == 0) return;
+    // The bytes may come from a mapped input: only when it still holds them may they go out.
+    if (m_pWache) m_pWache->Pruefe();
+    try {
+        m_stream.Write(p, n);
+    } catch (const CFileException& e) {
+        // The bytes could not be read (the input shrank just now): that is the failure to report.
+        if (e.Fehlernummer() == EFAULT && m_pWache) m_pWache->Pruefe();
+        throw;
+    }
+}
+
+bool SchreibeAusgabe(const BrixSubString& text, CStdioFile& stream, DateiFehler* pFehler, const EingabeWache* pWache)
 {
     if (!text.HatDaten() || text.Laenge() <= 0) return true;
     try {
-        AusgabeStrom strom(stream);
+        AusgabeStrom strom(stream, text.Form(), pWache);
         strom.Anhaengen(text);
         strom.Fertig();
         return true;

@@ -1,5 +1,5 @@
 // Exceptions of the platform layer: the stand-ins for the framework's exception classes.
-// The library itself never throws its own; these come from files, memory and the length limit.
+// The library itself never throws its own; these come from files (memory is std::bad_alloc).
 #pragma once
 
 #include <string>
@@ -24,10 +24,4 @@ public:
 
 private:
     int m_nErrno;
-};
-
-// A text would grow beyond the length limit (see Grenzen.h).
-class CLaengenException : public CException {
-public:
-    using CException::CException;
 };

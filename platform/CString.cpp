@@ -8,10 +8,9 @@
 #include <new>
 #include <utility>
 
-#include "platform/Grenzen.h"
-#include "platform/SchmalCodec.h"
+#include "platform/Speicher.h"
 
-const char16_t CString::s_nNull = 0;
+const char CString::s_nNull = 0;
 
 namespace {
 
@@ -21,20 +20,9 @@ constexpr std::size_t kAbbildSchwelle = std::size_t{4} << 20;
 // Mapped buffers are whole multiples of a huge page.
 constexpr std::size_t kGrossSeite = std::size_t{2} << 20;
 
-inline std::size_t PufferBytes(std::int64_t nKapazitaet) noexcept
-{
-    return static_cast<std::size_t>(nKapazitaet + 1) * sizeof(char16_t);
-}
-
-// Whether a buffer of this capacity is mapped; the capacity alone tells, so no flag is kept.
-inline bool IstAbgebildet(std::int64_t nKapazitaet) noexcept
-{
-    return nKapazitaet > 0 && PufferBytes(nKapazitaet) >= kAbbildSchwelle;
-}
-
 // A new anonymous mapping of nBytes (a multiple of kGrossSeite), aligned to a huge page so that
 // the kernel can back all of it with huge pages; null when there is no memory.
-void* NeuesAbbild(std::size_t nBytes) noexcept
+char* NeuesAbbild(std::size_t nBytes) noexcept
 {
     const std::size_t nMehr = nBytes + kGrossSeite;
     void* p = mmap(nullptr, nMehr, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
@@ -44,56 +32,43 @@ void* NeuesAbbild(std::size_t nBytes) noexcept
     const std::size_t nVorne = nAusgerichtet - nAdresse;
     if (nVorne > 0) munmap(p, nVorne);
     munmap(reinterpret_cast<char*>(nAusgerichtet) + nBytes, kGrossSeite - nVorne);
-    void* pAusgerichtet = reinterpret_cast<void*>(nAusgerichtet);
+    char* pAusgerichtet = reinterpret_cast<char*>(nAusgerichtet);
     madvise(pAusgerichtet, nBytes, MADV_HUGEPAGE);  // only a hint; failure changes nothing
     return pAusgerichtet;
 }
 
-void GibFrei(char16_t* p, std::int64_t nKapazitaet) noexcept
-{
-    if (!p) return;
-    if (IstAbgebildet(nKapazitaet))
-        munmap(p, PufferBytes(nKapazitaet));
-    else
-        std::free(p);
-}
-
 }  // namespace
 
-CString::CString(const char16_t* pText, int nLength)
+CString::CString(const char* p, std::ptrdiff_t n)
 {
-    if (nLength <= 0) return;
-    char16_t* p = GetBufferSetLength(nLength);
-    std::memcpy(p, pText, static_cast<std::size_t>(nLength) * sizeof(char16_t));
-    ReleaseBuffer(nLength);
+    if (n <= 0) return;
+    std::memcpy(GetBufferSetLength(n), p, static_cast<std::size_t>(n));
 }
 
-CString::CString(std::u16string_view text)
-{
-    PruefeTextLaenge(static_cast<std::int64_t>(text.size()));
-    const int n = static_cast<int>(text.size());
-    if (n == 0) return;
-    char16_t* p = GetBufferSetLength(n);
-    std::memcpy(p, text.data(), text.size() * sizeof(char16_t));
-    ReleaseBuffer(n);
-}
+CString::CString(std::string_view text) : CString(text.data(), static_cast<std::ptrdiff_t>(text.size())) {}
 
-CString::CString(const CString& other) : CString(other.GetString(), other.m_nLength) {}
+CString::CString(const CString& other) : CString(other.GetString(), other.m_nLength)
+{
+    m_eForm = other.m_eForm;
+}
 
 CString::CString(CString&& other) noexcept
     : m_pBuffer(std::exchange(other.m_pBuffer, nullptr)),
       m_nLength(std::exchange(other.m_nLength, 0)),
-      m_nCapacity(std::exchange(other.m_nCapacity, 0))
+      m_nCapacity(std::exchange(other.m_nCapacity, 0)),
+      m_nAbbild(std::exchange(other.m_nAbbild, 0)),
+      m_nVersatz(std::exchange(other.m_nVersatz, 0)),
+      m_eSpeicher(std::exchange(other.m_eSpeicher, Speicher::Heap)),
+      m_eForm(other.m_eForm)
 {
 }
 
 CString& CString::operator=(const CString& other)
 {
     if (this != &other) {
-        char16_t* p = GetBufferSetLength(other.m_nLength);
-        if (other.m_nLength > 0)
-            std::memcpy(p, other.GetString(), static_cast<std::size_t>(other.m_nLength) * sizeof(char16_t));
-        ReleaseBuffer(other.m_nLength);
+        char* p = GetBufferSetLength(other.m_nLength);
+        if (other.m_nLength > 0) std::memcpy(p, other.GetString(), static_cast<std::size_t>(other.m_nLength));
+        m_eForm = other.m_eForm;
     }
     return *this;
 }
@@ -107,87 +82,114 @@ CString& CString::operator=(CString&& other) noexcept
     return *this;
 }
 
-CString::~CString() { GibFrei(m_pBuffer, m_nCapacity); }
+CString::~CString() { GibFrei(); }
 
-CString CString::AusSchmal(std::string_view bytes)
+void CString::GibFrei() noexcept
 {
-    CString result;
-    const std::int64_t n = SchmalZaehle(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
-    char16_t* p = result.GetBufferSetLength(n);
-    SchmalZuUtf16(p, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
-    result.ReleaseBuffer(static_cast<int>(n));
-    return result;
+    if (!m_pBuffer) return;
+    if (m_eSpeicher == Speicher::Heap)
+        std::free(m_pBuffer);
+    else
+        munmap(m_pBuffer - (m_eSpeicher == Speicher::Datei ? m_nVersatz : 0), m_nAbbild);
 }
 
 void CString::Empty() noexcept
 {
     m_nLength = 0;
-    if (m_pBuffer) m_pBuffer[0] = 0;
+    if (m_pBuffer && m_eSpeicher != Speicher::Datei) m_pBuffer[0] = 0;
 }
 
 void CString::Freigeben() noexcept
 {
-    GibFrei(m_pBuffer, m_nCapacity);
+    GibFrei();
     m_pBuffer = nullptr;
     m_nLength = 0;
     m_nCapacity = 0;
+    m_nAbbild = 0;
+    m_nVersatz = 0;
+    m_eSpeicher = Speicher::Heap;
 }
 
-void CString::Reserviere(std::int64_t nLength)
+void CString::Uebernimm(char* pAbbild, std::size_t nAbbild, std::ptrdiff_t nVersatz, std::ptrdiff_t nLength) noexcept
 {
-    PruefeTextLaenge(nLength);
-    if (nLength <= m_nCapacity) return;
+    Freigeben();
+    m_pBuffer = pAbbild + nVersatz;
+    m_nLength = nLength;
+    m_nCapacity = nLength;
+    m_nAbbild = nAbbild;
+    m_nVersatz = nVersatz;
+    m_eSpeicher = Speicher::Datei;
+}
+
+void CString::Reserviere(std::ptrdiff_t nLength)
+{
+    if (nLength <= m_nCapacity && m_pBuffer) return;
+    if (nLength < 0 || static_cast<std::uint64_t>(nLength) > PTRDIFF_MAX / 2) throw std::bad_alloc();
     // Geometric growth: at least half again the old capacity, so appends are amortised O(1).
-    std::int64_t nNeu = static_cast<std::int64_t>(m_nCapacity) + m_nCapacity / 2;
+    std::ptrdiff_t nNeu = m_nCapacity + m_nCapacity / 2;
     if (nNeu < nLength) nNeu = nLength;
     if (nNeu < 16) nNeu = 16;
-    if (nNeu > MaxTextLaenge()) nNeu = nLength;
-    if (!IstAbgebildet(nNeu)) {
-        void* p = std::realloc(m_pBuffer, PufferBytes(nNeu));
-        if (!p) throw std::bad_alloc();
-        m_pBuffer = static_cast<char16_t*>(p);
-        m_nCapacity = static_cast<int>(nNeu);
-        return;
-    }
-    // A mapped buffer: whole huge pages, and the capacity is all of them (up to the int range).
-    std::size_t nBytes = (PufferBytes(nNeu) + kGrossSeite - 1) & ~(kGrossSeite - 1);
-    std::int64_t nKapazitaet = static_cast<std::int64_t>(nBytes / sizeof(char16_t)) - 1;
-    if (nKapazitaet > kMaxTextLaenge) {
-        nKapazitaet = kMaxTextLaenge;
-        nBytes = PufferBytes(nKapazitaet);
-    }
-    void* p;
-    if (IstAbgebildet(m_nCapacity)) {
-        p = mremap(m_pBuffer, PufferBytes(m_nCapacity), nBytes, MREMAP_MAYMOVE);
-        if (p == MAP_FAILED) throw std::bad_alloc();
-    } else {
-        p = NeuesAbbild(nBytes);
-        if (!p) throw std::bad_alloc();
-        if (m_pBuffer) {
-            std::memcpy(p, m_pBuffer, PufferBytes(m_nCapacity));
-            std::free(m_pBuffer);
+    const std::size_t nBytes = static_cast<std::size_t>(nNeu) + 1;
+    // The memory the process may still take must hold what is new.
+    PruefeSpeicher(static_cast<std::int64_t>(nBytes) - (m_eSpeicher == Speicher::Datei ? 0 : m_nCapacity));
+    char* p;
+    std::size_t nAbbild = 0;
+    Speicher eSpeicher = Speicher::Heap;
+    if (nBytes < kAbbildSchwelle) {
+        if (m_eSpeicher == Speicher::Heap) {
+            p = static_cast<char*>(std::realloc(m_pBuffer, nBytes));
+            if (!p) throw std::bad_alloc();
+            m_pBuffer = p;
+            m_nCapacity = nNeu;
+            return;
         }
+        p = static_cast<char*>(std::malloc(nBytes));
+        if (!p) throw std::bad_alloc();
+    } else {
+        // A mapped buffer: whole huge pages, and the capacity is all of them.
+        nAbbild = (nBytes + kGrossSeite - 1) & ~(kGrossSeite - 1);
+        eSpeicher = Speicher::Anonym;
+        if (m_eSpeicher == Speicher::Anonym) {
+            void* q = mremap(m_pBuffer, m_nAbbild, nAbbild, MREMAP_MAYMOVE);
+            if (q == MAP_FAILED) throw std::bad_alloc();
+            m_pBuffer = static_cast<char*>(q);
+            m_nAbbild = nAbbild;
+            m_nCapacity = static_cast<std::ptrdiff_t>(nAbbild) - 1;
+            return;
+        }
+        p = NeuesAbbild(nAbbild);
+        if (!p) throw std::bad_alloc();
+        nNeu = static_cast<std::ptrdiff_t>(nAbbild) - 1;
     }
-    m_pBuffer = static_cast<char16_t*>(p);
-    m_nCapacity = static_cast<int>(nKapazitaet);
+    // A new buffer of another kind: the bytes move over.
+    if (m_pBuffer && m_nLength > 0) std::memcpy(p, m_pBuffer, static_cast<std::size_t>(m_nLength));
+    GibFrei();
+    m_pBuffer = p;
+    m_nCapacity = nNeu;
+    m_nAbbild = nAbbild;
+    m_nVersatz = 0;
+    m_eSpeicher = eSpeicher;
 }
 
-char16_t* CString::GetBufferSetLength(std::int64_t nLength)
+char* CString::GetBufferSetLength(std::ptrdiff_t nLength)
 {
     if (nLength < 0) nLength = 0;
-    Reserviere(nLength);
-    if (!m_pBuffer) Reserviere(1);
-    m_nLength = static_cast<int>(nLength);
-    m_pBuffer[m_nLength] = 0;
+    // A mapped file keeps its bytes where they are as long as the text does not grow past them.
+    if (m_eSpeicher != Speicher::Datei || nLength > m_nCapacity) {
+        Reserviere(nLength);
+        if (!m_pBuffer) Reserviere(1);
+    }
+    m_nLength = nLength;
+    if (m_eSpeicher != Speicher::Datei) m_pBuffer[m_nLength] = 0;
     return m_pBuffer;
 }
 
-void CString::ReleaseBuffer(int nLength) noexcept
+void CString::ReleaseBuffer(std::ptrdiff_t nLength) noexcept
 {
     if (nLength < 0) nLength = 0;
     if (nLength > m_nCapacity) nLength = m_nCapacity;
     m_nLength = nLength;
-    if (m_pBuffer) m_pBuffer[m_nLength] = 0;
+    if (m_pBuffer && m_eSpeicher != Speicher::Datei) m_pBuffer[m_nLength] = 0;
 }
 
 void CString::Tausche(CString& other) noexcept
@@ -195,4 +197,8 @@ void CString::Tausche(CString& other) noexcept
     std::swap(m_pBuffer, other.m_pBuffer);
     std::swap(m_nLength, other.m_nLength);
     std::swap(m_nCapacity, other.m_nCapacity);
+    std::swap(m_nAbbild, other.m_nAbbild);
+    std::swap(m_nVersatz, other.m_nVersatz);
+    std::swap(m_eSpeicher, other.m_eSpeicher);
+    std::swap(m_eForm, other.m_eForm);
 }

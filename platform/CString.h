@@ -1,58 +1,82 @@
-// CString: an owning UTF-16 text with explicit length, the program's one string class.
-// It may hold U+0000 units anywhere; a zero unit is always kept behind the text, so
-// GetString()[GetLength()] is 0. Growth is geometric, so repeated appends stay linear.
+// CString: an owning byte string with explicit length, the program's one string class: the
+// document as it was read, every result, every argument. It may hold zero bytes anywhere. Growth
+// is geometric, so repeated appends stay linear.
+//
+// A string's bytes live in a buffer of its own, or in a file mapped into memory (Uebernimm),
+// which it unmaps when it lets go. Behind the bytes of its own buffer stands a zero byte; behind
+// a mapped file's bytes there may be nothing readable, so nobody reads past GetLength().
+//
+// Each string also tells the form of its text (TextForm): bytes as read from narrow input, or
+// the program's form of a document read as UTF-16, which output and the unit count of a text
+// treat differently (see platform/Textform.h).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <string>
 #include <string_view>
+
+#include "platform/Textform.h"
 
 class CString {
 public:
     CString() noexcept = default;
-    // Copies nLength units from pText (which may hold zero units).
-    CString(const char16_t* pText, int nLength);
-    explicit CString(std::u16string_view text);
+    // Copies n bytes from p (which may hold zero bytes).
+    CString(const char* p, std::ptrdiff_t n);
+    explicit CString(std::string_view text);
     CString(const CString& other);
     CString(CString&& other) noexcept;
     CString& operator=(const CString& other);
     CString& operator=(CString&& other) noexcept;
     ~CString();
 
-    // Decodes narrow text (UTF-8, byte-transparent; see platform/SchmalCodec.h).
-    static CString AusSchmal(std::string_view bytes);
-
-    int GetLength() const noexcept { return m_nLength; }
-    // Units the buffer holds before the slot of the terminating zero (0 without a buffer).
-    int GetAllocLength() const noexcept { return m_nCapacity; }
+    std::ptrdiff_t GetLength() const noexcept { return m_nLength; }
+    // Bytes the buffer holds (for its own buffer, before the slot of the terminating zero).
+    std::ptrdiff_t GetAllocLength() const noexcept { return m_nCapacity; }
     bool IsEmpty() const noexcept { return m_nLength == 0; }
     // Length 0; the buffer is kept for reuse.
     void Empty() noexcept;
     // Length 0 and the buffer released.
     void Freigeben() noexcept;
 
-    // Sets the length to nLength (the first min(old, new) units are kept, new units are
-    // uninitialised) and returns the writable buffer, which has room for nLength + 1 units.
-    // Throws CLaengenException when nLength passes the length limit.
-    char16_t* GetBufferSetLength(std::int64_t nLength);
+    // Sets the length to nLength (the first min(old, new) bytes are kept, new bytes are
+    // uninitialised) and returns the writable buffer, which has room for nLength bytes (and a
+    // zero byte behind them when it is the string's own). Throws std::bad_alloc when the memory
+    // the process may still take does not hold it.
+    char* GetBufferSetLength(std::ptrdiff_t nLength);
     // Ends writing through the buffer: the length becomes nLength (at most the length set by
-    // GetBufferSetLength) and a zero unit is put behind it.
-    void ReleaseBuffer(int nLength) noexcept;
-    // Makes room for nLength units without changing the text (a hint; may throw like above).
-    void Reserviere(std::int64_t nLength);
+    // GetBufferSetLength).
+    void ReleaseBuffer(std::ptrdiff_t nLength) noexcept;
+    // Makes room for nLength bytes without changing the text (a hint; may throw like above).
+    void Reserviere(std::ptrdiff_t nLength);
 
-    // The units; never null; a zero unit stands behind the last one.
-    const char16_t* GetString() const noexcept { return m_pBuffer ? m_pBuffer : &s_nNull; }
-    char16_t operator[](int i) const noexcept { return GetString()[i]; }
-    std::u16string_view Sicht() const noexcept { return {GetString(), static_cast<std::size_t>(m_nLength)}; }
+    // Takes nLength bytes from nVersatz on of a file mapped at pAbbild (private and writable,
+    // nAbbild bytes long) as its text, and unmaps the mapping when it lets it go. Writes go to
+    // private copies of pages.
+    void Uebernimm(char* pAbbild, std::size_t nAbbild, std::ptrdiff_t nVersatz, std::ptrdiff_t nLength) noexcept;
 
+    // The bytes; never null.
+    const char* GetString() const noexcept { return m_pBuffer ? m_pBuffer : &s_nNull; }
+    char operator[](std::ptrdiff_t i) const noexcept { return GetString()[i]; }
+    std::string_view Sicht() const noexcept { return {GetString(), static_cast<std::size_t>(m_nLength)}; }
+
+    TextForm Form() const noexcept { return m_eForm; }
+    void SetzeForm(TextForm eForm) noexcept { m_eForm = eForm; }
+
+    // Swaps text, buffer and form.
     void Tausche(CString& other) noexcept;
 
     friend bool operator==(const CString& a, const CString& b) noexcept { return a.Sicht() == b.Sicht(); }
 
 private:
-    static const char16_t s_nNull;
-    char16_t* m_pBuffer = nullptr;
-    int m_nLength = 0;
-    int m_nCapacity = 0;  // units available before the terminating zero's slot
+    enum class Speicher : unsigned char { Heap, Anonym, Datei };
+    void GibFrei() noexcept;
+
+    static const char s_nNull;
+    char* m_pBuffer = nullptr;
+    std::ptrdiff_t m_nLength = 0;
+    std::ptrdiff_t m_nCapacity = 0;  // bytes available (own buffers: before the terminating zero)
+    std::size_t m_nAbbild = 0;       // length of a mapping (Anonym, Datei)
+    std::ptrdiff_t m_nVersatz = 0;   // where the text starts in a mapped file
+    Speicher m_eSpeicher = Speicher::Heap;
+    TextForm m_eForm = TextForm::Schmal;
 };

@@ -2,6 +2,8 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,7 +12,6 @@
 #include <new>
 
 #include "platform/CString.h"
-#include "platform/SchmalCodec.h"
 
 std::string FehlerText(int nErrno)
 {
@@ -39,30 +40,6 @@ std::string FehlerText(int nErrno)
     case EAGAIN: return "Vorübergehend nicht verfügbar";
     default: return "Systemfehler " + std::to_string(nErrno);
     }
-}
-
-std::string ZuSchmal(std::u16string_view text)
-{
-    std::string bytes(Utf16SchmalLaenge(text.data(), text.size()), '\0');
-    Utf16ZuSchmal(bytes.data(), text.data(), text.size());
-    return bytes;
-}
-
-// --- CBytePuffer ---
-
-void CBytePuffer::Reserviere(std::size_t nKapazitaet)
-{
-    if (nKapazitaet <= m_nKapazitaet) return;
-    std::unique_ptr<unsigned char[]> pNeu(new unsigned char[nKapazitaet]);
-    if (m_nGroesse > 0) std::memcpy(pNeu.get(), m_pDaten.get(), m_nGroesse);
-    m_pDaten = std::move(pNeu);
-    m_nKapazitaet = nKapazitaet;
-}
-
-void CBytePuffer::Anhaengen(unsigned char b)
-{
-    if (m_nGroesse == m_nKapazitaet) Reserviere(m_nKapazitaet + m_nKapazitaet / 2 + 16);
-    m_pDaten[m_nGroesse++] = b;
 }
 
 // --- CFile ---
@@ -99,7 +76,7 @@ void CFile::Scheitern(const char* pVorgang, int nErrno) const
 void CFile::Open(const CString& strName)
 {
     if (m_bEigen && m_fd >= 0) close(m_fd);
-    const std::string strPfad = ZuSchmal(strName.Sicht());
+    const std::string strPfad(strName.Sicht());
     Verbinde(-1, false, "Datei \"" + strPfad + "\"");
     // A zero byte cannot be part of a path; such a name names no file.
     if (strPfad.empty() || strPfad.find('\0') != std::string::npos) Scheitern("geöffnet", ENOENT);
@@ -137,35 +114,18 @@ void CFile::ScheitereKuerzer() const
     throw CFileException(m_strBezeichnung + " kann nicht gelesen werden: Die Datei wurde beim Lesen kürzer", 0);
 }
 
-void CFile::LiesGenau(CBytePuffer& puffer, std::size_t n)
+char* CFile::Abbilden(std::int64_t nVersatz, std::size_t n) const noexcept
 {
-    puffer.m_nGroesse = 0;
-    puffer.Reserviere(n);
-    std::size_t nGelesen = 0;
-    while (nGelesen < n) {
-        const std::size_t nStueck = Read(puffer.Daten() + nGelesen, n - nGelesen);
-        // The file shrank while it was read: what is there is no longer the whole file.
-        if (nStueck == 0) ScheitereKuerzer();
-        nGelesen += nStueck;
-    }
-    puffer.m_nGroesse = n;
+    if (m_fd < 0 || n == 0) return nullptr;
+    void* p = mmap(nullptr, n, PROT_READ | PROT_WRITE, MAP_PRIVATE, m_fd, static_cast<off_t>(nVersatz));
+    if (p == MAP_FAILED) return nullptr;
+    madvise(p, n, MADV_SEQUENTIAL);  // only a hint
+    return static_cast<char*>(p);
 }
 
-void CFile::LiesBisEnde(CBytePuffer& puffer, std::size_t nHinweis)
+void CFile::Setze(std::int64_t nPos) const noexcept
 {
-    puffer.m_nGroesse = 0;
-    // One byte more than expected, so that a right guess needs no growth to see the end.
-    puffer.Reserviere(nHinweis + 1);
-    for (;;) {
-        if (puffer.m_nGroesse == puffer.m_nKapazitaet) {
-            std::size_t nNeu = puffer.m_nKapazitaet + puffer.m_nKapazitaet / 2;
-            if (nNeu < puffer.m_nKapazitaet + kMaxEinzelZugriff) nNeu = puffer.m_nKapazitaet + kMaxEinzelZugriff;
-            puffer.Reserviere(nNeu);
-        }
-        const std::size_t nStueck = Read(puffer.Daten() + puffer.m_nGroesse, puffer.m_nKapazitaet - puffer.m_nGroesse);
-        if (nStueck == 0) return;
-        puffer.m_nGroesse += nStueck;
-    }
+    if (m_fd >= 0) lseek(m_fd, static_cast<off_t>(nPos), SEEK_SET);
 }
 
 void CFile::Write(const void* p, std::size_t n)
@@ -239,4 +199,38 @@ CStdioFile::CStdioFile(int fd) noexcept
     } catch (...) {
         Verbinde(fd, false, {});  // no memory even for the name: messages lose it
     }
+}
+
+// --- Mapped files ---
+
+std::size_t SeitenGroesse() noexcept
+{
+    const long n = sysconf(_SC_PAGESIZE);
+    return n > 0 ? static_cast<std::size_t>(n) : 4096;
+}
+
+namespace {
+
+// A read from a mapped page whose file has shrunk away below it (BUS_ADRERR): a zero page takes
+// its place and the read is made again. Any other SIGBUS ends the process as it would have.
+void Abbildfehler(int nSignal, siginfo_t* pInfo, void*)
+{
+    if (pInfo != nullptr && pInfo->si_code == BUS_ADRERR) {
+        const auto nSeite = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+        void* pSeite = reinterpret_cast<void*>(reinterpret_cast<std::uintptr_t>(pInfo->si_addr) & ~(nSeite - 1));
+        if (mmap(pSeite, nSeite, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) != MAP_FAILED)
+            return;
+    }
+    signal(nSignal, SIG_DFL);
+}
+
+}  // namespace
+
+void SchuetzeAbbilder() noexcept
+{
+    struct sigaction a {};
+    a.sa_sigaction = Abbildfehler;
+    a.sa_flags = SA_SIGINFO;
+    sigemptyset(&a.sa_mask);
+    sigaction(SIGBUS, &a, nullptr);
 }

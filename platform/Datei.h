@@ -14,7 +14,7 @@
 class CString;
 
 // What a reader or writer reports when it fails: the German message (naming the file) and errno
-// (0 when the failure has none, as for a text beyond the length limit).
+// (0 when the failure has none, as for a file that shrank while it was read).
 struct DateiFehler {
     std::string strMeldung;
     int nErrno = 0;
@@ -25,27 +25,6 @@ inline constexpr std::size_t kMaxEinzelZugriff = 1048576;
 
 // German text for an errno value; a generic text with the number for the rare ones.
 std::string FehlerText(int nErrno);
-
-// Narrow bytes (UTF-8, byte-transparent) of a text: the form file names and messages take.
-std::string ZuSchmal(std::u16string_view text);
-
-// A growable byte buffer that is not zero-filled, for whole-file reads.
-class CBytePuffer {
-public:
-    unsigned char* Daten() noexcept { return m_pDaten.get(); }
-    const unsigned char* Daten() const noexcept { return m_pDaten.get(); }
-    std::size_t Groesse() const noexcept { return m_nGroesse; }
-    // Makes room for nKapazitaet bytes, keeping the content; throws std::bad_alloc.
-    void Reserviere(std::size_t nKapazitaet);
-    // Appends one byte.
-    void Anhaengen(unsigned char b);
-
-private:
-    friend class CFile;
-    std::unique_ptr<unsigned char[]> m_pDaten;
-    std::size_t m_nGroesse = 0;
-    std::size_t m_nKapazitaet = 0;
-};
 
 // What the status of an open file tells.
 struct CFileStatus {
@@ -63,8 +42,8 @@ public:
     CFile& operator=(const CFile&) = delete;
     virtual ~CFile();
 
-    // Opens the named file for reading; other processes may read and write it meanwhile.
-    // A directory is refused (EISDIR). Throws CFileException.
+    // Opens the named file (its bytes are the path) for reading; other processes may read and
+    // write it meanwhile. A directory is refused (EISDIR). Throws CFileException.
     void Open(const CString& strName);
     bool IsOpen() const noexcept { return m_fd >= 0; }
     int Deskriptor() const noexcept { return m_fd; }
@@ -73,11 +52,12 @@ public:
 
     // Reads up to n bytes (at most kMaxEinzelZugriff per call); returns the count, 0 at the end.
     std::size_t Read(void* p, std::size_t n);
-    // Reads exactly n bytes into puffer (replacing its content); a file that ends early throws.
-    void LiesGenau(CBytePuffer& puffer, std::size_t n);
-    // Reads everything up to the end into puffer (replacing its content); nHinweis is the
-    // expected size, used to size the buffer once when it is right.
-    void LiesBisEnde(CBytePuffer& puffer, std::size_t nHinweis);
+    // Maps n bytes of the file from offset nVersatz (a multiple of the page size) into memory,
+    // private and writable (writes go to copies); null when the file cannot be mapped.
+    // A file that shrinks while mapped is no fault here: see SchuetzeAbbilder.
+    char* Abbilden(std::int64_t nVersatz, std::size_t n) const noexcept;
+    // Moves the offset to nPos (a regular file).
+    void Setze(std::int64_t nPos) const noexcept;
     // Writes all n bytes, in calls of at most kMaxEinzelZugriff, through short writes and EINTR.
     void Write(const void* p, std::size_t n);
     CFileStatus GetStatus() const;
@@ -98,6 +78,15 @@ private:
     bool m_bEigen = false;
     std::string m_strBezeichnung;
 };
+
+// Page size, for the offsets of Abbilden.
+std::size_t SeitenGroesse() noexcept;
+
+// Makes the reading of a mapped file that shrinks survive: a read beyond its new end gets zero
+// bytes instead of the signal that would end the process (SIGBUS). Whoever maps a file checks its
+// size before the bytes read from it leave the program, and reports the shrinking. Called once at
+// start-up; it sets the handler of SIGBUS, and nothing else.
+void SchuetzeAbbilder() noexcept;
 
 // A descriptor the program did not open: standard input, output, error, or any other given.
 // The destructor leaves it open. A negative descriptor means "no stream attached".

@@ -1,6 +1,7 @@
 // Hostile shapes through every option of the real binary, with the machine stack limited to
 // 256 KiB: a million nested elements, a million '(' in one tag, a million unmatched '<', '"',
-// "</" and "<!--", a tag of 10 MB, 10 MB without any '<'. Each must end normally, without a
+// "</" and "<!--" (also with a 4-byte character behind each), a tag of 10 MB, 10 MB without any
+// '<', and a million nested elements and lone surrogates in a file read as UTF-16. Each must end normally, without a
 // crash, and give the output that the shape implies. (Linear time is checked by the benchmark;
 // here a quadratic walk would show as a test that runs into its time-out.)
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "support/Bruecke.h"
 #include "support/Prozess.h"
 
 namespace {
@@ -17,6 +19,14 @@ namespace {
 std::string Mal(const std::string& s, std::size_t n)
 {
     std::string r;
+    r.reserve(s.size() * n);
+    for (std::size_t i = 0; i < n; ++i) r += s;
+    return r;
+}
+
+std::u16string Mal16(const std::u16string& s, std::size_t n)
+{
+    std::u16string r;
     r.reserve(s.size() * n);
     for (std::size_t i = 0; i < n; ++i) r += s;
     return r;
@@ -42,8 +52,11 @@ std::vector<Form> Formen()
         {"endtags_im_element", "<r>" + Mal("</", M) + "</r>"},
         {"kommentare", Mal("<!--", M)},
         {"kommentare_nach_element", "<a></a>" + Mal("<!--", M)},
+        {"kommentare_mit_paaren", Mal("<!--\xF0\x9F\x98\x80", M)},
         {"grosser_tag", "<a " + std::string(10'000'000, 'x') + ">y</a>"},
         {"ohne_lt", std::string(10'000'000, 'x')},
+        {"utf16_verschachtelt", Utf16Datei(Mal16(u"<a>", M) + u"x" + Mal16(u"</a>", M))},
+        {"utf16_einzelne_surrogate", Utf16Datei(Mal16(u"<a \xD800>\xDC80", M))},
     };
 }
 

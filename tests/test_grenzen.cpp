@@ -1,67 +1,282 @@
-// The length limit at its real value: positions are int, so 2^31-1 units is the longest text.
-// Checked without allocating gigabytes: the checks happen before any memory is asked for.
+// The limits a run meets: no fixed length limit, but the memory the process may still take
+// (platform/Speicher.h). Checked in-process in child processes whose address space or data is
+// limited, and end to end on the built binary under an address-space limit.
 #include <gtest/gtest.h>
 
-#include <cstdint>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/sysinfo.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
-#include "brix/BrixSubString.h"
-#include "platform/Ausnahmen.h"
+#include <cstdint>
+#include <fstream>
+#include <functional>
+#include <limits>
+#include <new>
+#include <string>
+#include <vector>
+
 #include "platform/CString.h"
-#include "platform/Grenzen.h"
+#include "platform/Speicher.h"
+#include "support/Prozess.h"
 
 namespace {
 
-constexpr std::int64_t k2hoch31 = std::int64_t{1} << 31;
+using namespace std::literals;
 
-TEST(Laengengrenze, PruefungAnDerGrenzeVonInt)
+constexpr std::int64_t kMB = std::int64_t{1} << 20;
+
+// What /proc/self/statm gives, in bytes: the address space (field 1) or the data (field 6).
+std::int64_t Belegt(int nArt)
 {
-    ASSERT_EQ(kMaxTextLaenge, k2hoch31 - 1);
-    ASSERT_EQ(MaxTextLaenge(), kMaxTextLaenge);
-    const struct {
-        std::int64_t nLaenge;
-        bool bAbgelehnt;
-    } faelle[] = {
-        {k2hoch31 - 2, false},  // just below the limit
-        {k2hoch31 - 1, false},  // the limit itself
-        {k2hoch31, true},       // one past: would wrap to a negative int
-        {k2hoch31 * 2, true},   // far past
-    };
-    for (const auto& f : faelle) {
-        SCOPED_TRACE(f.nLaenge);
-        if (f.bAbgelehnt)
-            EXPECT_THROW(PruefeTextLaenge(f.nLaenge), CLaengenException);
-        else
-            EXPECT_NO_THROW(PruefeTextLaenge(f.nLaenge));
+    std::ifstream statm("/proc/self/statm");
+    long long w[6] = {};
+    for (long long& x : w) statm >> x;
+    return (nArt == RLIMIT_AS ? w[0] : w[5]) * sysconf(_SC_PAGESIZE);
+}
+
+// Runs lauf in a child process whose limit nArt (RLIMIT_AS or RLIMIT_DATA) lets it take nMehr
+// bytes beyond what it holds now; returns what lauf returned, or a note on how the child ended.
+std::string ImKind(int nArt, std::int64_t nMehr, const std::function<std::string()>& lauf)
+{
+    int fd[2];
+    if (pipe(fd) != 0) return "pipe failed";
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(fd[0]);
+        const auto nGrenze = static_cast<rlim_t>(Belegt(nArt) + nMehr);
+        const rlimit grenze{nGrenze, nGrenze};
+        const std::string s = setrlimit(nArt, &grenze) == 0 ? lauf() : "setrlimit failed";
+        if (write(fd[1], s.data(), s.size()) < 0) _exit(3);
+        _exit(0);
+    }
+    close(fd[1]);
+    std::string ergebnis;
+    char puffer[4096];
+    for (ssize_t n; (n = read(fd[0], puffer, sizeof puffer)) > 0;) ergebnis.append(puffer, static_cast<std::size_t>(n));
+    close(fd[0]);
+    int nStatus = 0;
+    waitpid(pid, &nStatus, 0);
+    if (!WIFEXITED(nStatus) || WEXITSTATUS(nStatus) != 0) ergebnis += " [child ended with " + std::to_string(nStatus) + "]";
+    return ergebnis;
+}
+
+// The limits below are told apart only where the machine itself leaves more than they do.
+bool GenugSpeicherFuerDieProbe()
+{
+    const std::int64_t nFrei = FreierSpeicher();
+    return nFrei < 0 || nFrei >= 2048 * kMB;
+}
+
+// "wirft" when f throws std::bad_alloc, "ok" when it returns.
+std::string Wirft(const std::function<void()>& f)
+{
+    try {
+        f();
+        return "ok";
+    } catch (const std::bad_alloc&) {
+        return "wirft";
     }
 }
 
-TEST(Laengengrenze, StringWaechstNichtUeberDieGrenze)
+TEST(FreierSpeicher, UnbekanntOderHoechstensDerGanzeSpeicher)
 {
-    CString s(u"abc");
-    EXPECT_THROW(s.GetBufferSetLength(k2hoch31), CLaengenException);
-    EXPECT_THROW(s.Reserviere(k2hoch31 + 5), CLaengenException);
-    EXPECT_EQ(s.Sicht(), u"abc");  // refused before anything changed
+    struct sysinfo info {};
+    ASSERT_EQ(sysinfo(&info), 0);
+    const std::int64_t nGanz = (static_cast<std::int64_t>(info.totalram) + static_cast<std::int64_t>(info.totalswap)) *
+                               static_cast<std::int64_t>(info.mem_unit);
+    const std::int64_t nFrei = FreierSpeicher();
+    EXPECT_TRUE(nFrei == -1 || (nFrei >= 0 && nFrei <= nGanz)) << nFrei << " of " << nGanz;
 }
 
-TEST(Laengengrenze, AnhaengenUeberDieGrenzeLaesstDasZielUnveraendert)
+TEST(FreierSpeicher, FolgtDenGrenzenDesProzesses)
 {
-    // A lowered limit stands for the real one: appending 3 units to 8 passes a limit of 10.
-    SetzeMaxTextLaenge(10);
-    CString ziel(u"12345678");
-    const CString quelle(u"abc");
-    EXPECT_THROW(Anhaengen(ziel, BrixSubString(quelle)), CLaengenException);
-    EXPECT_EQ(ziel.Sicht(), u"12345678");
-    EXPECT_NO_THROW(Anhaengen(ziel, BrixSubString(quelle).Links(2)));  // exactly at the limit
-    EXPECT_EQ(ziel.Sicht(), u"12345678ab");
-    SetzeMaxTextLaenge(kMaxTextLaenge);
+    // Under a limit of the address space or of the data, what is free is what the limit leaves
+    // (less a little the process took meanwhile), and at most that.
+    if (!GenugSpeicherFuerDieProbe()) GTEST_SKIP() << "the machine has less memory free than the limits leave";
+    struct Fall {
+        int nArt;
+        std::int64_t nMehr;
+        int zeile;
+    };
+    const Fall faelle[] = {
+        {RLIMIT_AS, 512 * kMB, __LINE__},
+        {RLIMIT_AS, 100 * kMB, __LINE__},
+        {RLIMIT_DATA, 300 * kMB, __LINE__},
+        {RLIMIT_AS, 8 * kMB, __LINE__},  // little left
+    };
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(f.zeile);
+        const std::string s = ImKind(f.nArt, f.nMehr, [] { return std::to_string(FreierSpeicher()); });
+        const std::int64_t nFrei = std::stoll(s);
+        EXPECT_LE(nFrei, f.nMehr) << s;
+        EXPECT_GE(nFrei, f.nMehr - 16 * kMB) << s;
+        EXPECT_GE(nFrei, 0) << s;
+    }
 }
 
-TEST(Laengengrenze, GrenzeLaesstSichNurInIhrenBereichSetzen)
+TEST(PruefeSpeicher, WachstumUeberDenFreienSpeicherWirdAbgelehnt)
 {
-    SetzeMaxTextLaenge(-5);
-    EXPECT_EQ(MaxTextLaenge(), 0);
-    SetzeMaxTextLaenge(k2hoch31 * 4);
-    EXPECT_EQ(MaxTextLaenge(), kMaxTextLaenge);
+    if (!GenugSpeicherFuerDieProbe()) GTEST_SKIP() << "the machine has less memory free than the limits leave";
+    struct Fall {
+        std::int64_t nMehr;   // what the child's address space may still take
+        std::int64_t nBytes;  // the growth asked for
+        const char* pErwartet;
+        int zeile;
+    };
+    const Fall faelle[] = {
+        {512 * kMB, 256 * kMB, "ok", __LINE__},                      // fits
+        {512 * kMB, 1024 * kMB, "wirft", __LINE__},                  // does not
+        {8 * kMB, kSpeicherPruefSchwelle - 1, "ok", __LINE__},       // small growths are not checked
+        {8 * kMB, kSpeicherPruefSchwelle, "wirft", __LINE__},        // from the threshold on they are
+        {100 * kMB, std::numeric_limits<std::int64_t>::max(), "wirft", __LINE__},  // absurdly much
+        {100 * kMB, -5, "ok", __LINE__},                             // shrinking asks for nothing
+    };
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(f.zeile);
+        EXPECT_EQ(ImKind(RLIMIT_AS, f.nMehr, [&] { return Wirft([&] { PruefeSpeicher(f.nBytes); }); }), f.pErwartet);
+    }
+    // Without a limit of the process: the machine's memory bounds it, if it can be read at all.
+    if (FreierSpeicher() >= 0) {
+        EXPECT_THROW(PruefeSpeicher(std::numeric_limits<std::int64_t>::max()), std::bad_alloc);
+    }
+    EXPECT_NO_THROW(PruefeSpeicher(kSpeicherPruefSchwelle - 1));
+}
+
+TEST(PruefeSpeicher, StringWaechstNichtUeberDenFreienSpeicher)
+{
+    // A string refuses a growth beyond what the process may take, before anything changed.
+    if (!GenugSpeicherFuerDieProbe()) GTEST_SKIP() << "the machine has less memory free than the limits leave";
+    const std::string s = ImKind(RLIMIT_AS, 256 * kMB, [] {
+        std::string bericht;
+        CString text("abc"sv);
+        bericht += Wirft([&] { text.GetBufferSetLength(1024 * kMB); }) + " " + std::string(text.Sicht()) + ";";
+        bericht += Wirft([&] { text.Reserviere(1024 * kMB); }) + " " + std::string(text.Sicht()) + ";";
+        // What fits is granted, and keeps the text.
+        bericht += Wirft([&] { text.Reserviere(128 * kMB); }) + " " + std::string(text.Sicht()) + ";";
+        return bericht;
+    });
+    EXPECT_EQ(s, "wirft abc;wirft abc;ok abc;");
+}
+
+// --- End to end: the built binary under an address-space limit ---
+
+class SpeichergrenzeTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+#if defined(__SANITIZE_ADDRESS__)
+        GTEST_SKIP() << "a sanitized binary cannot start with a small address space";
+#endif
+        m_strVerzeichnis = NeuesTempVerzeichnis();
+    }
+    void TearDown() override
+    {
+        if (!m_strVerzeichnis.empty()) EntferneVerzeichnis(m_strVerzeichnis);
+    }
+    ProzessErgebnis Lauf(const std::vector<std::string>& args, const std::string& eingabe = {},
+                         StdinArt art = StdinArt::Pipe)
+    {
+        ProzessOptionen optionen;
+        optionen.stdinArt = art;
+        optionen.nAdressraum = kGrenze;
+        return StarteProzess(args, eingabe, optionen);
+    }
+    static constexpr std::int64_t kGrenze = 64 * kMB;
+    std::string m_strVerzeichnis;
+};
+
+TEST_F(SpeichergrenzeTest, ZwischenergebnisPasstNicht)
+{
+    // 1000 elements, each given 100 KB: a result of 100 MB, more than the whole address space.
+    // As a middle step it would have to be held, and fails, naming its option; nothing is written.
+    std::string dokument;
+    for (int i = 0; i < 1000; ++i) dokument += "<b/>";
+    const std::string strErsetze = "-Rb=" + std::string(100'000, 'x');
+    const struct {
+        std::vector<std::string> args;
+        int zeile;
+    } faelle[] = {
+        {{strErsetze, "-c"}, __LINE__},             // the first step's result
+        {{"-c", strErsetze, "-t"}, __LINE__},       // a step in the middle
+        {{strErsetze, "-Rb=y"}, __LINE__},          // followed by a step that would make it small again
+        {{"-sb", strErsetze, "-d"}, __LINE__},
+    };
+    for (const auto& f : faelle) {
+        SCOPED_TRACE(f.zeile);
+        const ProzessErgebnis erg = Lauf(f.args, dokument);
+        EXPECT_EQ(erg.status, 2);
+        EXPECT_EQ(erg.out, "");
+        EXPECT_TRUE(erg.err == "brixfilter: Option \"" + strErsetze + "\": Nicht genug Speicher\n")
+            << erg.err.substr(0, 200);
+    }
+}
+
+TEST_F(SpeichergrenzeTest, LetzterSchrittWirdNichtGanzGehalten)
+{
+    // The last step's result goes out while it is made: 100 MB of output under a limit of 64 MB.
+    std::string dokument, erwartet;
+    const std::string inhalt(100'000, 'x');
+    for (int i = 0; i < 1000; ++i) {
+        dokument += "<b/>";
+        erwartet += "<b/>" + inhalt;  // the content of an empty-element tag follows it
+    }
+    erwartet += '\n';  // standard input, a pipe, gains its last line feed
+    const ProzessErgebnis erg = Lauf({"-Rb=" + inhalt}, dokument);
+    EXPECT_EQ(erg.status, 0) << erg.err;
+    EXPECT_EQ(erg.err, "");
+    EXPECT_EQ(erg.out.size(), erwartet.size());
+    EXPECT_TRUE(erg.out == erwartet);
+}
+
+TEST_F(SpeichergrenzeTest, AuslassendeSchritteBrauchenKeinenZweitenPuffer)
+{
+    // A mapped file of 40 MB through three steps that only leave text out: they write over the
+    // text itself, so the run fits in 64 MB, where a second copy would not.
+    std::string dokument, erwartet;
+    while (dokument.size() < 40 * kMB) {
+        dokument += "<a><!-- c --></a>text <i>kursiv</i>\n";
+        erwartet += "text kursiv\n";
+    }
+    const std::string strDatei = m_strVerzeichnis + "/gross.xml";
+    ASSERT_TRUE(SchreibeDatei(strDatei, dokument));
+    const ProzessErgebnis erg = Lauf({"-f", strDatei, "-c", "-d", "-t"});
+    EXPECT_EQ(erg.status, 0) << erg.err;
+    EXPECT_EQ(erg.out.size(), erwartet.size());
+    EXPECT_TRUE(erg.out == erwartet);
+}
+
+TEST_F(SpeichergrenzeTest, EingabePasstNicht)
+{
+    // An input larger than the address space: from a pipe it cannot be held, a regular file
+    // cannot be mapped nor read whole. Status 2, a message naming the input, nothing written.
+    const std::string strDatei = m_strVerzeichnis + "/gross.xml";
+    {
+        const int fd = open(strDatei.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(ftruncate(fd, 100 * kMB), 0);  // sparse
+        close(fd);
+    }
+    const std::string viel(100 * kMB, 'p');
+    const struct {
+        std::vector<std::string> args;
+        const std::string& eingabe;
+        StdinArt art;
+        std::string meldung;
+        int zeile;
+    } faelle[] = {
+        {{"-c"}, viel, StdinArt::Pipe, "Standardeingabe", __LINE__},
+        {{"-f", strDatei, "-c"}, viel, StdinArt::DevNull, "Datei \"" + strDatei + "\"", __LINE__},
+        {{"-c"}, viel, StdinArt::Datei, "Standardeingabe", __LINE__},
+    };
+    for (const auto& f : faelle) {
+        SCOPED_TRACE(f.zeile);
+        const ProzessErgebnis erg = Lauf(f.args, f.eingabe, f.art);
+        EXPECT_EQ(erg.status, 2);
+        EXPECT_EQ(erg.out, "");
+        EXPECT_EQ(erg.err, "brixfilter: " + f.meldung + " kann nicht gelesen werden: Nicht genug Speicher\n");
+    }
 }
 
 }  // namespace

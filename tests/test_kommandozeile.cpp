@@ -1,20 +1,21 @@
 // End-to-end tests of the command line on the built binary: exit statuses, the usage text, the
-// choice of the input, consumed arguments, the value rules, chains of options, and I/O failures.
-// A few tests run the driver in-process to lower the length limit.
+// choice of the input, consumed arguments, the value rules, chains of options, arguments as bytes,
+// and I/O failures. A few tests run the driver in-process, also with little memory left.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <fstream>
-#include <iterator>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/Treiber.h"
-#include "platform/Grenzen.h"
 #include "support/Prozess.h"
 
 namespace {
@@ -29,20 +30,24 @@ const std::string kVerwendung =
     "-tTagname,Tagname1,..\t- Zeige Tagblocks Tagname1,.. in Tags Tagname\n"
     "-RTagname=Inhalt        - Ersetze Inhalt von Tag Tagname\n";
 
+// The file's bytes, read to its end (also where its status gives no length).
 std::string LiesAlles(const std::string& strPfad)
 {
     std::ifstream datei(strPfad, std::ios::binary);
-    return {std::istreambuf_iterator<char>(datei), std::istreambuf_iterator<char>()};
+    std::ostringstream s;
+    s << datei.rdbuf();
+    return s.str();
 }
 
-// Runs in a temporary directory holding the files a, b, x and "-d", so "-f" forms can name them.
+// Runs in a temporary directory holding the files a, b, x, "-d" and one whose name is no UTF-8,
+// so "-f" forms can name them.
 class KommandozeileTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         m_strVerzeichnis = NeuesTempVerzeichnis();
         for (const auto& [name, inhalt] : {std::pair{"a", "Inhalt a"}, {"b", "Inhalt b"}, {"-d", "Inhalt -d"},
-                                           {"x", "<a>1</a>"}})
+                                           {"x", "<a>1</a>"}, {"\xFF\xC3(.xml", "Inhalt \xFF"}})
             SchreibeDatei(m_strVerzeichnis + "/" + name, inhalt);
     }
     void TearDown() override { EntferneVerzeichnis(m_strVerzeichnis); }
@@ -146,6 +151,26 @@ TEST_F(KommandozeileTest, WerteUndKetten)
     PruefeFaelle(faelle);
 }
 
+TEST_F(KommandozeileTest, ArgumenteSindBytes)
+{
+    // A name is the bytes given, valid UTF-8 or not, and matches the same bytes in the document,
+    // no more and no less.
+    const std::vector<Fall> faelle = {
+        {{"-S\xFF"}, "<\xFF>1</\xFF>rest", "rest", 0, __LINE__},                        // an invalid byte
+        {{"-S\xFF"}, "<\xFE>1</\xFE>rest", "<\xFE>1</\xFE>rest", 0, __LINE__},          // another byte
+        {{"-S", "\xC3\xA4"}, "<\xC3\xA4 x=\"1\">1</\xC3\xA4>rest", "rest", 0, __LINE__},  // UTF-8, from the next
+        {{"-s\xC3"}, "<\xC3\xA4>1</\xC3\xA4><\xC3>2</\xC3>", "<\xC3>2</\xC3>\r\n", 0, __LINE__},  // no prefix
+        {{"-sa,\xE2\x82"}, "<a><\xE2\x82>1</\xE2\x82>t</a>", "<a><\xE2\x82>1</\xE2\x82></a>\r\n", 0,
+         __LINE__},                                                                     // inner names too
+        {{"-Ra=\xFF\x80\xED\xA0\x80"}, "<a>x</a>", "<a>\xFF\x80\xED\xA0\x80</a>", 0, __LINE__},  // a replacement
+        {{"-R\xFF=y"}, "<\xFF>x</\xFF>", "<\xFF>x</\xFF>", 0, __LINE__},              // -R names: ASCII only
+        {{"-f\xFF\xC3(.xml"}, "stdin", "Inhalt \xFF", 0, __LINE__},                     // a file name
+        {{"-\xFF"}, "doc", "", 255, __LINE__},                                           // no option
+        {{"-c\xFF"}, "doc", "", 255, __LINE__},                                          // "-c" with a byte attached
+    };
+    PruefeFaelle(faelle);
+}
+
 // --- The input and "-f" ---
 
 TEST_F(KommandozeileTest, EingabeWahl)
@@ -170,6 +195,25 @@ TEST_F(KommandozeileTest, EingabeWahl)
         {{"-R"}, "stdin", "stdin", 0, __LINE__},                         // "-R" alone: nothing happens
     };
     PruefeFaelle(faelle);
+}
+
+TEST_F(KommandozeileTest, DateiOhneVerlaesslicheLaenge)
+{
+    // A file whose status gives length 0 though it holds bytes (as those in /proc): read to its
+    // end, named with -f and as redirected standard input alike.
+    const std::string strPfad = "/proc/version";
+    const std::string inhalt = LiesAlles(strPfad);
+    ASSERT_FALSE(inhalt.empty());
+    EXPECT_EQ(Lauf({"-f", strPfad}, "", StdinArt::DevNull).out, inhalt);
+    const int fd = open(strPfad.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    ProzessOptionen optionen;
+    optionen.stdinArt = StdinArt::Deskriptor;
+    optionen.fdStdin = fd;
+    const ProzessErgebnis r = StarteProzess({}, "", optionen);
+    close(fd);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, inhalt);
 }
 
 TEST_F(KommandozeileTest, JedeBytefolgeUnveraendert)
@@ -290,31 +334,38 @@ TEST_F(KommandozeileTest, LeserGehtWeg)
     EXPECT_EQ(r.err, "");
 }
 
-// --- In-process runs: the length limit ---
+// --- In-process runs ---
 
 class TreiberImProzessTest : public KommandozeileTest {
 protected:
-    void TearDown() override
-    {
-        SetzeMaxTextLaenge(kMaxTextLaenge);
-        KommandozeileTest::TearDown();
-    }
-    // Runs the driver with standard input from a file holding eingabe; limit applies during the run.
-    ProzessErgebnis ImProzess(const std::vector<std::string>& args, const std::string& eingabe, std::int64_t nGrenze)
+    // Runs the driver with standard input from the file strEin; with nMehr >= 0 in a child
+    // process whose address space may grow by at most nMehr bytes.
+    ProzessErgebnis ImProzess(const std::vector<std::string>& args, const std::string& strEin, std::int64_t nMehr = -1)
     {
         std::vector<CString> argumente;
-        for (const auto& a : args) argumente.push_back(CString::AusSchmal(a));
-        const std::string strEin = m_strVerzeichnis + "/ein", strAus = m_strVerzeichnis + "/aus",
-                          strErr = m_strVerzeichnis + "/err";
-        SchreibeDatei(strEin, eingabe);
+        for (const auto& a : args) argumente.emplace_back(std::string_view(a));
+        const std::string strAus = m_strVerzeichnis + "/aus", strErr = m_strVerzeichnis + "/err";
         TreiberKanaele kanaele;
         kanaele.fdEingabe = open(strEin.c_str(), O_RDONLY);
         kanaele.fdAusgabe = open(strAus.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         kanaele.fdFehler = open(strErr.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        SetzeMaxTextLaenge(nGrenze);
         ProzessErgebnis r;
-        r.status = FuehreBrixfilterAus(argumente, kanaele);
-        SetzeMaxTextLaenge(kMaxTextLaenge);
+        if (nMehr < 0) {
+            r.status = FuehreBrixfilterAus(argumente, kanaele);
+        } else {
+            const pid_t pid = fork();
+            if (pid == 0) {
+                long long nSeiten = 0;
+                std::ifstream("/proc/self/statm") >> nSeiten;
+                const auto nGrenze = static_cast<rlim_t>(nSeiten * sysconf(_SC_PAGESIZE) + nMehr);
+                const rlimit grenze{nGrenze, nGrenze};
+                if (setrlimit(RLIMIT_AS, &grenze) != 0) _exit(126);
+                _exit(FuehreBrixfilterAus(argumente, kanaele));
+            }
+            int nStatus = 0;
+            waitpid(pid, &nStatus, 0);
+            r.status = WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : 128 + WTERMSIG(nStatus);
+        }
         close(kanaele.fdEingabe);
         close(kanaele.fdAusgabe);
         close(kanaele.fdFehler);
@@ -322,42 +373,79 @@ protected:
         r.err = LiesAlles(strErr);
         return r;
     }
+    std::string Eingabe(const std::string& bytes)
+    {
+        const std::string strPfad = m_strVerzeichnis + "/ein";
+        SchreibeDatei(strPfad, bytes);
+        return strPfad;
+    }
 };
 
-TEST_F(TreiberImProzessTest, DokumentUeberDerGrenze)
+TEST_F(TreiberImProzessTest, WieDasProgramm)
 {
-    const ProzessErgebnis r = ImProzess({"-c"}, "0123456789A", 10);
-    EXPECT_EQ(r.status, kStatusEAFehler);
-    EXPECT_EQ(r.out, "");
-    EXPECT_NE(r.err.find("kann nicht gelesen werden: Text zu lang"), std::string::npos)
-        << r.err;
-    // At the limit it passes.
-    EXPECT_EQ(ImProzess({"-c"}, "0123456789", 10).out, "0123456789");
-}
-
-TEST_F(TreiberImProzessTest, ErgebnisUeberDerGrenzeWirdNichtAbgeschnitten)
-{
+    // The driver in-process gives what the program gives, for arguments of any bytes.
     const struct {
         std::vector<std::string> args;
         std::string eingabe;
-        int status;
         int zeile;
     } faelle[] = {
-        {{"-Ra=0123456789"}, "<a>x</a>", kStatusEAFehler, __LINE__},  // 17 units from 8
-        {{"-sa"}, "<a>0123</a>", kStatusEAFehler, __LINE__},          // the listing's CR LF passes the limit
-        {{"-Ra=0123"}, "<a>x</a>", kStatusErfolg, __LINE__},          // 11 units: fits
+        {{"-c", "-S\xFF"}, "<!--k--><\xFF>1</\xFF>\x80rest", __LINE__},
+        {{"-sa,b", "-Rb=\xC3"}, "<a><b>1</b>t</a><a/>", __LINE__},
+        {{"-d", "-t"}, "x<a></a><b>\xED\xA0\x80</b>", __LINE__},
+        {{"-x"}, "doc", __LINE__},
+        {{"-f" + m_strVerzeichnis + "/a"}, "", __LINE__},
     };
     for (const auto& f : faelle) {
         SCOPED_TRACE(f.zeile);
-        const ProzessErgebnis r = ImProzess(f.args, f.eingabe, 12);
-        EXPECT_EQ(r.status, f.status);
-        if (f.status == kStatusEAFehler) {
-            EXPECT_EQ(r.out, "");
-            EXPECT_NE(r.err.find("brixfilter: Option \"" + f.args[0] + "\": Text zu lang"), std::string::npos) << r.err;
-        } else {
-            EXPECT_EQ(r.err, "");
-        }
+        const ProzessErgebnis erwartet = Lauf(f.args, f.eingabe);
+        const ProzessErgebnis r = ImProzess(f.args, Eingabe(f.eingabe));
+        EXPECT_EQ(r.status, erwartet.status);
+        EXPECT_EQ(r.out, erwartet.out);
+        EXPECT_EQ(r.err, erwartet.err);
     }
+}
+
+TEST_F(TreiberImProzessTest, NichtGenugSpeicher)
+{
+    // With little room left in the address space: a middle result of 100 MB fails with status 2,
+    // naming its option, and nothing is written; a document of 100 MB cannot be taken in.
+    std::string dokument;
+    for (int i = 0; i < 1000; ++i) dokument += "<b/>";
+    const std::string strErsetze = "-Rb=" + std::string(100'000, '\xE4');
+    const std::string strKlein = Eingabe(dokument);
+    const std::string strGross = m_strVerzeichnis + "/gross";
+    {
+        const int fd = open(strGross.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ASSERT_EQ(ftruncate(fd, 100 << 20), 0);  // sparse
+        close(fd);
+    }
+    const struct {
+        std::vector<std::string> args;
+        const std::string& strEin;
+        std::string meldung;
+        int zeile;
+    } faelle[] = {
+        {{strErsetze, "-c"}, strKlein, "Option \"" + strErsetze + "\": Nicht genug Speicher", __LINE__},
+        {{"-c", strErsetze, "-Rb=x"}, strKlein, "Option \"" + strErsetze + "\": Nicht genug Speicher", __LINE__},
+        {{"-c"}, strGross, "kann nicht gelesen werden: Nicht genug Speicher", __LINE__},  // standard input
+        {{"-f", strGross}, strKlein, "Datei \"" + strGross + "\" kann nicht gelesen werden: Nicht genug Speicher",
+         __LINE__},
+    };
+    for (const auto& f : faelle) {
+        SCOPED_TRACE(f.zeile);
+        const ProzessErgebnis r = ImProzess(f.args, f.strEin, 64 << 20);
+        EXPECT_EQ(r.status, kStatusEAFehler);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err.rfind("brixfilter: ", 0), 0u);
+        EXPECT_NE(r.err.find(f.meldung), std::string::npos) << r.err.substr(0, 200);
+        EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << "one line";
+    }
+    // With room enough the same chain goes through.
+    std::string erwartet;
+    for (int i = 0; i < 1000; ++i) erwartet += "<b/>" + strErsetze.substr(4);  // an empty element's content follows it
+    const ProzessErgebnis r = ImProzess({strErsetze, "-c"}, strKlein, 1024 << 20);
+    EXPECT_EQ(r.status, kStatusErfolg) << r.err;
+    EXPECT_TRUE(r.out == erwartet) << r.out.size() << " bytes";
 }
 
 }  // namespace

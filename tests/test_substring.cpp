@@ -1,18 +1,24 @@
 // Tests of the view's own operations: slicing, comparison, hash, KopiereNach and Anhaengen.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <new>
 #include <string>
 #include <string_view>
 
 #include "brix/BrixSubString.h"
-#include "platform/Ausnahmen.h"
-#include "platform/Grenzen.h"
 
 namespace {
 
 using namespace std::string_view_literals;
 
-std::u16string Text(const BrixSubString& v) { return std::u16string(v.Sicht()); }
+std::string Text(const BrixSubString& v) { return std::string(v.Sicht()); }
 
 // --- Slicing ---
 
@@ -20,16 +26,16 @@ enum class Schnitt { Mitte2, Mitte1, Links, Rechts };
 
 struct SchnittFall {
     Schnitt art;
-    int a;
-    int b;
-    int nStart;  // expected buffer indices
-    int nEnd;
+    std::ptrdiff_t a;
+    std::ptrdiff_t b;
+    std::ptrdiff_t nStart;  // expected buffer indices
+    std::ptrdiff_t nEnd;
     int zeile;
 };
 
 TEST(BrixSubStringSchnitt, UeberAbcdef)
 {
-    const CString s(u"abcdef"sv);
+    const CString s("abcdef"sv);
     const BrixSubString v(s);
     const SchnittFall faelle[] = {
         {Schnitt::Mitte2, 2, 3, 2, 5, __LINE__},    // in range: "cde"
@@ -38,7 +44,7 @@ TEST(BrixSubStringSchnitt, UeberAbcdef)
         {Schnitt::Mitte2, 6, 1, 6, 6, __LINE__},    // first at the end: empty at 6
         {Schnitt::Mitte2, 9, 1, 6, 6, __LINE__},    // first far past the end: empty at the view's end
         {Schnitt::Mitte2, 2, -1, 2, 2, __LINE__},   // negative count: empty at 2
-        {Schnitt::Mitte2, 1, 2147483647, 1, 6, __LINE__},  // huge count must not wrap
+        {Schnitt::Mitte2, 1, PTRDIFF_MAX, 1, 6, __LINE__},  // huge count must not wrap
         {Schnitt::Mitte1, 3, 0, 3, 6, __LINE__},    // "def"
         {Schnitt::Mitte1, -1, 0, 0, 6, __LINE__},   // negative first: whole view
         {Schnitt::Mitte1, 8, 0, 6, 6, __LINE__},    // past the end: empty at the end
@@ -67,16 +73,16 @@ TEST(BrixSubStringSchnitt, UeberAbcdef)
 
 TEST(BrixSubStringSchnitt, PositionenSindRelativZurSicht)
 {
-    const CString s(u"abcdef"sv);
+    const CString s("abcdef"sv);
     const BrixSubString v(&s, 2, 6);  // "cdef"
     const BrixSubString r = v.Mitte(1, 2);
-    EXPECT_EQ(Text(r), u"de");
+    EXPECT_EQ(Text(r), "de");
     EXPECT_EQ(r.m_nStart, 3);
     EXPECT_EQ(v.Mitte(9, 1).m_nStart, 6);  // empty at the view's end, in buffer indices
-    EXPECT_EQ(Text(v.Links(3)), u"cde");
-    EXPECT_EQ(Text(v.Rechts(1)), u"f");
-    EXPECT_EQ(v.ZeichenAn(-5), u'c');  // negative index reads the first unit
-    EXPECT_EQ(v.ZeichenAn(3), u'f');
+    EXPECT_EQ(Text(v.Links(3)), "cde");
+    EXPECT_EQ(Text(v.Rechts(1)), "f");
+    EXPECT_EQ(v.ZeichenAn(-5), 'c');  // negative index reads the first byte
+    EXPECT_EQ(v.ZeichenAn(3), 'f');
 }
 
 TEST(BrixSubStringSchnitt, OhneDatenBleibtOhneDaten)
@@ -93,8 +99,8 @@ TEST(BrixSubStringSchnitt, OhneDatenBleibtOhneDaten)
 
 // A view is described by its text; nullptr means a view with no data.
 struct VergleichFall {
-    const char16_t* a;
-    const char16_t* b;
+    const char* a;
+    const char* b;
     int vorzeichen;
     int zeile;
 };
@@ -104,22 +110,28 @@ int Vorzeichen(int n) { return (n > 0) - (n < 0); }
 TEST(BrixSubStringVergleiche, MitSicht)
 {
     const VergleichFall faelle[] = {
-        {u"abc", u"abd", -1, __LINE__},    // last unit decides
-        {u"abc", u"ab", 1, __LINE__},      // longer after a common prefix
-        {u"ab", u"abc", -1, __LINE__},     // prefix sorts first
-        {u"abc", u"abc", 0, __LINE__},     // equal
-        {nullptr, u"", 0, __LINE__},       // no data equals empty
-        {nullptr, nullptr, 0, __LINE__},   // no data equals no data
-        {nullptr, u"x", -1, __LINE__},     // no data before text
-        {u"x", nullptr, 1, __LINE__},      // text after no data
-        {u"", nullptr, 0, __LINE__},       // empty with source equals no data
-        {u"A", u"a", -1, __LINE__},        // case matters, ordinal
-        {u"\xFFFF", u"a", 1, __LINE__},    // units compare unsigned
+        {"abc", "abd", -1, __LINE__},    // last byte decides
+        {"abc", "ab", 1, __LINE__},      // longer after a common prefix
+        {"ab", "abc", -1, __LINE__},     // prefix sorts first
+        {"abc", "abc", 0, __LINE__},     // equal
+        {nullptr, "", 0, __LINE__},      // no data equals empty
+        {nullptr, nullptr, 0, __LINE__}, // no data equals no data
+        {nullptr, "x", -1, __LINE__},    // no data before text
+        {"x", nullptr, 1, __LINE__},     // text after no data
+        {"", nullptr, 0, __LINE__},      // empty with source equals no data
+        {"A", "a", -1, __LINE__},        // case matters, ordinal
+        {"\xFF", "a", 1, __LINE__},      // bytes compare unsigned
+        {"\x80", "\x7F", 1, __LINE__},   // just above and below the sign bit
+        {"a\x80", "a\x7F", 1, __LINE__}, // the same behind a common prefix
+        {"\xC3\xA4", "\xC3\xB6", -1, __LINE__},               // two-byte characters: their second bytes
+        {"\xEF\xBF\xBF", "\xF0\x90\x80\x80", -1, __LINE__},  // U+FFFF before U+10000: code point order
+        {"\xF0\x9F\x98\x80", "\xEF\xBC\xA1", 1, __LINE__},   // U+1F600 after U+FF21
+        {"\xED\xA0\xBD", "\xEE\x80\x80", -1, __LINE__},      // a lone surrogate's form before U+E000
     };
     for (const auto& f : faelle) {
         SCOPED_TRACE(f.zeile);
-        const CString sa(f.a ? std::u16string_view(f.a) : u""sv);
-        const CString sb(f.b ? std::u16string_view(f.b) : u""sv);
+        const CString sa(f.a ? std::string_view(f.a) : ""sv);
+        const CString sb(f.b ? std::string_view(f.b) : ""sv);
         const BrixSubString va = f.a ? BrixSubString(sa) : BrixSubString();
         const BrixSubString vb = f.b ? BrixSubString(sb) : BrixSubString();
         EXPECT_EQ(Vorzeichen(va.Vergleiche(vb)), f.vorzeichen);
@@ -127,41 +139,42 @@ TEST(BrixSubStringVergleiche, MitSicht)
     }
 }
 
-TEST(BrixSubStringVergleiche, NullEinheitIstGewoehnlich)
+TEST(BrixSubStringVergleiche, NullByteIstGewoehnlich)
 {
-    const CString a(u"a\0b"sv);
-    const CString b(u"a\0c"sv);
-    const CString c(u"a"sv);
-    EXPECT_LT(BrixSubString(a).Vergleiche(BrixSubString(b)), 0);  // comparison goes on past U+0000
+    const CString a("a\0b"sv);
+    const CString b("a\0c"sv);
+    const CString c("a"sv);
+    EXPECT_LT(BrixSubString(a).Vergleiche(BrixSubString(b)), 0);  // comparison goes on past the zero byte
     EXPECT_GT(BrixSubString(b).Vergleiche(BrixSubString(a)), 0);
     EXPECT_GT(BrixSubString(a).Vergleiche(BrixSubString(c)), 0);  // "a" is a prefix of "a\0b"
-    EXPECT_GT(BrixSubString(a).Vergleiche(u"a"), 0);              // the zero-terminated "a" is shorter
+    EXPECT_GT(BrixSubString(a).Vergleiche("a"), 0);               // the zero-terminated "a" is shorter
     EXPECT_EQ(BrixSubString(a).Vergleiche(BrixSubString(a)), 0);
 }
 
 TEST(BrixSubStringVergleiche, TeilsichtMitten)
 {
-    const CString s(u"xxabcyy"sv);
+    const CString s("xxabcyy"sv);
     const BrixSubString v(&s, 2, 5);
-    EXPECT_EQ(v.Vergleiche(u"abc"), 0);  // the units after the view do not count
-    EXPECT_LT(v.Vergleiche(u"abcy"), 0);
+    EXPECT_EQ(v.Vergleiche("abc"), 0);  // the bytes after the view do not count
+    EXPECT_LT(v.Vergleiche("abcy"), 0);
 }
 
 // --- Hash ---
 
 TEST(BrixSubStringHashWert, Summe)
 {
-    const CString s(u"abba\xFFFF\xFFFF"sv);
+    const CString s("abba\xFF\xFF\xC3\xA4"sv);
     const struct {
         BrixSubString v;
         std::uint32_t hash;
         int zeile;
     } faelle[] = {
         {BrixSubString(&s, 0, 2), 195, __LINE__},       // "ab"
-        {BrixSubString(&s, 2, 4), 195, __LINE__},       // "ba": same units, same sum
+        {BrixSubString(&s, 2, 4), 195, __LINE__},       // "ba": same bytes, same sum
         {BrixSubString(), 0, __LINE__},                 // no data
         {BrixSubString(&s, 3, 3), 0, __LINE__},         // empty
-        {BrixSubString(&s, 4, 6), 0x1FFFEu, __LINE__},  // units are unsigned
+        {BrixSubString(&s, 4, 6), 0x1FEu, __LINE__},    // bytes are unsigned
+        {BrixSubString(&s, 6, 8), 0xC3u + 0xA4u, __LINE__},  // a character counts as its bytes
     };
     for (const auto& f : faelle) {
         SCOPED_TRACE(f.zeile);
@@ -173,26 +186,27 @@ TEST(BrixSubStringHashWert, Summe)
 
 TEST(BrixSubStringKopiereNach, Faelle)
 {
-    const CString s(u"ab\0cd"sv);
+    const CString s("ab\0cd\xFF"sv);
     const struct {
         BrixSubString v;
-        std::u16string_view erwartet;
+        std::string_view erwartet;
         int zeile;
     } faelle[] = {
-        {BrixSubString(&s, 0, 2), u"ab"sv, __LINE__},      // plain text
-        {BrixSubString(&s, 0, 5), u"ab\0cd"sv, __LINE__},  // U+0000 is copied, not the end
-        {BrixSubString(&s, 3, 3), u""sv, __LINE__},        // empty: only the zero unit
-        {BrixSubString(), u""sv, __LINE__},                // no data: only the zero unit
+        {BrixSubString(&s, 0, 2), "ab"sv, __LINE__},        // plain text
+        {BrixSubString(&s, 0, 5), "ab\0cd"sv, __LINE__},    // a zero byte is copied, not the end
+        {BrixSubString(&s, 3, 6), "cd\xFF"sv, __LINE__},    // a byte above 0x7F as it is
+        {BrixSubString(&s, 3, 3), ""sv, __LINE__},          // empty: only the zero byte
+        {BrixSubString(), ""sv, __LINE__},                  // no data: only the zero byte
     };
     for (const auto& f : faelle) {
         SCOPED_TRACE(f.zeile);
-        char16_t puffer[8];
-        std::fill(std::begin(puffer), std::end(puffer), u'#');
-        const int n = f.v.KopiereNach(puffer);
-        EXPECT_EQ(n, static_cast<int>(f.erwartet.size()));
-        EXPECT_EQ(std::u16string_view(puffer, f.erwartet.size()), f.erwartet);
+        char puffer[8];
+        std::fill(std::begin(puffer), std::end(puffer), '#');
+        const std::ptrdiff_t n = f.v.KopiereNach(puffer);
+        EXPECT_EQ(n, static_cast<std::ptrdiff_t>(f.erwartet.size()));
+        EXPECT_EQ(std::string_view(puffer, f.erwartet.size()), f.erwartet);
         EXPECT_EQ(puffer[f.erwartet.size()], 0);
-        EXPECT_EQ(puffer[f.erwartet.size() + 1], u'#');  // nothing written beyond the zero
+        EXPECT_EQ(puffer[f.erwartet.size() + 1], '#');  // nothing written beyond the zero
     }
 }
 
@@ -200,20 +214,20 @@ TEST(BrixSubStringKopiereNach, Faelle)
 
 TEST(BrixSubStringAnhaengen, Faelle)
 {
-    const CString quelle(u"xcd\0e"sv);
+    const CString quelle("xcd\0e"sv);
     const struct {
         BrixSubString v;
-        std::u16string_view erwartet;
+        std::string_view erwartet;
         int zeile;
     } faelle[] = {
-        {BrixSubString(&quelle, 1, 3), u"abcd"sv, __LINE__},       // "cd" onto "ab"
-        {BrixSubString(&quelle, 1, 5), u"abcd\0e"sv, __LINE__},    // U+0000 is appended too
-        {BrixSubString(&quelle, 2, 2), u"ab"sv, __LINE__},         // empty view: unchanged
-        {BrixSubString(), u"ab"sv, __LINE__},                      // no data: unchanged
+        {BrixSubString(&quelle, 1, 3), "abcd"sv, __LINE__},       // "cd" onto "ab"
+        {BrixSubString(&quelle, 1, 5), "abcd\0e"sv, __LINE__},    // a zero byte is appended too
+        {BrixSubString(&quelle, 2, 2), "ab"sv, __LINE__},         // empty view: unchanged
+        {BrixSubString(), "ab"sv, __LINE__},                      // no data: unchanged
     };
     for (const auto& f : faelle) {
         SCOPED_TRACE(f.zeile);
-        CString ziel(u"ab"sv);
+        CString ziel("ab"sv);
         CString& r = Anhaengen(ziel, f.v);
         EXPECT_EQ(&r, &ziel);
         EXPECT_EQ(ziel.Sicht(), f.erwartet);
@@ -224,7 +238,7 @@ TEST(BrixSubStringAnhaengen, Faelle)
 TEST(BrixSubStringAnhaengen, LeereSichtFordertKeinenPufferAn)
 {
     CString ziel;
-    const char16_t* pVorher = ziel.GetString();  // the shared empty text: no buffer yet
+    const char* pVorher = ziel.GetString();  // the shared empty text: no buffer yet
     Anhaengen(ziel, BrixSubString());
     const CString leer;
     Anhaengen(ziel, BrixSubString(leer));
@@ -234,27 +248,65 @@ TEST(BrixSubStringAnhaengen, LeereSichtFordertKeinenPufferAn)
 
 TEST(BrixSubStringAnhaengen, SichtAufDasZielSelbst)
 {
-    CString ziel(u"ab"sv);
+    CString ziel("ab"sv);
     Anhaengen(ziel, BrixSubString(ziel));
-    EXPECT_EQ(ziel.Sicht(), u"abab"sv);
+    EXPECT_EQ(ziel.Sicht(), "abab"sv);
     // Repeated self-appends force the buffer to move; the view reads it afresh each time.
     for (int i = 0; i < 10; ++i) Anhaengen(ziel, BrixSubString(&ziel, 1, 3));
     EXPECT_EQ(ziel.GetLength(), 24);
-    EXPECT_EQ(ziel.Sicht().substr(0, 8), u"ababbaba"sv);
+    EXPECT_EQ(ziel.Sicht().substr(0, 8), "ababbaba"sv);
 }
 
-TEST(BrixSubStringAnhaengen, UeberDieLaengengrenzeWirft)
+// Bytes the process holds as data (private writable memory), from /proc/self/statm.
+std::int64_t DatenBytes()
 {
-    struct GrenzeZuruecksetzen {
-        ~GrenzeZuruecksetzen() { SetzeMaxTextLaenge(kMaxTextLaenge); }
-    } zuruecksetzen;
-    SetzeMaxTextLaenge(5);
-    CString ziel(u"abc"sv);
-    const CString quelle(u"xyz"sv);
-    Anhaengen(ziel, BrixSubString(&quelle, 0, 2));  // exactly the limit: allowed
-    EXPECT_EQ(ziel.Sicht(), u"abcxy"sv);
-    EXPECT_THROW(Anhaengen(ziel, BrixSubString(&quelle, 0, 1)), CLaengenException);
-    EXPECT_EQ(ziel.Sicht(), u"abcxy"sv);  // unchanged after the refusal
+    long long nFelder[6] = {};
+    std::FILE* f = std::fopen("/proc/self/statm", "r");
+    if (!f) return -1;
+    const int n = std::fscanf(f, "%lld %lld %lld %lld %lld %lld", &nFelder[0], &nFelder[1], &nFelder[2],
+                              &nFelder[3], &nFelder[4], &nFelder[5]);
+    std::fclose(f);
+    return n == 6 ? nFelder[5] * sysconf(_SC_PAGESIZE) : -1;
+}
+
+TEST(BrixSubStringAnhaengen, OhneSpeicherWirftUndLaesstDasZiel)
+{
+    // A child process whose data limit leaves less than the growth needs: the append is refused
+    // with std::bad_alloc, and the target keeps its text. Exit codes tell the parent what failed.
+    constexpr std::ptrdiff_t kMiB = std::ptrdiff_t{1} << 20;
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        CString ziel;
+        char* p = ziel.GetBufferSetLength(80 * kMiB);
+        for (std::ptrdiff_t i = 0; i < 80 * kMiB; ++i) p[i] = static_cast<char>('a' + i % 23);
+        ziel.ReleaseBuffer(80 * kMiB);
+        const CString klein("xy"sv);
+        const std::int64_t nDaten = DatenBytes();
+        if (nDaten < 0) _exit(10);
+        rlimit lim{};
+        if (getrlimit(RLIMIT_DATA, &lim) != 0) _exit(11);
+        lim.rlim_cur = static_cast<rlim_t>(nDaten + 32 * kMiB);
+        if (setrlimit(RLIMIT_DATA, &lim) != 0) _exit(12);
+        Anhaengen(ziel, BrixSubString(klein));  // within the buffer: no new memory needed
+        bool bGeworfen = false;
+        try {
+            Anhaengen(ziel, BrixSubString(ziel));  // twice the text: beyond the limit
+        } catch (const std::bad_alloc&) {
+            bGeworfen = true;
+        }
+        if (!bGeworfen) _exit(13);
+        if (ziel.GetLength() != 80 * kMiB + 2) _exit(14);
+        for (std::ptrdiff_t i = 0; i < 80 * kMiB; ++i)
+            if (ziel[i] != static_cast<char>('a' + i % 23)) _exit(15);
+        if (ziel.Sicht().substr(static_cast<std::size_t>(80 * kMiB)) != "xy"sv) _exit(16);
+        if (ziel.GetString()[ziel.GetLength()] != 0) _exit(17);
+        _exit(0);
+    }
+    int nStatus = 0;
+    ASSERT_EQ(waitpid(pid, &nStatus, 0), pid);
+    ASSERT_TRUE(WIFEXITED(nStatus)) << "signal " << (WIFSIGNALED(nStatus) ? WTERMSIG(nStatus) : 0);
+    EXPECT_EQ(WEXITSTATUS(nStatus), 0);
 }
 
 }  // namespace

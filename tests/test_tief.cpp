@@ -19,16 +19,16 @@ constexpr int kTiefe = 1000000;
 
 // oben repeated nOben times, then mitte, then unten repeated nUnten times, then nach.
 struct Tief {
-    std::u16string_view oben;
-    std::u16string_view mitte;
-    std::u16string_view unten;
-    std::u16string_view nach = u"";
+    std::string_view oben;
+    std::string_view mitte;
+    std::string_view unten;
+    std::string_view nach = "";
     int nOben = kTiefe;
     int nUnten = kTiefe;
 
-    std::u16string Text() const
+    std::string Text() const
     {
-        std::u16string s;
+        std::string s;
         s.reserve(oben.size() * static_cast<std::size_t>(nOben) + mitte.size() +
                   unten.size() * static_cast<std::size_t>(nUnten) + nach.size());
         for (int i = 0; i < nOben; ++i) s += oben;
@@ -39,11 +39,11 @@ struct Tief {
     }
 };
 
-const Tief kZu{u"<a>", u"x", u"</a>"};                         // closed at every level
-const Tief kOffen{u"<a>", u"x", u"", u"", kTiefe, 0};          // no end tag at all
-const Tief kStreu{u"<a>", u"x</b>", u"</a>"};                  // a stray end tag at the bottom
-const Tief kMitB{u"<a>", u"<b>x</b>", u"</a>"};                // an element b at the bottom
-const Tief kMitAttribut{u"<a k='1'>", u"<b>x</b>", u"</a>"};   // the same, start tags with attributes
+const Tief kZu{"<a>", "x", "</a>"};                            // closed at every level
+const Tief kOffen{"<a>", "x", "", "", kTiefe, 0};              // no end tag at all
+const Tief kStreu{"<a>", "x</b>", "</a>"};                     // a stray end tag at the bottom
+const Tief kMitB{"<a>", "<b>x</b>", "</a>"};                   // an element b at the bottom
+const Tief kMitAttribut{"<a k='1'>", "<b>x</b>", "</a>"};      // the same, start tags with attributes
 
 struct Fall {
     const Tief* pDokument;
@@ -55,25 +55,25 @@ struct Fall {
 // clang-format off
 const Fall kFaelle[] = {
     {&kZu,         "-c",    kZu, true},                                             // nothing to strip
-    {&kZu,         "-t",    {u"", u"x", u""}},                                      // all markup goes
-    {&kOffen,      "-t",    {u"", u"x", u""}},                                      // unclosed: the same
-    {&kStreu,      "-t",    {u"", u"x", u""}, true},                                // stray end tag: the same
+    {&kZu,         "-t",    {"", "x", ""}},                                         // all markup goes
+    {&kOffen,      "-t",    {"", "x", ""}},                                         // unclosed: the same
+    {&kStreu,      "-t",    {"", "x", ""}, true},                                   // stray end tag: the same
     {&kZu,         "-d",    kZu},                                                   // the one top element is not empty
     {&kOffen,      "-d",    kOffen, true},                                          // no end tag: copied unchanged
     {&kStreu,      "-d",    kStreu},                                                // mismatch deep down: copied unchanged
-    {&kZu,         "-sa",   {u"<a>", u"x", u"</a>", u"\r\n"}},                      // the whole element, one line
-    {&kZu,         "-sa,a", {u"<a>", u"x", u"</a>", u"\r\n"}, true},                // the inner a is all of the content
-    {&kZu,         "-sa,b", {u"", u"<a></a>\r\n", u"", u"", 0, 0}},                 // no b directly inside
-    {&kOffen,      "-sa",   {u"", u"", u"", u"", 0, 0}},                            // no element found: empty
-    {&kStreu,      "-sa",   {u"", u"", u"", u"", 0, 0}},                            // a fault: empty
-    {&kZu,         "-Sa",   {u"", u"", u"", u"", 0, 0}},                            // nothing behind the element
+    {&kZu,         "-sa",   {"<a>", "x", "</a>", "\r\n"}},                          // the whole element, one line
+    {&kZu,         "-sa,a", {"<a>", "x", "</a>", "\r\n"}, true},                    // the inner a is all of the content
+    {&kZu,         "-sa,b", {"", "<a></a>\r\n", "", "", 0, 0}},                     // no b directly inside
+    {&kOffen,      "-sa",   {"", "", "", "", 0, 0}},                                // no element found: empty
+    {&kStreu,      "-sa",   {"", "", "", "", 0, 0}},                                // a fault: empty
+    {&kZu,         "-Sa",   {"", "", "", "", 0, 0}},                                // nothing behind the element
     {&kZu,         "-Sb",   kZu},                                                   // no b at the top: whole text
-    {&kOffen,      "-Sa",   {u">", u"x", u"", u"", kTiefe, 0}, true},               // each unclosed level leaves its '>'
-    {&kStreu,      "-Sa",   {u">", u">", u"", u"", kTiefe, 0}, true},               // behind the fault, each end tag's '>'
-    {&kZu,         "-Ra=X", {u"", u"<a>X</a>", u"", u"", 0, 0}},                    // the top element matches
+    {&kOffen,      "-Sa",   {">", "x", "", "", kTiefe, 0}, true},                   // each unclosed level leaves its '>'
+    {&kStreu,      "-Sa",   {">", ">", "", "", kTiefe, 0}, true},                   // behind the fault, each end tag's '>'
+    {&kZu,         "-Ra=X", {"", "<a>X</a>", "", "", 0, 0}},                        // the top element matches
     {&kZu,         "-Rb=X", kZu},                                                   // descends a million levels, no match
-    {&kMitB,       "-Rb=X", {u"<a>", u"<b>X</b>", u"</a>"}},                        // the match at the bottom
-    {&kMitAttribut,"-Rb=X", {u"<a k='1'>", u"<b>X</b>", u"</a>"}, true},            // the same with attributes
+    {&kMitB,       "-Rb=X", {"<a>", "<b>X</b>", "</a>"}},                           // the match at the bottom
+    {&kMitAttribut,"-Rb=X", {"<a k='1'>", "<b>X</b>", "</a>"}, true},               // the same with attributes
     {&kOffen,      "-Rb=X", kOffen},                                                // fault at the top level: unchanged
     {&kStreu,      "-Rb=X", kStreu},                                                // the same
 };
@@ -82,8 +82,7 @@ const Fall kFaelle[] = {
 // Runs the filter of one option as the driver does.
 CString Filtere(const CString& text, std::string_view option)
 {
-    const std::u16string wert(option.begin() + 2, option.end());
-    const CString argument(wert);
+    const CString argument(option.substr(2));
     const BrixSubString sicht(text);
     const BrixSubString arg(argument);
     CString out;
@@ -93,13 +92,11 @@ CString Filtere(const CString& text, std::string_view option)
     if (option.starts_with("-s")) ZeigeTagBlocks(sicht, arg, out);
     if (option.starts_with("-S")) UeberspringeTagBlocks(sicht, arg, out);
     if (option.starts_with("-R")) {
-        const int p = arg.FindeZeichen(u'=');
+        const std::ptrdiff_t p = arg.FindeZeichen('=');
         ErsetzeTagInhalt(sicht, arg.Links(p), out, arg.Mitte(p + 1));
     }
     return out;
 }
-
-std::string Schmal(const std::u16string& s) { return std::string(s.begin(), s.end()); }  // ASCII only
 
 // The documents, each built once.
 const CString& Dokument(const Tief* pDokument)
@@ -112,8 +109,8 @@ const CString& Dokument(const Tief* pDokument)
 
 std::string Beschreibung(const Fall& fall)
 {
-    return std::string(fall.szOption) + " on " + Schmal(std::u16string(fall.pDokument->oben)) + "..." +
-           Schmal(std::u16string(fall.pDokument->mitte)) + "...";
+    return std::string(fall.szOption) + " on " + std::string(fall.pDokument->oben) + "..." +
+           std::string(fall.pDokument->mitte) + "...";
 }
 
 TEST(TiefeVerschachtelung, JederFilter)
@@ -123,7 +120,7 @@ TEST(TiefeVerschachtelung, JederFilter)
         const CString out = Filtere(text, fall.szOption);
         // Compared without gtest's printing of a megabyte on failure.
         EXPECT_TRUE(out.Sicht() == fall.erwartet.Text())
-            << Beschreibung(fall) << ": got " << out.GetLength() << " units";
+            << Beschreibung(fall) << ": got " << out.GetLength() << " bytes";
     }
 }
 
@@ -132,10 +129,10 @@ TEST(TiefeVerschachtelung, DurchDasProgramm)
     for (const Fall& fall : kFaelle) {
         if (!fall.bProgramm) continue;
         // From a regular file: standard input that is a pipe gains a final line feed.
-        const std::string ein = Schmal(std::u16string(Dokument(fall.pDokument).Sicht()));
+        const std::string ein(Dokument(fall.pDokument).Sicht());
         const ProzessErgebnis r = StarteBrixfilter({fall.szOption}, ein, StdinArt::Datei);
         EXPECT_EQ(r.status, 0) << Beschreibung(fall) << ": " << r.err;
-        EXPECT_TRUE(r.out == Schmal(fall.erwartet.Text()))
+        EXPECT_TRUE(r.out == fall.erwartet.Text())
             << Beschreibung(fall) << ": got " << r.out.size() << " bytes";
     }
 }
@@ -145,20 +142,21 @@ TEST(TiefeVerschachtelung, DurchDasProgramm)
 TEST(LangeReihen, UnverschlosseneKonstrukteBeimUeberspringen)
 {
     struct Reihe {
-        std::u16string_view einheit;  // repeated kTiefe times; 4 units, so each step lands on a '<'
-        std::u16string_view erwartet;
+        std::string_view einheit;  // repeated kTiefe times; 4 UTF-16 units, so each step lands on a '<'
+        std::string_view erwartet;
     };
     static constexpr Reihe kReihen[] = {
-        {u"<!--", u"-"},  // only the last unit follows the last step
-        {u"<?xy", u"y"},  // the same for processing instructions
-        {u"<!xy", u"y"},  // and for declarations
+        {"<!--", "-"},  // only the last byte follows the last step
+        {"<?xy", "y"},  // the same for processing instructions
+        {"<!xy", "y"},  // and for declarations
+        {"<!\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},  // a pair as the last unit: the step keeps it whole
     };
     for (const Reihe& reihe : kReihen) {
-        const CString text(Tief{reihe.einheit, u"", u"", u"", kTiefe, 0}.Text());
-        const CString name(u"a");
+        const CString text(Tief{reihe.einheit, "", "", "", kTiefe, 0}.Text());
+        const CString name("a");
         CString out;
         UeberspringeTagBlocks(BrixSubString(text), BrixSubString(name), out);
-        EXPECT_TRUE(out.Sicht() == reihe.erwartet) << Schmal(std::u16string(reihe.einheit));
+        EXPECT_TRUE(out.Sicht() == reihe.erwartet) << reihe.einheit;
     }
 }
 

@@ -51,7 +51,7 @@ TEST(Werkzeug, JedeOptionStehtInManSeiteHilfeUndVervollstaendigung)
     const std::string vervollstaendigung = LiesText(std::string(BRIX_SOURCE_DIR) + "/completion/brixfilter.bash");
     ASSERT_GT(man.size(), 1000u);
     for (std::size_t i = 0; i < kAnzahlOptionen; ++i) {
-        const std::string option = ZuSchmal(kOptionen[i].text);
+        const std::string option(kOptionen[i].text);
         SCOPED_TRACE(option);
         EXPECT_NE(man.find(option), std::string::npos);
         EXPECT_NE(hilfe.find(option), std::string::npos);
@@ -86,6 +86,44 @@ TEST(Werkzeug, HilfeUndVersion)
     }
     const ProzessErgebnis version = StarteBrixfilter({"--version"});
     EXPECT_EQ(version.out, "brixfilter " BRIX_VERSION_TEXT "\n");
+}
+
+// The text with every run of white space made one space.
+std::string Einzeilig(const std::string& s)
+{
+    std::string ergebnis;
+    for (const char c : s) {
+        const bool bLeer = c == ' ' || c == '\n' || c == '\t';
+        if (!bLeer) ergebnis += c;
+        else if (!ergebnis.empty() && ergebnis.back() != ' ') ergebnis += ' ';
+    }
+    return ergebnis;
+}
+
+TEST(Werkzeug, HilfeNenntJedenRueckgabewert)
+{
+    const ProzessErgebnis erg = StarteBrixfilter({"--help"}, "", StdinArt::Geschlossen);
+    EXPECT_EQ(erg.out, HilfeText());
+    const std::string hilfe = Einzeilig(HilfeText());
+    for (const char* pWert : {"0 Erfolg;", "1 Startfehler (kein Speicher);",
+                              "2 Eingabe nicht lesbar, Ausgabe nicht schreibbar oder nicht genug Speicher;",
+                              "255 unbekannte Option"}) {
+        EXPECT_NE(hilfe.find(pWert), std::string::npos) << pWert;
+    }
+}
+
+TEST(Werkzeug, ManSeiteNenntDieRueckgabewerteDerHilfe)
+{
+    // The man page's EXIT STATUS tells what --help tells: status 2 also when memory ran out;
+    // there is no length limit.
+    const std::string man = ManSeite();
+    const std::size_t nAbschnitt = man.find(".SH EXIT STATUS");
+    ASSERT_NE(nAbschnitt, std::string::npos);
+    const std::size_t nZwei = man.find(".B 2\n", nAbschnitt);
+    ASSERT_NE(nZwei, std::string::npos);
+    const std::string zwei = man.substr(nZwei, man.find(".TP", nZwei) - nZwei);
+    EXPECT_NE(zwei.find("memory"), std::string::npos) << zwei;
+    EXPECT_EQ(zwei.find("length limit"), std::string::npos) << zwei;
 }
 
 TEST(Werkzeug, HilfeAufVolleAusgabeScheitert)

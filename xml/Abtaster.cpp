@@ -1,6 +1,6 @@
 // The scanner's walk: the block finder over one level of a view, the end-tag search with an
 // explicit stack of open elements, and the bracket walk that finds where a nested start tag
-// ends. Walks read the view's units directly (d[0..n)) and compare names where they stand.
+// ends. Walks read the view's bytes directly (d[0..n)) and compare names where they stand.
 //
 // Why each walk is linear in the length n of the view:
 // - The block finder moves forward from nPos and never back; it steps over each element by one
@@ -10,94 +10,108 @@
 // - The end-tag search moves forward from nFrom, and from each '<' it goes on behind a stretch
 //   that contains that '<': a comment, instruction or declaration, an end tag, a self-closing
 //   tag, or the name of a start tag (a name holds no '>', and a tag's '>' lies behind its name).
-//   So it passes each unit once.
-// - The bracket walk for a start tag passes the units of its group once, but jumps over each
+//   So it passes each byte once.
+// - The bracket walk for a start tag passes the bytes of its group once, but jumps over each
 //   nested '<' group that an earlier walk measured (SpitzeKlammer) and stops at once in a group
 //   known never to close. A walk that starts where another walk was in the same state (outside
 //   quotes, at a '<' that walk opened) repeats that walk from there on; it does not happen for
-//   groups of kKurzeGruppe units or more, as those are remembered. Walks in different states
+//   groups of kKurzeGruppe bytes or more, as those are remembered. Walks in different states
 //   (one inside a quoted run where the other is not) never fall into step: the two quote kinds
-//   let three states at most pass a unit apart, so each unit is passed at most three times by
+//   let three states at most pass a byte apart, so each byte is passed at most three times by
 //   remembered walks, plus kKurzeGruppe times by short ones that start before it.
 // - A search for "-->", "?>", '>' or a closing quote that finds nothing is remembered, so the
-//   same fruitless search is not made again from a later start (-S goes on 100 units behind an
+//   same fruitless search is not made again from a later start (-S goes on 100 UTF-16 bytes behind an
 //   unclosed comment and would otherwise search the rest of the text at every "<!--").
 // With a memory of end-tag searches (EndTagGedaechtnis) a filter may walk into elements whose
 // end was searched before (-S behind a fault, -R at every level); the memory answers for each
-// element that spans more than a few units, so each such element is walked about once.
+// element that spans more than a few bytes, so each such element is walked about once.
 #include "xml/Abtaster.h"
 
 #include <algorithm>
 
-#include "brix/EinheitSuche.h"
+#include "brix/ByteSuche.h"
+#include "platform/Textform.h"
 #include "xml/EndTagGedaechtnis.h"
 #include "xml/XmlFehler.h"
 
 namespace {
 
-using brixsuche::FindeEinheit;
-using brixsuche::GleicheEinheiten;
+using brixsuche::FindeByte;
+using brixsuche::GleicheBytes;
 
-// A block finder stops at most this far behind an unclosed comment, declaration or
-// processing instruction, so that a caller going on from nNext skips only a little text.
-constexpr int kSprungNachFehler = 100;
+// A block finder stops at most this many UTF-16 units behind an unclosed comment, declaration
+// or processing instruction, so that a caller going on from nNext skips only a little text.
+constexpr std::ptrdiff_t kSprungNachFehler = 100;
 
-// Bits of the units that end a start-tag name: blank, '/', '>', line feed, carriage return, tab.
-constexpr std::uint64_t kNamensEndeBits = (std::uint64_t{1} << u' ') | (std::uint64_t{1} << u'/') |
-                                          (std::uint64_t{1} << u'>') | (std::uint64_t{1} << u'\n') |
-                                          (std::uint64_t{1} << u'\r') | (std::uint64_t{1} << u'\t');
+// What the walks ask of a byte, one table lookup per byte: kNamensEnde for the bytes that end
+// a start-tag name (blank, '/', '>', line feed, carriage return, tab), kKlammer for the brackets
+// "()[]{}<>" and the two quotes.
+constexpr unsigned char kNamensEnde = 1;
+constexpr unsigned char kKlammer = 2;
 
-inline bool IstNamensEnde(char16_t u) noexcept { return u < 64 && ((kNamensEndeBits >> u) & 1) != 0; }
+struct ByteKlassen {
+    unsigned char a[256] = {};
+    constexpr ByteKlassen()
+    {
+        for (const char c : {' ', '/', '>', '\n', '\r', '\t'}) a[static_cast<unsigned char>(c)] |= kNamensEnde;
+        for (const char c : {'(', ')', '[', ']', '{', '}', '<', '>', '"', '\''}) a[static_cast<unsigned char>(c)] |= kKlammer;
+    }
+};
+constexpr ByteKlassen kKlassen;
 
-// Bits (units 0..127, two words) of the brackets "()[]{}<>" and the two quotes.
-constexpr std::uint64_t kKlammerBitsTief = (std::uint64_t{1} << u'(') | (std::uint64_t{1} << u')') |
-                                           (std::uint64_t{1} << u'<') | (std::uint64_t{1} << u'>') |
-                                           (std::uint64_t{1} << u'"') | (std::uint64_t{1} << u'\'');
-constexpr std::uint64_t kKlammerBitsHoch = (std::uint64_t{1} << (u'[' - 64)) | (std::uint64_t{1} << (u']' - 64)) |
-                                           (std::uint64_t{1} << (u'{' - 64)) | (std::uint64_t{1} << (u'}' - 64));
+inline bool IstKlammerOderQuote(char c) noexcept { return (kKlassen.a[static_cast<unsigned char>(c)] & kKlammer) != 0; }
 
-inline bool IstKlammerOderQuote(char16_t u) noexcept
-{
-    return u < 64 ? ((kKlammerBitsTief >> u) & 1) != 0 : (u < 128 && ((kKlammerBitsHoch >> (u - 64)) & 1) != 0);
-}
-
-// The first unit of the name-end set in d[nFrom..n), or -1; bKlammer tells whether a bracket
+// The first byte of the name-end set in d[nFrom..n), or -1; bKlammer tells whether a bracket
 // or quote stands before it (then the bracket walk must look at the name too).
-inline int NamensEnde(const char16_t* d, int n, int nFrom, bool& bKlammer) noexcept
+inline std::ptrdiff_t NamensEnde(const char* d, std::ptrdiff_t n, std::ptrdiff_t nFrom, bool& bKlammer) noexcept
 {
-    bool b = false;
-    for (int i = nFrom; i < n; ++i) {
-        const char16_t u = d[i];
-        if (IstNamensEnde(u)) {
-            bKlammer = b;
+    unsigned b = 0;
+    for (std::ptrdiff_t i = nFrom; i < n; ++i) {
+        const unsigned k = kKlassen.a[static_cast<unsigned char>(d[i])];
+        if ((k & kNamensEnde) != 0) {
+            bKlammer = (b & kKlammer) != 0;
             return i;
         }
-        b |= IstKlammerOderQuote(u);
+        b |= k;
     }
     return -1;
 }
 
 // First '<' in d[nFrom..n), or -1; a start outside 0..n finds nothing.
-inline int NaechstesKleiner(const char16_t* d, int n, int nFrom) noexcept
+inline std::ptrdiff_t NaechstesKleiner(const char* d, std::ptrdiff_t n, std::ptrdiff_t nFrom) noexcept
 {
     if (nFrom < 0 || nFrom > n) return -1;
-    return FindeEinheit(d, n, nFrom, u'<');
+    return FindeByte(d, n, nFrom, '<');
 }
 
 // True when the '<' at p opens a comment "<!--" (p + 1 is known to be inside the view).
-inline bool IstKommentar(const char16_t* d, int n, int p) noexcept
+inline bool IstKommentar(const char* d, std::ptrdiff_t n, std::ptrdiff_t p) noexcept
 {
-    return p < n - 3 && d[p + 2] == u'-' && d[p + 3] == u'-';
+    return p < n - 3 && d[p + 2] == '-' && d[p + 3] == '-';
+}
+
+// The length of a view as the scanner sees it: a document read as UTF-16 may end in its odd last
+// byte, which is half a unit and so not there for the scanner (it stays in the text and comes
+// out with what follows the walk).
+inline std::ptrdiff_t ScanLaenge(const BrixSubString& text) noexcept
+{
+    const std::ptrdiff_t n = text.Laenge();
+    if (n < 3 || text.Form() != TextForm::AusUtf16) return n;
+    const auto* d = reinterpret_cast<const unsigned char*>(text.Daten());
+    return d[n - 3] == 0xF8 && (d[n - 2] & 0xC0) == 0x80 && (d[n - 1] & 0xC0) == 0x80 ? n - 3 : n;
 }
 
 // A buffer index as a view position; -1 stays -1.
-inline int Relativ(const BrixSubString& text, int nIndex) noexcept { return nIndex < 0 ? -1 : nIndex - text.m_nStart; }
+inline std::ptrdiff_t Relativ(const BrixSubString& text, std::ptrdiff_t nIndex) noexcept
+{
+    return nIndex < 0 ? -1 : nIndex - text.m_nStart;
+}
 
 // Slot of a '<' in a table of 2^k slots (nMaske = 2^k - 1): every bit of the index mixed in
 // (the 64-bit finaliser of MurmurHash3), so that the tags of a stretch scatter.
-inline std::size_t Streuung(int nIndex, std::size_t nMaske) noexcept
+inline std::size_t Streuung(std::ptrdiff_t nIndex, std::size_t nMaske) noexcept
 {
-    std::uint64_t h = static_cast<std::uint32_t>(nIndex);
+    auto h = static_cast<std::uint64_t>(nIndex);
     h ^= h >> 33;
     h *= 0xFF51AFD7ED558CCDull;
     h ^= h >> 33;
@@ -117,14 +131,14 @@ namespace {
 constexpr std::size_t kLangerStapel = 64;
 constexpr std::size_t kMaxStapel = 16;
 
-// The unit that closes a group opened by u.
-inline char16_t Partner(char16_t u) noexcept
+// The byte that closes a group opened by u.
+inline char Partner(char u) noexcept
 {
     switch (u) {
-    case u'(': return u')';
-    case u'[': return u']';
-    case u'{': return u'}';
-    default: return u'>';
+    case '(': return ')';
+    case '[': return ']';
+    case '{': return '}';
+    default: return '>';
     }
 }
 
@@ -137,7 +151,7 @@ std::size_t BrixAbtaster::GruppenGedaechtnis::Anzahl() const noexcept
     return n;
 }
 
-bool BrixAbtaster::GruppenGedaechtnis::Kennt(int nIndex, int nEnde, int& nZu) const noexcept
+bool BrixAbtaster::GruppenGedaechtnis::Kennt(std::ptrdiff_t nIndex, std::ptrdiff_t nEnde, std::ptrdiff_t& nZu) const noexcept
 {
     if (m_nBelegt != 0) {
         const std::size_t nMaske = m_aTabelle.size() - 1;
@@ -185,7 +199,7 @@ void BrixAbtaster::GruppenGedaechtnis::Wachse()
     std::erase_if(m_aNie, [this](const NieStapel& stapel) { return stapel.aAuf.back() < m_nUntergrenze; });
 }
 
-void BrixAbtaster::GruppenGedaechtnis::Lege(int nSchluessel, int nWert)
+void BrixAbtaster::GruppenGedaechtnis::Lege(std::ptrdiff_t nSchluessel, std::ptrdiff_t nWert)
 {
     if (2 * (m_nBelegt + 1) > m_aTabelle.size()) Wachse();
     const std::size_t nMaske = m_aTabelle.size() - 1;
@@ -197,12 +211,12 @@ void BrixAbtaster::GruppenGedaechtnis::Lege(int nSchluessel, int nWert)
     m_aTabelle[i] = Eintrag{nSchluessel, nWert};
 }
 
-void BrixAbtaster::GruppenGedaechtnis::MerkeZu(int nIndex, int nZu) { Lege(nIndex, nZu); }
+void BrixAbtaster::GruppenGedaechtnis::MerkeZu(std::ptrdiff_t nIndex, std::ptrdiff_t nZu) { Lege(nIndex, nZu); }
 
-void BrixAbtaster::GruppenGedaechtnis::MerkeNie(std::vector<int>& aAuf, int nEnde)
+void BrixAbtaster::GruppenGedaechtnis::MerkeNie(std::vector<std::ptrdiff_t>& aAuf, std::ptrdiff_t nEnde)
 {
     if (aAuf.size() < kLangerStapel || m_aNie.size() >= kMaxStapel) {
-        for (const int nIndex : aAuf) Lege(nIndex, -(nEnde + 1));
+        for (const std::ptrdiff_t nIndex : aAuf) Lege(nIndex, -(nEnde + 1));
         aAuf.clear();
         return;
     }
@@ -210,49 +224,49 @@ void BrixAbtaster::GruppenGedaechtnis::MerkeNie(std::vector<int>& aAuf, int nEnd
     aAuf.clear();
 }
 
-void BrixAbtaster::VergissVor(const BrixSubString& text, int nPos) noexcept
+void BrixAbtaster::VergissVor(const BrixSubString& text, std::ptrdiff_t nPos) noexcept
 {
     if (text.HatDaten() && nPos >= 0) m_Gruppen.VergissVor(text.m_nStart + nPos);
 }
 
 // --- Searches ---
 
-inline int BrixAbtaster::Suche(const BrixSubString& text, const char16_t* s, int nFrom, Fehlanzeige& f)
+inline std::ptrdiff_t BrixAbtaster::Suche(const BrixSubString& text, const char* s, std::ptrdiff_t nFrom, Fehlanzeige& f)
 {
-    const int nAb = text.m_nStart + nFrom;
+    const std::ptrdiff_t nAb = text.m_nStart + nFrom;
     if (f.Gilt(nAb, text.m_nEnd)) return -1;
-    const int q = s[1] == 0 ? text.FindeZeichen(s[0], nFrom) : text.FindeString(s, nFrom);
+    const std::ptrdiff_t q = s[1] == 0 ? text.FindeZeichen(s[0], nFrom) : text.FindeString(s, nFrom);
     if (q < 0) f = Fehlanzeige{nAb, text.m_nEnd};
     return q;
 }
 
-inline int BrixAbtaster::QuoteEnde(const BrixSubString& text, int i, char16_t u)
+inline std::ptrdiff_t BrixAbtaster::QuoteEnde(const BrixSubString& text, std::ptrdiff_t i, char u)
 {
-    Fehlanzeige& f = m_KeinQuote[u == u'"' ? 0 : 1];
-    const int nAb = i + 1 + text.m_nStart;
+    Fehlanzeige& f = m_KeinQuote[u == '"' ? 0 : 1];
+    const std::ptrdiff_t nAb = i + 1 + text.m_nStart;
     if (f.Gilt(nAb, text.m_nEnd)) return -1;
-    const int q = FindeEinheit(text.Daten(), text.Laenge(), i + 1, u);
+    const std::ptrdiff_t q = FindeByte(text.Daten(), text.Laenge(), i + 1, u);
     if (q < 0) f = Fehlanzeige{nAb, text.m_nEnd};
     return q;
 }
 
-int BrixAbtaster::SchliessendeSpitzeKlammer(const BrixSubString& text, int nPos)
+std::ptrdiff_t BrixAbtaster::SchliessendeSpitzeKlammer(const BrixSubString& text, std::ptrdiff_t nPos)
 {
-    const int n = text.HatDaten() ? text.Laenge() : 0;
+    const std::ptrdiff_t n = text.HatDaten() ? ScanLaenge(text) : 0;
     if (nPos < 0 || nPos >= n - 1) return -1;
     return SpitzeKlammer(text, text.Daten(), n, nPos, nPos + 1);
 }
 
-int BrixAbtaster::NieGeschlossen(const BrixSubString& text)
+std::ptrdiff_t BrixAbtaster::NieGeschlossen(const BrixSubString& text)
 {
     // Each of these groups would be walked to the end of the view again. Only '<' groups are
     // asked for later (every walk starts at a '<'), and only those that reach far.
-    const char16_t* d = text.Daten();
-    const int n = text.Laenge();
+    const char* d = text.Daten();
+    const std::ptrdiff_t n = ScanLaenge(text);
     std::size_t j = 0;
     for (std::size_t i = 0; i < m_aGruppen.size(); ++i) {
-        const int nAuf = m_aGruppen[i];
-        if ((i == 0 || d[nAuf] == u'<') && n - nAuf >= m_nKurzeGruppe) m_aGruppen[j++] = nAuf + text.m_nStart;
+        const std::ptrdiff_t nAuf = m_aGruppen[i];
+        if ((i == 0 || d[nAuf] == '<') && n - nAuf >= m_nKurzeGruppe) m_aGruppen[j++] = nAuf + text.m_nStart;
     }
     m_aGruppen.resize(j);
     m_Gruppen.MerkeNie(m_aGruppen, text.m_nEnd);
@@ -260,84 +274,84 @@ int BrixAbtaster::NieGeschlossen(const BrixSubString& text)
 }
 
 // Called at every nested start tag, so kept small enough to be inlined: the rare cases are calls.
-[[gnu::always_inline]] inline int BrixAbtaster::SpitzeKlammer(const BrixSubString& text, const char16_t* d, int n,
-                                                              int p, int nAb)
+[[gnu::always_inline]] inline std::ptrdiff_t BrixAbtaster::SpitzeKlammer(const BrixSubString& text, const char* d, std::ptrdiff_t n,
+                                                              std::ptrdiff_t p, std::ptrdiff_t nAb)
 {
-    int nZu;
+    std::ptrdiff_t nZu;
     if (!m_Gruppen.Leer() && m_Gruppen.Kennt(p + text.m_nStart, text.m_nEnd, nZu)) return Relativ(text, nZu);
     // Most tags hold no nested bracket: the walk only steps over quoted runs to the '>'. The
     // first nested opener hands over to the walk with a stack.
-    for (int i = nAb; i < n; ++i) {
-        const char16_t u = d[i];
+    for (std::ptrdiff_t i = nAb; i < n; ++i) {
+        const char u = d[i];
         if (!IstKlammerOderQuote(u)) continue;
-        if (u == u'>') {
+        if (u == '>') {
             if (i - p >= m_nKurzeGruppe) m_Gruppen.MerkeZu(p + text.m_nStart, i + text.m_nStart);
             return i;
         }
-        if (u == u'"' || u == u'\'') {
+        if (u == '"' || u == '\'') {
             // A quoted run is stepped over whole; without its closing quote no group closes.
-            const int q = m_KeinQuote[u == u'"' ? 0 : 1].Gilt(i + 1 + text.m_nStart, text.m_nEnd)
+            const std::ptrdiff_t q = m_KeinQuote[u == '"' ? 0 : 1].Gilt(i + 1 + text.m_nStart, text.m_nEnd)
                               ? -1
-                              : FindeEinheit(d, n, i + 1, u);
+                              : FindeByte(d, n, i + 1, u);
             if (q < 0) return QuoteOffen(text, p, i, u);
             i = q;
             continue;
         }
-        if (u == u')' || u == u']' || u == u'}') continue;  // another kind's closer is passed over
+        if (u == ')' || u == ']' || u == '}') continue;  // another kind's closer is passed over
         return SpitzeKlammerVerschachtelt(text, p, i);
     }
     m_aGruppen.assign(1, p);
     return NieGeschlossen(text);
 }
 
-int BrixAbtaster::QuoteOffen(const BrixSubString& text, int p, int i, char16_t u)
+std::ptrdiff_t BrixAbtaster::QuoteOffen(const BrixSubString& text, std::ptrdiff_t p, std::ptrdiff_t i, char u)
 {
-    m_KeinQuote[u == u'"' ? 0 : 1] = Fehlanzeige{i + 1 + text.m_nStart, text.m_nEnd};
+    m_KeinQuote[u == '"' ? 0 : 1] = Fehlanzeige{i + 1 + text.m_nStart, text.m_nEnd};
     m_aGruppen.assign(1, p);
     return NieGeschlossen(text);
 }
 
-int BrixAbtaster::SpitzeKlammerVerschachtelt(const BrixSubString& text, int p, int nAb)
+std::ptrdiff_t BrixAbtaster::SpitzeKlammerVerschachtelt(const BrixSubString& text, std::ptrdiff_t p, std::ptrdiff_t nAb)
 {
-    const int nBasis = text.m_nStart;
-    const int nEnde = text.m_nEnd;
-    const char16_t* d = text.Daten();
-    const int n = text.Laenge();
+    const std::ptrdiff_t nBasis = text.m_nStart;
+    const std::ptrdiff_t nEnde = text.m_nEnd;
+    const char* d = text.Daten();
+    const std::ptrdiff_t n = ScanLaenge(text);
     m_aGruppen.assign(1, p);
-    char16_t chZu = u'>';  // what closes the innermost open group
-    for (int i = nAb; i < n; ++i) {
-        const char16_t u = d[i];
+    char chZu = '>';  // what closes the innermost open group
+    for (std::ptrdiff_t i = nAb; i < n; ++i) {
+        const char u = d[i];
         if (!IstKlammerOderQuote(u)) continue;
-        int nZu;
+        std::ptrdiff_t nZu;
         switch (u) {
-        case u'"':
-        case u'\'': {
-            const int q = QuoteEnde(text, i, u);
+        case '"':
+        case '\'': {
+            const std::ptrdiff_t q = QuoteEnde(text, i, u);
             if (q < 0) return NieGeschlossen(text);
             i = q;
             continue;
         }
-        case u'<':
+        case '<':
             if (!m_Gruppen.Leer() && m_Gruppen.Kennt(i + nBasis, nEnde, nZu)) {
                 if (nZu < 0) return NieGeschlossen(text);
                 i = nZu - nBasis;
                 continue;
             }
             [[fallthrough]];
-        case u'(':
-        case u'[':
-        case u'{':
+        case '(':
+        case '[':
+        case '{':
             m_aGruppen.push_back(i);
             chZu = Partner(u);
             continue;
         default:
             // A closer ends the innermost group if it is that group's; others are passed over.
             if (u != chZu) continue;
-            const int nAuf = m_aGruppen.back();
-            if (chZu == u'>' && i - nAuf >= m_nKurzeGruppe) m_Gruppen.MerkeZu(nAuf + nBasis, i + nBasis);
+            const std::ptrdiff_t nAuf = m_aGruppen.back();
+            if (chZu == '>' && i - nAuf >= m_nKurzeGruppe) m_Gruppen.MerkeZu(nAuf + nBasis, i + nBasis);
             m_aGruppen.pop_back();
             if (m_aGruppen.empty()) return i;
-            chZu = m_aGruppen.size() == 1 ? u'>' : Partner(d[m_aGruppen.back()]);
+            chZu = m_aGruppen.size() == 1 ? '>' : Partner(d[m_aGruppen.back()]);
             continue;
         }
     }
@@ -346,7 +360,7 @@ int BrixAbtaster::SpitzeKlammerVerschachtelt(const BrixSubString& text, int p, i
 
 // --- The end-tag search ---
 
-int BrixAbtaster::Scheitern(const BrixSubString& text, int nCode, int nPos, int& nError)
+std::ptrdiff_t BrixAbtaster::Scheitern(const BrixSubString& text, int nCode, std::ptrdiff_t nPos, int& nError)
 {
     nError = nCode;
     // Only an element left open at the end of the text makes a walk go on inside it (-S goes on
@@ -361,16 +375,16 @@ int BrixAbtaster::Scheitern(const BrixSubString& text, int nCode, int nPos, int&
     return nPos;
 }
 
-int BrixAbtaster::FindeEndTag(const BrixSubString& text, const BrixSubString& name, int nFrom, int& nError,
-                              int* pnEndTagPos)
+std::ptrdiff_t BrixAbtaster::FindeEndTag(const BrixSubString& text, const BrixSubString& name, std::ptrdiff_t nFrom, int& nError,
+                              std::ptrdiff_t* pnEndTagPos)
 {
     if (!text.HatDaten()) {
         nError = XML_KEINE_DATEN;
         return 0;
     }
     if (name.HatDaten()) {
-        const int n = name.Laenge();
-        m_Gesucht = Name{name.Daten(), n, n <= 0 || FindeEinheit(name.Daten(), n, 0, u'>') < 0};
+        const std::ptrdiff_t n = name.Laenge();
+        m_Gesucht = Name{name.Daten(), n, n <= 0 || FindeByte(name.Daten(), n, 0, '>') < 0};
     } else {
         m_Gesucht = Name{};
     }
@@ -379,27 +393,27 @@ int BrixAbtaster::FindeEndTag(const BrixSubString& text, const BrixSubString& na
     return EndTagLauf(text, nError, pnEndTagPos);
 }
 
-[[gnu::always_inline]] inline int BrixAbtaster::Einschub(const BrixSubString& text, const char16_t* d, int n, int p, int& nWeiter)
+[[gnu::always_inline]] inline int BrixAbtaster::Einschub(const BrixSubString& text, const char* d, std::ptrdiff_t n, std::ptrdiff_t p, std::ptrdiff_t& nWeiter)
 {
-    if (d[p + 1] == u'?') {
-        const int q = Suche(text, u"?>", p, m_KeinPiEnde);
+    if (d[p + 1] == '?') {
+        const std::ptrdiff_t q = Suche(text, "?>", p, m_KeinPiEnde);
         if (q < 0) return XML_PI_OFFEN;
         nWeiter = q + 2;
     } else if (IstKommentar(d, n, p)) {
         // Searched from the '<' itself, so "<!-->" is a whole comment.
-        const int q = Suche(text, u"-->", p, m_KeinKommentarEnde);
+        const std::ptrdiff_t q = Suche(text, "-->", p, m_KeinKommentarEnde);
         if (q < 0) return XML_KOMMENTAR_OFFEN;
         nWeiter = q + 3;
     } else {
-        const int q = Suche(text, u">", p, m_KeinDeklarationsEnde);
+        const std::ptrdiff_t q = Suche(text, ">", p, m_KeinDeklarationsEnde);
         if (q < 0) return XML_DEKLARATION_OFFEN;
         nWeiter = q + 1;
     }
     return XML_OK;
 }
 
-[[gnu::always_inline]] inline int BrixAbtaster::SchliesseElement(const BrixSubString& text, const char16_t* d, int n, int p, int& nWeiter,
-                                   int* pnEndTagPos)
+[[gnu::always_inline]] inline int BrixAbtaster::SchliesseElement(const BrixSubString& text, const char* d, std::ptrdiff_t n, std::ptrdiff_t p, std::ptrdiff_t& nWeiter,
+                                   std::ptrdiff_t* pnEndTagPos)
 {
     // The end tag's name runs up to its '>', blanks included. The usual case, the name looked
     // for with its '>' right behind it, is checked where it stands; a name without '>' cannot
@@ -407,15 +421,15 @@ int BrixAbtaster::FindeEndTag(const BrixSubString& text, const BrixSubString& na
     const EndTagStart innen = m_aOffen.back();
     const Name gesucht = m_aOffen.size() == 1 ? m_Gesucht
                                               : Name{d + innen.nTagStart + 1, innen.nFrom - 1 - (innen.nTagStart + 1), true};
-    int g;
-    if (gesucht.bOhneGt && gesucht.n >= 0 && gesucht.n < n - (p + 2) && d[p + 2 + gesucht.n] == u'>' &&
-        GleicheEinheiten(d + p + 2, gesucht.p, gesucht.n)) {
+    std::ptrdiff_t g;
+    if (gesucht.bOhneGt && gesucht.n >= 0 && gesucht.n < n - (p + 2) && d[p + 2 + gesucht.n] == '>' &&
+        GleicheBytes(d + p + 2, gesucht.p, gesucht.n)) {
         g = p + 2 + gesucht.n;
     } else {
         // (A fruitless search here ends every walk that makes it.)
-        g = FindeEinheit(d, n, p + 2, u'>');
+        g = FindeByte(d, n, p + 2, '>');
         if (g < 0) return XML_KEIN_LT;
-        if (g - (p + 2) != gesucht.n || !GleicheEinheiten(d + p + 2, gesucht.p, gesucht.n)) return XML_VERSCHACHTELUNG;
+        if (g - (p + 2) != gesucht.n || !GleicheBytes(d + p + 2, gesucht.p, gesucht.n)) return XML_VERSCHACHTELUNG;
     }
     if (pnEndTagPos != nullptr) *pnEndTagPos = p;
     if (m_pGedaechtnis != nullptr && innen.nTagStart >= 0) {
@@ -426,18 +440,18 @@ int BrixAbtaster::FindeEndTag(const BrixSubString& text, const BrixSubString& na
     return XML_OK;
 }
 
-int BrixAbtaster::EndTagLauf(const BrixSubString& text, int& nError, int* pnEndTagPos)
+std::ptrdiff_t BrixAbtaster::EndTagLauf(const BrixSubString& text, int& nError, std::ptrdiff_t* pnEndTagPos)
 {
-    const int n = text.Laenge();
-    const char16_t* d = text.Daten();
-    int nWeiter = m_aOffen.front().nFrom;
+    const std::ptrdiff_t n = ScanLaenge(text);
+    const char* d = text.Daten();
+    std::ptrdiff_t nWeiter = m_aOffen.front().nFrom;
     for (;;) {
-        const int p = NaechstesKleiner(d, n, nWeiter);
+        const std::ptrdiff_t p = NaechstesKleiner(d, n, nWeiter);
         if (p < 0) return Scheitern(text, XML_UNERWARTETES_ENDE, -1, nError);
-        if (p + 1 >= n) return Scheitern(text, XML_NAME_OFFEN, p, nError);  // '<' as the last unit
+        if (p + 1 >= n) return Scheitern(text, XML_NAME_OFFEN, p, nError);  // '<' as the last byte
 
-        const char16_t ch = d[p + 1];
-        if (ch == u'/') {
+        const char ch = d[p + 1];
+        if (ch == '/') {
             const int nCode = SchliesseElement(text, d, n, p, nWeiter, pnEndTagPos);
             if (nCode != XML_OK) return Scheitern(text, nCode, p, nError);
             if (m_aOffen.empty()) {
@@ -446,7 +460,7 @@ int BrixAbtaster::EndTagLauf(const BrixSubString& text, int& nError, int* pnEndT
             }
             continue;
         }
-        if (ch == u'!' || ch == u'?') {
+        if (ch == '!' || ch == '?') {
             const int nCode = Einschub(text, d, n, p, nWeiter);
             if (nCode != XML_OK) return Scheitern(text, nCode, p, nError);
             continue;
@@ -456,11 +470,11 @@ int BrixAbtaster::EndTagLauf(const BrixSubString& text, int& nError, int* pnEndT
         // text in the tag; a '/' before that '>' makes it self-closing. When no bracket or quote
         // stands in the name, the bracket walk has nothing to do there and begins behind it.
         bool bKlammerImNamen = false;
-        const int t = NamensEnde(d, n, p + 1, bKlammerImNamen);
+        const std::ptrdiff_t t = NamensEnde(d, n, p + 1, bKlammerImNamen);
         if (t < 0) return Scheitern(text, XML_NAME_OFFEN, p, nError);
-        const int k = SpitzeKlammer(text, d, n, p, bKlammerImNamen ? p + 1 : t);
+        const std::ptrdiff_t k = SpitzeKlammer(text, d, n, p, bKlammerImNamen ? p + 1 : t);
         nWeiter = t + 1;
-        if (k >= 0 && d[k - 1] == u'/') {
+        if (k >= 0 && d[k - 1] == '/') {
             nWeiter = k + 1;
             continue;
         }
@@ -482,19 +496,19 @@ int BrixAbtaster::EndTagLauf(const BrixSubString& text, int& nError, int* pnEndT
 
 // --- The block finder ---
 
-[[gnu::always_inline]] inline int BrixAbtaster::SucheElementEnde(const BrixSubString& text, int p, int t, int g, bool bNachName, int& nError,
-                                   int& nEndTagPos)
+[[gnu::always_inline]] inline std::ptrdiff_t BrixAbtaster::SucheElementEnde(const BrixSubString& text, std::ptrdiff_t p, std::ptrdiff_t t, std::ptrdiff_t g, bool bNachName, int& nError,
+                                   std::ptrdiff_t& nEndTagPos)
 {
-    const char16_t* d = text.Daten();
+    const char* d = text.Daten();
     // The search begins behind the tag. When no '<' stands between the name and there, it is
     // the same search as from behind the name, the way a nested element is searched; a memory
     // knows it by that start.
-    const int nFrom = m_pGedaechtnis != nullptr && FindeEinheit(d, g + 1, t + 1, u'<') < 0 ? t + 1 : g + 1;
+    const std::ptrdiff_t nFrom = m_pGedaechtnis != nullptr && FindeByte(d, g + 1, t + 1, '<') < 0 ? t + 1 : g + 1;
     // A walk by name goes on behind every element it found or stepped over, never inside it;
     // only when the end of an element is missing does it go on inside it. So a memory keeps
-    // what it learns inside an element for that case alone.
-    if (bNachName && m_pGedaechtnis != nullptr) m_pGedaechtnis->MerkeVor();
-    int r;
+    // only the elements left open for it.
+    if (bNachName && m_pGedaechtnis != nullptr) m_pGedaechtnis->NurEnden(true);
+    std::ptrdiff_t r;
     const EndTagGedaechtnis::Ausgang* pAusgang =
         m_pGedaechtnis != nullptr ? m_pGedaechtnis->Erinnere(text, p, nFrom) : nullptr;
     if (pAusgang != nullptr) {
@@ -503,19 +517,19 @@ int BrixAbtaster::EndTagLauf(const BrixSubString& text, int& nError, int* pnEndT
         r = Relativ(text, pAusgang->nErgebnis);
     } else {
         if (m_pGedaechtnis != nullptr) m_pGedaechtnis->Beginne(text, p, nFrom);
-        // The element's name has no '>': it ends at the first unit of the name-end set.
+        // The element's name has no '>': it ends at the first byte of the name-end set.
         m_Gesucht = Name{d + p + 1, t - (p + 1), true};
         m_aOffen.clear();
         m_aOffen.push_back(EndTagStart{p, nFrom});
         r = EndTagLauf(text, nError, &nEndTagPos);
         if (m_pGedaechtnis != nullptr) m_pGedaechtnis->Beende(nError);
     }
-    if (bNachName && m_pGedaechtnis != nullptr) m_pGedaechtnis->VormerkungEnde(nError == XML_UNERWARTETES_ENDE);
+    if (bNachName && m_pGedaechtnis != nullptr) m_pGedaechtnis->NurEnden(false);
     return r;
 }
 
-BrixSubString BrixAbtaster::FindeTagBlock(const BrixSubString& text, const BrixSubString* pName, int& nPos,
-                                          int& nNext, int& nError, int* pnStartTagLen, int* pnEndTagOffset)
+BrixSubString BrixAbtaster::FindeTagBlock(const BrixSubString& text, const BrixSubString* pName, std::ptrdiff_t& nPos,
+                                          std::ptrdiff_t& nNext, int& nError, std::ptrdiff_t* pnStartTagLen, std::ptrdiff_t* pnEndTagOffset)
 {
     nError = XML_OK;
     if (!text.HatDaten()) {
@@ -524,17 +538,17 @@ BrixSubString BrixAbtaster::FindeTagBlock(const BrixSubString& text, const BrixS
         nNext = -1;
         return {};
     }
-    const int n = text.Laenge();
-    const char16_t* d = text.Daten();
+    const std::ptrdiff_t n = ScanLaenge(text);
+    const char* d = text.Daten();
     // Ends the search at the '<' p with a code and the stretch of text the caller skips.
-    auto abbrechen = [&](int nCode, int p, int nNeuNext, const BrixSubString& ergebnis) {
+    auto abbrechen = [&](int nCode, std::ptrdiff_t p, std::ptrdiff_t nNeuNext, const BrixSubString& ergebnis) {
         nError = nCode;
         nPos = p;
         nNext = nNeuNext;
         return ergebnis;
     };
     // Found: the block from p up to nBis, with its start tag's length and its end tag's place.
-    auto gefunden = [&](int p, int nBis, int nStartTagLen, int nEndTagOffset) {
+    auto gefunden = [&](std::ptrdiff_t p, std::ptrdiff_t nBis, std::ptrdiff_t nStartTagLen, std::ptrdiff_t nEndTagOffset) {
         if (pnStartTagLen != nullptr) *pnStartTagLen = nStartTagLen;
         if (pnEndTagOffset != nullptr) *pnEndTagOffset = nEndTagOffset;
         nPos = p;
@@ -542,51 +556,51 @@ BrixSubString BrixAbtaster::FindeTagBlock(const BrixSubString& text, const BrixS
         return text.Mitte(p, nBis - p);
     };
 
-    int nWeiter = nPos;
+    std::ptrdiff_t nWeiter = nPos;
     for (;;) {
-        const int p = NaechstesKleiner(d, n, nWeiter);
+        const std::ptrdiff_t p = NaechstesKleiner(d, n, nWeiter);
         if (p < 0 || p + 1 >= n) {
-            // No further '<', or it is the last unit of the view.
+            // No further '<', or it is the last byte of the view.
             return abbrechen(XML_TAG_NICHT_GEFUNDEN, -1, -1, BrixSubString());
         }
-        const char16_t ch = d[p + 1];
-        if (ch == u'!' || ch == u'?') {
+        const char ch = d[p + 1];
+        if (ch == '!' || ch == '?') {
             const int nCode = Einschub(text, d, n, p, nWeiter);
             if (nCode != XML_OK) {
-                // Unclosed: no block, a short step on (written so that it cannot pass the int
-                // range near the longest text).
-                return abbrechen(nCode, p, p < n - 1 - kSprungNachFehler ? p + kSprungNachFehler : n - 1, BrixSubString());
+                // Unclosed: no block, a short step on, counted in UTF-16 units, to the start of
+                // a character.
+                return abbrechen(nCode, p, ZeichenNachUnits(d, n, p, kSprungNachFehler, text.Form()), BrixSubString());
             }
             continue;
         }
-        if (ch == u'/') {
+        if (ch == '/') {
             // An end tag where a start tag was wanted: reported without its '>'. Without any
             // '>' behind it the rest of the view is reported, so the caller still moves on.
-            const int g = FindeEinheit(d, n, p + 2, u'>');
-            if (g < 0) return abbrechen(XML_KEIN_LT, p, n, text.Mitte(p));
+            const std::ptrdiff_t g = FindeByte(d, n, p + 2, '>');
+            if (g < 0) return abbrechen(XML_KEIN_LT, p, n, text.Mitte(p, n - p));
             return abbrechen(XML_CLOSE_TAG, p, g, text.Mitte(p, g - p));
         }
 
         // A start tag; here it ends at the first '>' behind its '<'.
         bool bKlammerImNamen = false;
-        const int t = NamensEnde(d, n, p + 1, bKlammerImNamen);
-        if (t < 0) return abbrechen(XML_NAME_OFFEN, p, n, text.Mitte(p));
-        const int g = FindeEinheit(d, n, p + 1, u'>');
-        if (g < 0) return abbrechen(XML_KEIN_GT, p, n, text.Mitte(p));
+        const std::ptrdiff_t t = NamensEnde(d, n, p + 1, bKlammerImNamen);
+        if (t < 0) return abbrechen(XML_NAME_OFFEN, p, n, text.Mitte(p, n - p));
+        const std::ptrdiff_t g = FindeByte(d, n, p + 1, '>');
+        if (g < 0) return abbrechen(XML_KEIN_GT, p, n, text.Mitte(p, n - p));
         const bool bPasst = pName == nullptr || (pName->HatDaten() ? t - (p + 1) == pName->Laenge() &&
-                                                                         GleicheEinheiten(d + p + 1, pName->Daten(), t - (p + 1))
+                                                                         GleicheBytes(d + p + 1, pName->Daten(), t - (p + 1))
                                                                    : t == p + 1);
-        if (d[g - 1] == u'/') {
+        if (d[g - 1] == '/') {
             // Self-closing: the tag is the whole block.
             if (bPasst) return gefunden(p, g + 1, -1, -1);
             nWeiter = g + 1;
             continue;
         }
-        int nEndTagPos = -1;
-        const int r = SucheElementEnde(text, p, t, g, pName != nullptr, nError, nEndTagPos);
+        std::ptrdiff_t nEndTagPos = -1;
+        const std::ptrdiff_t r = SucheElementEnde(text, p, t, g, pName != nullptr, nError, nEndTagPos);
         if (nError != XML_OK) {
             // A fault inside the element ends the search, whatever its name.
-            const int nBis = std::max(r, g);
+            const std::ptrdiff_t nBis = std::max(r, g);
             return abbrechen(nError, p, nBis, text.Mitte(p, nBis - p));
         }
         if (r <= p) return abbrechen(XML_INTERN, p, g, text.Mitte(p, g - p));

@@ -15,8 +15,8 @@
 
 class BrixBlockSucher {
 public:
-    // Searches and bracket groups that cover fewer units than nMindestSpanne are not remembered.
-    explicit BrixBlockSucher(int nMindestSpanne = 64)
+    // Searches and bracket groups that cover fewer bytes than nMindestSpanne are not remembered.
+    explicit BrixBlockSucher(std::ptrdiff_t nMindestSpanne = 64)
         : m_Gedaechtnis(nMindestSpanne), m_Abtaster(&m_Gedaechtnis, nMindestSpanne)
     {
     }
@@ -25,15 +25,16 @@ public:
     virtual ~BrixBlockSucher() = default;
 
     // As text.FindeTagBlock(*pName, ...), or text.FindeNaechstenTagBlock(...) when pName is null.
-    BrixSubString FindeTagBlock(const BrixSubString& text, const BrixSubString* pName, int& nPos, int& nNext,
-                                int& nError, int* pnStartTagLen = nullptr, int* pnEndTagOffset = nullptr)
+    BrixSubString FindeTagBlock(const BrixSubString& text, const BrixSubString* pName, std::ptrdiff_t& nPos,
+                                std::ptrdiff_t& nNext, int& nError, std::ptrdiff_t* pnStartTagLen = nullptr,
+                                std::ptrdiff_t* pnEndTagOffset = nullptr)
     {
         return m_Abtaster.FindeTagBlock(text, pName, nPos, nNext, nError, pnStartTagLen, pnEndTagOffset);
     }
     // Forgets the remembered end-tag searches (see EndTagGedaechtnis::Vergiss).
     void Vergiss() noexcept { m_Gedaechtnis.Vergiss(); }
     // Nothing will be searched before nPos in text again (see BrixAbtaster::VergissVor).
-    void VergissVor(const BrixSubString& text, int nPos) noexcept
+    void VergissVor(const BrixSubString& text, std::ptrdiff_t nPos) noexcept
     {
         m_Abtaster.VergissVor(text, nPos);
         if (text.HatDaten() && nPos >= 0) m_Gedaechtnis.VergissVor(text.m_nStart + nPos);

@@ -8,16 +8,11 @@
 
 namespace {
 
-std::uint64_t Schluessel(int nTagStart, int nFrom)
-{
-    return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(nTagStart)) << 32) |
-           static_cast<std::uint32_t>(nFrom);
-}
 
 // A view position as a buffer index; -1 stays -1.
-int Absolut(const BrixSubString& text, int nPos) { return nPos < 0 ? -1 : nPos + text.m_nStart; }
+std::ptrdiff_t Absolut(const BrixSubString& text, std::ptrdiff_t nPos) { return nPos < 0 ? -1 : nPos + text.m_nStart; }
 
-// Slot of a key in a table of 2^k slots (nMaske = 2^k - 1). The key's upper half is the
+// Slot of a key in a table of 2^k slots (nMaske = 2^k - 1), from the key's nTag, the
 // element's '<'. Elements close together in the text are remembered and asked for one after
 // another (-R descends into the elements the walk above has just passed), so a stretch of 32
 // units keeps its keys in one group of 16 neighbouring slots, at their order within the
@@ -25,9 +20,9 @@ int Absolut(const BrixSubString& text, int nPos) { return nPos < 0 ? -1 : nPos +
 // MurmurHash3), so that groups of stretches near each other scatter over the table. A stretch
 // holds at most 32 '<', each with at most two search starts (behind the name, behind the
 // tag's first '>'), so no document crowds more than 64 keys into one group.
-std::size_t Streuung(std::uint64_t nSchluessel, std::size_t nMaske)
+std::size_t Streuung(std::ptrdiff_t nTag, std::size_t nMaske)
 {
-    const std::uint64_t nTagStart = nSchluessel >> 32;
+    const auto nTagStart = static_cast<std::uint64_t>(nTag);
     std::uint64_t h = nTagStart >> 5;
     h ^= h >> 33;
     h *= 0xFF51AFD7ED558CCDull;
@@ -54,24 +49,24 @@ bool Gilt(const BrixSubString& text, const EndTagGedaechtnis::Ausgang& ausgang)
 
 }  // namespace
 
-const EndTagGedaechtnis::Platz* EndTagGedaechtnis::SucheNach(std::uint64_t nSchluessel) const noexcept
+const EndTagGedaechtnis::Platz* EndTagGedaechtnis::SucheNach(const Schluessel& schluessel) const noexcept
 {
     if (m_aTabelle.empty()) return nullptr;
     const std::size_t nMaske = m_aTabelle.size() - 1;
-    for (std::size_t i = Streuung(nSchluessel, nMaske);; i = (i + 1) & nMaske) {
+    for (std::size_t i = Streuung(schluessel.nTag, nMaske);; i = (i + 1) & nMaske) {
         const Platz& platz = m_aTabelle[i];
-        if (platz.nSchluessel == nSchluessel) return &platz;
-        if (platz.nSchluessel == kFrei) return nullptr;
+        if (platz.schluessel == schluessel) return &platz;
+        if (platz.schluessel == kFrei) return nullptr;
     }
 }
 
-void EndTagGedaechtnis::Lege(std::uint64_t nSchluessel, const Ausgang& ausgang)
+void EndTagGedaechtnis::Lege(const Schluessel& schluessel, const Ausgang& ausgang)
 {
     if (2 * (m_nBelegt + 1) > m_aTabelle.size()) {
         // Place every entry anew, without those of elements before m_nUntergrenze; grow to
         // twice the slots (at least 64) unless that left the table at most a quarter full.
         const auto bLebt = [this](const Platz& platz) {
-            return platz.nSchluessel != kFrei && static_cast<std::int64_t>(platz.nSchluessel >> 32) >= m_nUntergrenze;
+            return platz.schluessel != kFrei && platz.schluessel.nTag >= m_nUntergrenze;
         };
         const auto nLeben = static_cast<std::size_t>(std::count_if(m_aTabelle.begin(), m_aTabelle.end(), bLebt));
         std::size_t nPlaetze = std::max(kKleinsteTabelle, m_aTabelle.size());
@@ -82,19 +77,19 @@ void EndTagGedaechtnis::Lege(std::uint64_t nSchluessel, const Ausgang& ausgang)
         const std::size_t nMaske = m_aTabelle.size() - 1;
         for (const Platz& platz : aAlt) {
             if (!bLebt(platz)) continue;
-            std::size_t i = Streuung(platz.nSchluessel, nMaske);
-            while (m_aTabelle[i].nSchluessel != kFrei) i = (i + 1) & nMaske;
+            std::size_t i = Streuung(platz.schluessel.nTag, nMaske);
+            while (m_aTabelle[i].schluessel != kFrei) i = (i + 1) & nMaske;
             m_aTabelle[i] = platz;
         }
     }
     const std::size_t nMaske = m_aTabelle.size() - 1;
-    std::size_t i = Streuung(nSchluessel, nMaske);
-    while (m_aTabelle[i].nSchluessel != kFrei && m_aTabelle[i].nSchluessel != nSchluessel) i = (i + 1) & nMaske;
-    if (m_aTabelle[i].nSchluessel == kFrei) ++m_nBelegt;
-    m_aTabelle[i] = Platz{nSchluessel, ausgang};
+    std::size_t i = Streuung(schluessel.nTag, nMaske);
+    while (m_aTabelle[i].schluessel != kFrei && m_aTabelle[i].schluessel != schluessel) i = (i + 1) & nMaske;
+    if (m_aTabelle[i].schluessel == kFrei) ++m_nBelegt;
+    m_aTabelle[i] = Platz{schluessel, ausgang};
 }
 
-void EndTagGedaechtnis::VergissVor(int nIndex) noexcept
+void EndTagGedaechtnis::VergissVor(std::ptrdiff_t nIndex) noexcept
 {
     m_nUntergrenze = nIndex;
     std::erase_if(m_aEnden, [nIndex](const Ende& ende) { return ende.aStarts.back().nTagStart < nIndex; });
@@ -115,49 +110,49 @@ void EndTagGedaechtnis::Vergiss() noexcept
     m_nBelegt = 0;
 }
 
-const EndTagGedaechtnis::Ausgang* EndTagGedaechtnis::InReihe(std::uint64_t nSchluessel) noexcept
+const EndTagGedaechtnis::Ausgang* EndTagGedaechtnis::InReihe(const Schluessel& schluessel) noexcept
 {
     const std::size_t n = m_aReihe.size();
     // Beyond the row: an element met for the first time by the current search.
-    if (n == 0 || m_aReihe[n - 1].nSchluessel < nSchluessel) return nullptr;
+    if (n == 0 || m_aReihe[n - 1].schluessel < schluessel) return nullptr;
     // Most other questions concern the slot at the cursor, or fall between it and the one
     // before it; only the rest needs a binary search.
     std::size_t i = m_nZeiger;
-    if (i < n && m_aReihe[i].nSchluessel > nSchluessel && (i == 0 || m_aReihe[i - 1].nSchluessel < nSchluessel)) {
+    if (i < n && schluessel < m_aReihe[i].schluessel && (i == 0 || m_aReihe[i - 1].schluessel < schluessel)) {
         return nullptr;
     }
-    if (i >= n || m_aReihe[i].nSchluessel != nSchluessel) {
-        const auto it = std::lower_bound(m_aReihe.begin(), m_aReihe.end(), nSchluessel,
-                                         [](const Platz& platz, std::uint64_t k) { return platz.nSchluessel < k; });
-        if (it == m_aReihe.end() || it->nSchluessel != nSchluessel) return nullptr;
+    if (i >= n || m_aReihe[i].schluessel != schluessel) {
+        const auto it = std::lower_bound(m_aReihe.begin(), m_aReihe.end(), schluessel,
+                                         [](const Platz& platz, const Schluessel& k) { return platz.schluessel < k; });
+        if (it == m_aReihe.end() || it->schluessel != schluessel) return nullptr;
         i = static_cast<std::size_t>(it - m_aReihe.begin());
     }
     m_nZeiger = i + 1;
     return &m_aReihe[i].ausgang;
 }
 
-const EndTagGedaechtnis::Ausgang* EndTagGedaechtnis::Suche(const BrixSubString& text, int nTagStart, int nFrom)
+const EndTagGedaechtnis::Ausgang* EndTagGedaechtnis::Suche(const BrixSubString& text, std::ptrdiff_t nTagStart, std::ptrdiff_t nFrom)
 {
-    const std::uint64_t nSchluessel = Schluessel(Absolut(text, nTagStart), Absolut(text, nFrom));
+    const Schluessel schluessel{Absolut(text, nTagStart), Absolut(text, nFrom)};
     // An outcome in the row that does not hold may have been searched anew into the table.
-    if (const Ausgang* pAusgang = InReihe(nSchluessel)) {
+    if (const Ausgang* pAusgang = InReihe(schluessel)) {
         if (Gilt(text, *pAusgang)) return pAusgang;
     }
-    if (const Platz* pPlatz = SucheNach(nSchluessel)) {
+    if (const Platz* pPlatz = SucheNach(schluessel)) {
         if (Gilt(text, pPlatz->ausgang)) return &pPlatz->ausgang;
     }
     return InEnden(text, nTagStart, nFrom);
 }
 
-const EndTagGedaechtnis::Ausgang* EndTagGedaechtnis::InEnden(const BrixSubString& text, int nTagStart,
-                                                             int nFrom) const noexcept
+const EndTagGedaechtnis::Ausgang* EndTagGedaechtnis::InEnden(const BrixSubString& text, std::ptrdiff_t nTagStart,
+                                                             std::ptrdiff_t nFrom) const noexcept
 {
-    const int nTag = nTagStart + text.m_nStart;
+    const std::ptrdiff_t nTag = nTagStart + text.m_nStart;
     for (const Ende& ende : m_aEnden) {
         // A fault holds in a view with the same end only.
         if (ende.nTextEnde != text.m_nEnd) continue;
         const auto it = std::lower_bound(ende.aStarts.begin(), ende.aStarts.end(), nTag,
-                                         [](const EndTagStart& e, int n) { return e.nTagStart < n; });
+                                         [](const EndTagStart& e, std::ptrdiff_t n) { return e.nTagStart < n; });
         if (it != ende.aStarts.end() && it->nTagStart == nTag && it->nFrom == nFrom + text.m_nStart) return &m_Ende;
     }
     return nullptr;
@@ -178,10 +173,11 @@ void EndTagGedaechtnis::MerkeEnde(const BrixSubString& text, std::vector<EndTagS
     constexpr std::size_t kMaxStapel = 16;
     if (aOffen.size() < kLangerStapel || m_aEnden.size() >= kMaxStapel) {
         // Into the table (not the row, which keeps only the outcomes of walks that succeeded).
-        const bool bInReihe = m_bInReihe;
-        m_bInReihe = false;
-        for (const EndTagStart& e : aOffen) Merke(text, e.nTagStart, e.nFrom, -1, XML_UNERWARTETES_ENDE, -1);
-        m_bInReihe = bInReihe;
+        for (const EndTagStart& e : aOffen) {
+            if (text.Laenge() - e.nTagStart < m_nMindestSpanne) continue;
+            Lege(Schluessel{Absolut(text, e.nTagStart), Absolut(text, e.nFrom)},
+                 Ausgang{text.m_nEnd, -1, XML_UNERWARTETES_ENDE, -1});
+        }
         return;
     }
     for (EndTagStart& e : aOffen) {
@@ -192,12 +188,12 @@ void EndTagGedaechtnis::MerkeEnde(const BrixSubString& text, std::vector<EndTagS
     aOffen.clear();
 }
 
-void EndTagGedaechtnis::Beginne(const BrixSubString& text, int nTagStart, int nFrom)
+void EndTagGedaechtnis::Beginne(const BrixSubString& text, std::ptrdiff_t nTagStart, std::ptrdiff_t nFrom)
 {
     m_aNeu.clear();
-    m_bInReihe = !m_bVormerken &&
+    m_bInReihe = !m_bNurEnden &&
                  (m_aReihe.empty() ||
-                  m_aReihe.back().nSchluessel < Schluessel(Absolut(text, nTagStart), Absolut(text, nFrom)));
+                  m_aReihe.back().schluessel < Schluessel{Absolut(text, nTagStart), Absolut(text, nFrom)});
 }
 
 void EndTagGedaechtnis::Beende(int nCode)
@@ -205,7 +201,7 @@ void EndTagGedaechtnis::Beende(int nCode)
     if (m_bInReihe && (nCode == XML_OK || nCode == XML_UNERWARTETES_ENDE)) {
         // Noted as the elements closed, inner ones first; the row wants them as they opened.
         std::sort(m_aNeu.begin(), m_aNeu.end(),
-                  [](const Platz& a, const Platz& b) { return a.nSchluessel < b.nSchluessel; });
+                  [](const Platz& a, const Platz& b) { return a.schluessel < b.schluessel; });
         if (m_aReihe.empty()) {
             m_aReihe.swap(m_aNeu);
         } else {
@@ -216,27 +212,18 @@ void EndTagGedaechtnis::Beende(int nCode)
     m_bInReihe = false;
 }
 
-void EndTagGedaechtnis::Merke(const BrixSubString& text, int nTagStart, int nFrom, int nErgebnis, int nCode,
-                              int nEndTagPos)
+void EndTagGedaechtnis::Merke(const BrixSubString& text, std::ptrdiff_t nTagStart, std::ptrdiff_t nFrom,
+                              std::ptrdiff_t nErgebnis, int nCode, std::ptrdiff_t nEndTagPos)
 {
+    if (m_bNurEnden) return;
     // A small element is searched through again quickly.
-    const int nBis = nErgebnis >= 0 ? nErgebnis : text.Laenge();
+    const std::ptrdiff_t nBis = nErgebnis >= 0 ? nErgebnis : text.Laenge();
     if (nBis - nTagStart < m_nMindestSpanne) return;
-    const Platz platz{Schluessel(Absolut(text, nTagStart), Absolut(text, nFrom)),
+    const Platz platz{Schluessel{Absolut(text, nTagStart), Absolut(text, nFrom)},
                       Ausgang{text.m_nEnd, Absolut(text, nErgebnis), nCode, Absolut(text, nEndTagPos)}};
-    if (m_bVormerken) {
-        m_aVorgemerkt.push_back(platz);
-    } else if (m_bInReihe) {
+    if (m_bInReihe) {
         m_aNeu.push_back(platz);
     } else {
-        Lege(platz.nSchluessel, platz.ausgang);
+        Lege(platz.schluessel, platz.ausgang);
     }
-}
-
-void EndTagGedaechtnis::Uebernimm(bool bBehalten)
-{
-    if (bBehalten) {
-        for (const Platz& platz : m_aVorgemerkt) Lege(platz.nSchluessel, platz.ausgang);
-    }
-    m_aVorgemerkt.clear();
 }

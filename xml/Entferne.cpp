@@ -4,12 +4,10 @@
 
 #include <bit>
 #include <cstddef>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include <cstdint>
 
 #include "brix/TextZiel.h"
+#include "brix/Vektor.h"
 
 namespace {
 
@@ -39,14 +37,14 @@ void BrixSubString::EntferneKommentare(TextZiel& out) const
     if (!HatDaten()) {
         return;
     }
-    const int nLaenge = Laenge();
+    const std::ptrdiff_t nLaenge = Laenge();
     // The result is never longer than the view.
     out.Erwarte(nLaenge);
-    int c = 0;  // start of the text not yet copied
-    int b = FindeString(u"<!--", 0);
+    std::ptrdiff_t c = 0;  // start of the text not yet copied
+    std::ptrdiff_t b = FindeString("<!--", 0);
     while (b >= 0) {
         // Searched from the '<' itself, so "<!-->" closes at once.
-        const int d = FindeString(u"-->", b);
+        const std::ptrdiff_t d = FindeString("-->", b);
         if (d < 0) {
             // No "-->" anywhere behind: this and every later opener are plain text.
             break;
@@ -54,18 +52,18 @@ void BrixSubString::EntferneKommentare(TextZiel& out) const
         // A comment that begins a line takes its line end and the empty lines after it along;
         // one inside a line takes only carriage returns, so the line keeps its line feed.
         // (Read before the piece is written: a target may write over the text it reads.)
-        const bool bZeilenAnfang = b == 0 || ZeichenAn(b - 1) == u'\r' || ZeichenAn(b - 1) == u'\n';
+        const bool bZeilenAnfang = b == 0 || ZeichenAn(b - 1) == '\r' || ZeichenAn(b - 1) == '\n';
         out.Anhaengen(Mitte(c, b - c));
-        int k = d + 3;
+        std::ptrdiff_t k = d + 3;
         while (k < nLaenge) {
-            const char16_t ch = ZeichenAn(k);
-            if (ch != u'\r' && !(ch == u'\n' && bZeilenAnfang)) {
+            const char ch = ZeichenAn(k);
+            if (ch != '\r' && !(ch == '\n' && bZeilenAnfang)) {
                 break;
             }
             ++k;
         }
         c = k;
-        b = FindeString(u"<!--", c);
+        b = FindeString("<!--", c);
     }
     out.Anhaengen(Mitte(c));
 }
@@ -89,15 +87,15 @@ void BrixSubString::EntferneTags(TextZiel& out) const
     }
     // One pass in search of '<' outside markup and '>' inside it. Each '<' opens a run that the
     // next '>' closes; a '<' with no '>' behind it, and all text after it, stay as they are.
-    const char16_t* d = Daten();
-    const int n = Laenge();
+    const char* d = Daten();
+    const std::ptrdiff_t n = Laenge();
     // The result is never longer than the view.
     out.Erwarte(n);
-    int c = 0;   // start of the text not yet copied
-    int b = 0;   // the '<' of the open run
+    std::ptrdiff_t c = 0;  // start of the text not yet copied
+    std::ptrdiff_t b = 0;  // the '<' of the open run
     bool bDrin = false;
     // Takes the '<' or '>' at position i, whichever the state looks for.
-    auto treffer = [&](int i) {
+    auto treffer = [&](std::ptrdiff_t i) {
         if (!bDrin) {
             b = i;
         } else {
@@ -106,37 +104,26 @@ void BrixSubString::EntferneTags(TextZiel& out) const
         }
         bDrin = !bDrin;
     };
-    int i = 0;
-#if defined(__SSE2__)
-    // Sixteen units at a time: a bit mask of the '<' and one of the '>' among them, taken in
-    // order. (With the result written over the text, every write lies before this block.)
-    const __m128i nKleiner = _mm_set1_epi16(u'<');
-    const __m128i nGroesser = _mm_set1_epi16(u'>');
-    for (; n - i >= 16; i += 16) {
-        const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
-        const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i + 8));
-        unsigned nKl = static_cast<unsigned>(
-            _mm_movemask_epi8(_mm_packs_epi16(_mm_cmpeq_epi16(v0, nKleiner), _mm_cmpeq_epi16(v1, nKleiner))));
-        unsigned nGr = static_cast<unsigned>(
-            _mm_movemask_epi8(_mm_packs_epi16(_mm_cmpeq_epi16(v0, nGroesser), _mm_cmpeq_epi16(v1, nGroesser))));
+    // 64 bytes at a time: a bit mask of the '<' and one of the '>' among them, taken in order.
+    // (With the result written over the text, every write lies before this block.)
+    std::ptrdiff_t i = 0;
+    for (; n - i >= 64; i += 64) {
+        std::uint64_t nKl;
+        std::uint64_t nGr;
+        brixvektor::MaskenZweier(d + i, '<', '>', nKl, nGr);
         for (;;) {
-            const unsigned nMaske = bDrin ? nGr : nKl;
-            if (nMaske == 0) {
-                break;
-            }
+            const std::uint64_t nMaske = bDrin ? nGr : nKl;
+            if (nMaske == 0) break;
             const int k = std::countr_zero(nMaske);
             treffer(i + k);
             // Both kinds are looked for only behind this one from now on.
-            const unsigned nDahinter = ~((2u << k) - 1u);
+            const std::uint64_t nDahinter = k == 63 ? 0 : ~((std::uint64_t{2} << k) - 1);
             nKl &= nDahinter;
             nGr &= nDahinter;
         }
     }
-#endif
     for (; i < n; ++i) {
-        if (d[i] == (bDrin ? u'>' : u'<')) {
-            treffer(i);
-        }
+        if (d[i] == (bDrin ? '>' : '<')) treffer(i);
     }
     out.Anhaengen(d + c, static_cast<std::size_t>(n - c));
 }

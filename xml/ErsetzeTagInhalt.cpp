@@ -13,8 +13,8 @@ namespace {
 // One level of the descent: the view walked and the end tag that follows it.
 struct Ebene {
     BrixSubString text;   // the document, or the content of an element of another name
-    int c;                // start of the text not yet copied
-    int s;                // where the next search starts
+    std::ptrdiff_t c;                // start of the text not yet copied
+    std::ptrdiff_t s;                // where the next search starts
     BrixSubString ende;   // that element's end tag, appended when the level is done
 };
 
@@ -43,11 +43,11 @@ void ErsetzeTagInhalt(const BrixSubString& text, const BrixSubString& name, Text
             sucher.VergissVor(aStapel.back().text, aStapel.back().s);
         }
         Ebene& ebene = aStapel.back();
-        int nPos = ebene.s;
-        int nNext = -1;
+        std::ptrdiff_t nPos = ebene.s;
+        std::ptrdiff_t nNext = -1;
         int nError = XML_OK;
-        int nStartTagLen = -1;
-        int nEndTagOffset = -1;
+        std::ptrdiff_t nStartTagLen = -1;
+        std::ptrdiff_t nEndTagOffset = -1;
         const BrixSubString block =
             sucher.FindeTagBlock(ebene.text, nullptr, nPos, nNext, nError, &nStartTagLen, &nEndTagOffset);
         if (nError != XML_OK) {

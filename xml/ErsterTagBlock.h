@@ -24,8 +24,9 @@ public:
     // As text.FindeErstenTagBlock(names, nPos, nNext, nIndex, nError, ...), with abtaster's walk.
     // Between two calls without Neu, text must stay the same view and nPos may only grow to a
     // position where the block taken before ended.
-    BrixSubString Finde(BrixAbtaster& abtaster, const BrixSubString& text, int& nPos, int& nNext, int& nIndex,
-                        int& nError, int* pnStartTagLen = nullptr, int* pnEndTagOffset = nullptr);
+    BrixSubString Finde(BrixAbtaster& abtaster, const BrixSubString& text, std::ptrdiff_t& nPos,
+                        std::ptrdiff_t& nNext, int& nIndex, int& nError, std::ptrdiff_t* pnStartTagLen = nullptr,
+                        std::ptrdiff_t* pnEndTagOffset = nullptr);
 
 private:
     // The last block search for one name. It still holds for a later start k as long as it
@@ -33,11 +34,11 @@ private:
     // same items in the same way, so a search from k would only repeat the tail of this one.
     struct Suche {
         bool bGemacht = false;
-        int nPos = -1;
-        int nNext = -1;
+        std::ptrdiff_t nPos = -1;
+        std::ptrdiff_t nNext = -1;
         int nError = 0;
-        int nStartTagLen = -1;
-        int nEndTagOffset = -1;
+        std::ptrdiff_t nStartTagLen = -1;
+        std::ptrdiff_t nEndTagOffset = -1;
         BrixSubString block;
     };
 

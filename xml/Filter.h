@@ -18,7 +18,7 @@ void LoescheLeereTags(BrixSubString text, TextZiel& out);
 // -s / -t with a list "outer,inner1,...": one line (ending CR LF) per top-level outer element.
 void ZeigeTagBlocks(const BrixSubString& text, const BrixSubString& names, CString& out);
 void ZeigeTagBlocks(const BrixSubString& text, const BrixSubString& names, TextZiel& out);
-// Number of units that ZeigeTagBlocks writes for the same arguments.
+// Number of bytes that ZeigeTagBlocks writes for the same arguments.
 std::int64_t LaengeTagBlockListe(const BrixSubString& text, const BrixSubString& names);
 
 // -S: steps over the top-level elements of one name; keeps what follows the last of them.

@@ -14,13 +14,13 @@ void LoescheLeereTags(BrixSubString text, CString& out)
 void LoescheLeereTags(BrixSubString text, TextZiel& out)
 {
     BrixAbtaster abtaster;
-    int c = 0;  // start of the text not yet copied
-    int s = 0;  // where the next search starts
+    std::ptrdiff_t c = 0;  // start of the text not yet copied
+    std::ptrdiff_t s = 0;  // where the next search starts
     for (;;) {
         // The walk never comes back before s: what the scanner learned there can go.
         abtaster.VergissVor(text, s);
-        int nPos = s;
-        int nNext = -1;
+        std::ptrdiff_t nPos = s;
+        std::ptrdiff_t nNext = -1;
         int nError = XML_OK;
         const BrixSubString block = abtaster.FindeTagBlock(text, nullptr, nPos, nNext, nError);
         if (nError != XML_OK) {

@@ -4,21 +4,24 @@
 #include "brix/BrixSubString.h"
 #include "xml/Abtaster.h"
 
-BrixSubString BrixSubString::FindeTagBlock(const BrixSubString& name, int& nPos, int& nNext, int& nError,
-                                           int* pnStartTagLen, int* pnEndTagOffset) const
+BrixSubString BrixSubString::FindeTagBlock(const BrixSubString& name, std::ptrdiff_t& nPos, std::ptrdiff_t& nNext,
+                                           int& nError, std::ptrdiff_t* pnStartTagLen,
+                                           std::ptrdiff_t* pnEndTagOffset) const
 {
     BrixAbtaster abtaster;
     return abtaster.FindeTagBlock(*this, &name, nPos, nNext, nError, pnStartTagLen, pnEndTagOffset);
 }
 
-BrixSubString BrixSubString::FindeNaechstenTagBlock(int& nPos, int& nNext, int& nError, int* pnStartTagLen,
-                                                    int* pnEndTagOffset) const
+BrixSubString BrixSubString::FindeNaechstenTagBlock(std::ptrdiff_t& nPos, std::ptrdiff_t& nNext, int& nError,
+                                                    std::ptrdiff_t* pnStartTagLen,
+                                                    std::ptrdiff_t* pnEndTagOffset) const
 {
     BrixAbtaster abtaster;
     return abtaster.FindeTagBlock(*this, nullptr, nPos, nNext, nError, pnStartTagLen, pnEndTagOffset);
 }
 
-int BrixSubString::FindeEndTag(const BrixSubString& name, int nFrom, int& nError, int* pnEndTagPos) const
+std::ptrdiff_t BrixSubString::FindeEndTag(const BrixSubString& name, std::ptrdiff_t nFrom, int& nError,
+                                          std::ptrdiff_t* pnEndTagPos) const
 {
     BrixAbtaster abtaster;
     return abtaster.FindeEndTag(*this, name, nFrom, nError, pnEndTagPos);

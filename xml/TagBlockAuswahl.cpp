@@ -22,13 +22,13 @@ private:
     std::int64_t m_nLaenge = 0;
 };
 
-// Appends the listing to a text target; a string target throws CLaengenException when the
-// listing passes the length limit.
+// Appends the listing to a text target; a string target throws std::bad_alloc when there is no
+// memory for it.
 class ListenAnhaenger {
 public:
     explicit ListenAnhaenger(TextZiel& out) : m_out(out) {}
     void Stueck(const BrixSubString& teil) { m_out.Anhaengen(teil); }
-    void Zeilenende() { m_out.Anhaengen(u"\r\n", 2); }
+    void Zeilenende() { m_out.Anhaengen("\r\n", 2); }
 
 private:
     TextZiel& m_out;
@@ -41,10 +41,10 @@ template <class Senke>
 void LaufeInhalt(BrixAbtaster& abtaster, const BrixSubString& inhalt, ErsterTagBlock& erster, Senke& senke)
 {
     erster.Neu();
-    int k = 0;
+    std::ptrdiff_t k = 0;
     for (;;) {
-        int nPos = k;
-        int nNext = -1;
+        std::ptrdiff_t nPos = k;
+        std::ptrdiff_t nNext = -1;
         int nIndex = -1;
         int nError = XML_OK;
         const BrixSubString block = erster.Finde(abtaster, inhalt, nPos, nNext, nIndex, nError);
@@ -61,7 +61,7 @@ template <class Senke>
 void LaufeListe(const BrixSubString& text, const BrixSubString& names, Senke& senke)
 {
     CBrixArray<BrixSubString> aNamen(0);
-    names.Teile(u',', aNamen, nullptr);
+    names.Teile(',', aNamen, nullptr);
     if (aNamen.m_nCount == 0) {
         return;
     }
@@ -72,15 +72,15 @@ void LaufeListe(const BrixSubString& text, const BrixSubString& names, Senke& se
     BrixAbtaster abtaster;
     ErsterTagBlock erster(aNamen);
 
-    int s = 0;
+    std::ptrdiff_t s = 0;
     for (;;) {
         // The walks never come back before s: what the scanner learned there can go.
         abtaster.VergissVor(text, s);
-        int nPos = s;
-        int nNext = -1;
+        std::ptrdiff_t nPos = s;
+        std::ptrdiff_t nNext = -1;
         int nError = XML_OK;
-        int nStartTagLen = 0;
-        int nEndTagOffset = 0;
+        std::ptrdiff_t nStartTagLen = 0;
+        std::ptrdiff_t nEndTagOffset = 0;
         const BrixSubString block =
             abtaster.FindeTagBlock(text, &aussen, nPos, nNext, nError, &nStartTagLen, &nEndTagOffset);
         if (nError != XML_OK) {
@@ -134,14 +134,14 @@ void UeberspringeTagBlocks(BrixSubString text, BrixSubString name, TextZiel& out
     // The walk goes on behind every element it steps over and behind every fault, so s only
     // grows. Behind an element whose end is missing it goes on inside that element, among
     // elements whose ends its search has just looked for; the seeker remembers those searches,
-    // so each element is searched about once and each unit passed a bounded number of times.
+    // so each element is searched about once and each byte passed a bounded number of times.
     BrixBlockSucher sucher;
-    int c = 0;  // start of the text not yet copied
-    int s = 0;  // where the next search starts
+    std::ptrdiff_t c = 0;  // start of the text not yet copied
+    std::ptrdiff_t s = 0;  // where the next search starts
     for (;;) {
         sucher.VergissVor(text, s);
-        int nPos = s;
-        int nNext = -1;
+        std::ptrdiff_t nPos = s;
+        std::ptrdiff_t nNext = -1;
         int nError = XML_OK;
         sucher.FindeTagBlock(text, &name, nPos, nNext, nError);
         if (nError != XML_OK && nPos > c) {

@@ -6,10 +6,10 @@
 
 namespace {
 
-// Units of a name for TagName: ASCII letters and digits only; every other unit ends it.
-bool IstNamensZeichen(char16_t ch)
+// Bytes of a name for TagName: ASCII letters and digits only; every other byte ends it.
+bool IstNamensZeichen(char ch)
 {
-    return (ch >= u'0' && ch <= u'9') || (ch >= u'A' && ch <= u'Z') || (ch >= u'a' && ch <= u'z');
+    return (ch >= '0' && ch <= '9') || (ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z');
 }
 
 }  // namespace
@@ -24,8 +24,9 @@ void ErsterTagBlock::Neu() noexcept
     for (Suche& suche : m_aSuchen) suche.bGemacht = false;
 }
 
-BrixSubString ErsterTagBlock::Finde(BrixAbtaster& abtaster, const BrixSubString& text, int& nPos, int& nNext,
-                                    int& nIndex, int& nError, int* pnStartTagLen, int* pnEndTagOffset)
+BrixSubString ErsterTagBlock::Finde(BrixAbtaster& abtaster, const BrixSubString& text, std::ptrdiff_t& nPos,
+                                    std::ptrdiff_t& nNext, int& nIndex, int& nError, std::ptrdiff_t* pnStartTagLen,
+                                    std::ptrdiff_t* pnEndTagOffset)
 {
     if (!text.HatDaten()) {
         nError = XML_KEINE_DATEN;
@@ -69,9 +70,9 @@ BrixSubString ErsterTagBlock::Finde(BrixAbtaster& abtaster, const BrixSubString&
     return pBeste->block;
 }
 
-BrixSubString BrixSubString::FindeErstenTagBlock(const CBrixArray<BrixSubString>& names, int& nPos, int& nNext,
-                                                 int& nIndex, int& nError, int* pnStartTagLen,
-                                                 int* pnEndTagOffset) const
+BrixSubString BrixSubString::FindeErstenTagBlock(const CBrixArray<BrixSubString>& names, std::ptrdiff_t& nPos,
+                                                 std::ptrdiff_t& nNext, int& nIndex, int& nError,
+                                                 std::ptrdiff_t* pnStartTagLen, std::ptrdiff_t* pnEndTagOffset) const
 {
     BrixAbtaster abtaster;
     ErsterTagBlock erster(names);
@@ -83,24 +84,24 @@ BrixSubString BrixSubString::Inhalt() const noexcept
     if (!HatDaten()) {
         return {};
     }
-    if (Rechts(2).Vergleiche(u"/>") == 0) {
+    if (Rechts(2).Vergleiche("/>") == 0) {
         // Self-closing: no content; the empty view at the text's start.
         return BrixSubString(m_pString, 0, 0);
     }
-    const int nLaenge = Laenge();
-    const char16_t* pText = Daten();
+    const std::ptrdiff_t nLaenge = Laenge();
+    const char* pText = Daten();
 
-    // The start tag ends at the first '>' before the last unit (quotes are not looked at).
-    int i = 0;
-    while (i < nLaenge - 1 && pText[i] != u'>') {
+    // The start tag ends at the first '>' before the last byte (quotes are not looked at).
+    std::ptrdiff_t i = 0;
+    while (i < nLaenge - 1 && pText[i] != '>') {
         ++i;
     }
     if (i >= nLaenge - 1) {
         return *this;
     }
     // The end tag starts at the last '<' behind it.
-    int j = nLaenge - 1;
-    while (j > i && pText[j] != u'<') {
+    std::ptrdiff_t j = nLaenge - 1;
+    while (j > i && pText[j] != '<') {
         --j;
     }
     if (j == i) {
@@ -114,12 +115,12 @@ BrixSubString BrixSubString::TagName() const noexcept
     if (!HatDaten()) {
         return {};
     }
-    const int nLaenge = Laenge();
-    if (nLaenge == 0 || ZeichenAn(0) != u'<') {
+    const std::ptrdiff_t nLaenge = Laenge();
+    if (nLaenge == 0 || ZeichenAn(0) != '<') {
         return BrixSubString(m_pString, 0, 0);
     }
-    const char16_t* pText = Daten();
-    int n = 0;
+    const char* pText = Daten();
+    std::ptrdiff_t n = 0;
     while (1 + n < nLaenge && IstNamensZeichen(pText[1 + n])) {
         ++n;
     }

@@ -12,8 +12,10 @@
 //                        enospc   every write to standard output fails with ENOSPC
 //                        eio2     writes to standard error fail with EIO
 //   BRIX_STOERUNG_OPEN   eacces   opening any file fails with EACCES
+//   BRIX_STOERUNG_MMAP   fehl     mapping a file fails with ENODEV (anonymous memory is granted)
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -95,4 +97,28 @@ extern "C" int open64(const char* pPfad, int nFlags, ...)
     const int fd = Oeffne(echt, pPfad, nFlags, args);
     va_end(args);
     return fd;
+}
+
+namespace {
+void* Abbilden(void* (*echt)(void*, size_t, int, int, int, off_t), void* pAdresse, size_t n, int nSchutz,
+               int nFlags, int fd, off_t nVersatz)
+{
+    if (Ist("BRIX_STOERUNG_MMAP", "fehl") && fd >= 0 && (nFlags & MAP_ANONYMOUS) == 0) {
+        errno = ENODEV;
+        return MAP_FAILED;
+    }
+    return echt(pAdresse, n, nSchutz, nFlags, fd, nVersatz);
+}
+}  // namespace
+
+extern "C" void* mmap(void* pAdresse, size_t n, int nSchutz, int nFlags, int fd, off_t nVersatz)
+{
+    static auto echt = Echt<void* (*)(void*, size_t, int, int, int, off_t)>("mmap");
+    return Abbilden(echt, pAdresse, n, nSchutz, nFlags, fd, nVersatz);
+}
+
+extern "C" void* mmap64(void* pAdresse, size_t n, int nSchutz, int nFlags, int fd, off_t nVersatz)
+{
+    static auto echt = Echt<void* (*)(void*, size_t, int, int, int, off_t)>("mmap64");
+    return Abbilden(echt, pAdresse, n, nSchutz, nFlags, fd, nVersatz);
 }

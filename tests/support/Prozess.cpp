@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -89,6 +90,9 @@ ProzessErgebnis StarteProzess(const std::vector<std::string>& args, const std::s
         if (fdDevNull < 0) Scheitern("open /dev/null");
         break;
     case StdinArt::Geschlossen: break;
+    case StdinArt::Deskriptor:
+        if (optionen.fdStdin < 0) Scheitern("fdStdin");
+        break;
     }
     if (optionen.stdoutArt == StdoutArt::Pipe || optionen.stdoutArt == StdoutArt::PipeOhneLeser) {
         if (pipe2(outPipe, O_CLOEXEC) != 0) Scheitern("pipe");
@@ -103,7 +107,11 @@ ProzessErgebnis StarteProzess(const std::vector<std::string>& args, const std::s
     if (pid < 0) Scheitern("fork");
     if (pid == 0) {
         // Child: only async-signal-safe calls from here to exec.
-        const int fdIn = inPipe[0] >= 0 ? inPipe[0] : fdStdinDatei >= 0 ? fdStdinDatei : fdDevNull;
+        const int fdIn = inPipe[0] >= 0         ? inPipe[0]
+                         : fdStdinDatei >= 0    ? fdStdinDatei
+                         : fdDevNull >= 0       ? fdDevNull
+                         : optionen.stdinArt == StdinArt::Deskriptor ? optionen.fdStdin
+                                                                      : -1;
         const int fdOut = outPipe[1] >= 0 ? outPipe[1] : fdDevFull;
         if (fdIn >= 0) {
             if (dup2(fdIn, 0) < 0) _exit(126);
@@ -118,6 +126,10 @@ ProzessErgebnis StarteProzess(const std::vector<std::string>& args, const std::s
         if (dup2(errPipe[1], 2) < 0) _exit(126);
         signal(SIGPIPE, optionen.bSigpipeIgnorieren ? SIG_IGN : SIG_DFL);
         if (!optionen.arbeitsVerzeichnis.empty() && chdir(optionen.arbeitsVerzeichnis.c_str()) != 0) _exit(126);
+        if (optionen.nAdressraum >= 0) {
+            const rlimit grenze{static_cast<rlim_t>(optionen.nAdressraum), static_cast<rlim_t>(optionen.nAdressraum)};
+            if (setrlimit(RLIMIT_AS, &grenze) != 0) _exit(126);
+        }
         execv(argv[0], argv.data());
         _exit(127);
     }
@@ -134,6 +146,7 @@ ProzessErgebnis StarteProzess(const std::vector<std::string>& args, const std::s
 
     ProzessErgebnis ergebnis;
     std::size_t nGeschrieben = 0;
+    bool bErsteAusgabeGemeldet = false;
     if (fdIn >= 0 && stdinBytes.empty()) SchliesseFalls(fdIn);
     while (fdIn >= 0 || fdOut >= 0 || fdErr >= 0) {
         pollfd fds[3];
@@ -155,6 +168,10 @@ ProzessErgebnis StarteProzess(const std::vector<std::string>& args, const std::s
                     SchliesseFalls(fdIn);
             } else if (fds[i].fd == fdOut) {
                 LiesVerfuegbar(fdOut, ergebnis.out);
+                if (!bErsteAusgabeGemeldet && !ergebnis.out.empty()) {
+                    bErsteAusgabeGemeldet = true;
+                    if (optionen.nachErsterAusgabe) optionen.nachErsterAusgabe();
+                }
             } else if (fds[i].fd == fdErr) {
                 LiesVerfuegbar(fdErr, ergebnis.err);
             }

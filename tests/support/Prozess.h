@@ -3,6 +3,8 @@
 // For end-to-end tests of the command line.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,6 +20,7 @@ enum class StdinArt {
     Datei,       // a regular temporary file holding the bytes (already unlinked)
     DevNull,     // /dev/null; the bytes are ignored
     Geschlossen, // fd 0 closed
+    Deskriptor,  // ProzessOptionen::fdStdin as it stands (its offset included); the bytes are ignored
 };
 
 // What the child's standard output is.
@@ -34,6 +37,11 @@ struct ProzessOptionen {
     std::string arbeitsVerzeichnis;  // empty: the caller's
     std::string programm;            // empty: the built brixfilter
     bool bSigpipeIgnorieren = false; // start the child with SIGPIPE ignored
+    int fdStdin = -1;                // for StdinArt::Deskriptor; stays the caller's
+    std::int64_t nAdressraum = -1;   // >= 0: the child's RLIMIT_AS in bytes
+    // Called once, when the first bytes of standard output have arrived (the child is still
+    // running unless it closed its output); the rest is drained after it returns.
+    std::function<void()> nachErsterAusgabe;
 };
 
 // Runs the program with args (not including argv[0]) and stdinBytes on its standard input.

@@ -18,6 +18,13 @@ bool IstNamensZeichen(char16_t ch)
     return (ch >= u'0' && ch <= u'9') || (ch >= u'A' && ch <= u'Z') || (ch >= u'a' && ch <= u'z');
 }
 
+// True when the unit at i is a low surrogate right behind a high one in v.
+bool IstZweiteHaelfte(const Sicht& v, int i)
+{
+    return i > 0 && i < v.Laenge() && v.An(i) >= 0xDC00 && v.An(i) <= 0xDFFF && v.An(i - 1) >= 0xD800 &&
+           v.An(i - 1) <= 0xDBFF;
+}
+
 }  // namespace
 
 Sicht Sicht::Mitte(int nFirst, int nCount) const
@@ -250,11 +257,14 @@ Sicht Blocksuche(const Sicht& v, const Sicht* pName, int& nPos, int& nNext, int&
         }
         const char16_t u = v.An(p + 1);
         int nWeiter = 0;
-        // Unclosed comment, declaration or processing instruction: no block, a short step on.
+        // Unclosed comment, declaration or processing instruction: no block, a short step on,
+        // which never ends between the two units of a surrogate pair: there it ends on the
+        // pair's first unit.
         auto offen = [&](int nCode) {
             nError = nCode;
             nPos = p;
             nNext = std::min(p + 100, nLaenge - 1);
+            if (IstZweiteHaelfte(v, nNext)) --nNext;
             return Sicht{};
         };
         if (u == u'!') {

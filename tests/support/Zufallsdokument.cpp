@@ -319,6 +319,8 @@ private:
         case Feindfamilie::Gemischt:
             Fehler(kFeindfamilien[Zahl(8)]);  // any family but this one
             break;
+        case Feindfamilie::Sprungziele:
+            break;  // a document of its own (SprungzielDokument)
         }
     }
 
@@ -377,6 +379,112 @@ private:
     std::u16string m_out;
 };
 
+// --- Step targets (Feindfamilie::Sprungziele) ---
+
+// Unclosed constructs, by kind: comments, processing instructions, declarations.
+constexpr std::u16string_view kOffenerKommentar[] = {u"<!--", u"<!-- x", u"<!---", u"<!-- <a>", u"<!--<b/>"};
+constexpr std::u16string_view kOffenePi[] = {u"<?", u"<?x", u"<?x y", u"<?p <a>"};
+constexpr std::u16string_view kOffeneDeklaration[] = {u"<!", u"<!x", u"<!DOCTYPE r", u"<!-", u"<![CDATA[x"};
+
+// Sound pieces; those that would close an open construct are left out while it is open.
+constexpr std::u16string_view kSprungFueller[] = {
+    u"x", u" ", u"text ", u"\n", u"\r\n", u"\u00e4", u"\u20ac", u"\U0001F600", u"<c>y</c>", u"<a x='1'>t</a>",
+    u"<b/>", u"<!--k-->", u"<?p?>", u"<!D r>", u"<a><b>1</b></a>", u"<b", u"<a x", u"1 < 2", u"-", u"?",
+};
+
+// Text on the way to the step target: no closers at all.
+constexpr std::u16string_view kSprungText[] = {
+    u"x", u" ", u"ab ", u"\n", u"\r\n", u"\u00e4", u"\u20ac", u"\U0001F600", u"<", u"<b", u"y z", u"\u00f6\u00dc",
+};
+
+// What the step may land in or next to. Units U+DC80..U+DCFF stand for single bytes in the
+// narrow world (the narrow encoder writes them as their byte); other lone surrogates become
+// U+FFFD there.
+constexpr std::u16string_view kStolpersteine[] = {
+    u"\U0001F600", u"\U00010000", u"\U0010FFFF", u"\U0001F600\U0001F600",
+    u"\xDC80", u"\xDCFF", u"\xDCBC", u"\xDCBE",  // stray bytes (BC and BE: '<' and '>' with the top bit)
+    u"\xDCED\xDCA0\xDC80",                       // ED A0 80: an encoded surrogate
+    u"\xDCC0\xDC80",                             // C0 80: an overlong zero
+    u"\xDCE2\xDC82",                             // E2 82: a cut euro sign
+    u"\xDCF0\xDC9F\xDC98",                       // F0 9F 98: a cut 4-byte sequence
+    u"\xDCF4\xDC90\xDC80\xDC80",                 // F4 90 80 80: beyond U+10FFFF
+    u"\U0001F600\xDC80", u"\xDC80\U0001F600",
+    u"\xD83D", u"\xDE00", u"\xDE00\xD83D", u"\xD83D\xD83D\xDE00",  // lone surrogates
+};
+
+class SprungErzeuger : Wuerfel {
+public:
+    SprungErzeuger(std::mt19937& rng, const FeindOptionen& optionen) : Wuerfel(rng), m_optionen(optionen) {}
+
+    std::u16string Dokument()
+    {
+        while (static_cast<int>(m_out.size()) < m_optionen.nLaenge && Abschnitt()) {
+        }
+        return std::move(m_out);
+    }
+
+private:
+    // True when s would close a construct that is open.
+    bool Schliesst(std::u16string_view s) const
+    {
+        return (m_bKommentarOffen && s.find(u"-->") != s.npos) || (m_bPiOffen && s.find(u"?>") != s.npos) ||
+               (m_bDeklarationOffen && s.find(u'>') != s.npos);
+    }
+
+    // A pick from aus that closes nothing open, or an empty view when none is found soon.
+    template <std::size_t N>
+    std::u16string_view Erlaubt(const std::u16string_view (&aus)[N])
+    {
+        for (int i = 0; i < 8; ++i) {
+            const std::u16string_view s = Wahl(aus);
+            if (!Schliesst(s)) return s;
+        }
+        return {};
+    }
+
+    // Sound pieces, then an unclosed construct and text with a step target; false when the
+    // document ends here (the construct is close to its end).
+    bool Abschnitt()
+    {
+        for (int n = Zahl(4); n > 0; --n) m_out += Erlaubt(kSprungFueller);
+        const std::size_t p = m_out.size();
+        switch (Zahl(3)) {
+        case 0:
+            m_out += Erlaubt(kOffenerKommentar);
+            m_bKommentarOffen = m_bKommentarOffen || m_out.size() > p;
+            break;
+        case 1:
+            m_out += Erlaubt(kOffenePi);
+            m_bPiOffen = m_bPiOffen || m_out.size() > p;
+            break;
+        default:
+            m_out += Erlaubt(kOffeneDeklaration);
+            m_bDeklarationOffen = m_bDeklarationOffen || m_out.size() > p;
+            break;
+        }
+        if (Wurf(20)) {
+            // A short end: the step runs into the last unit.
+            for (int n = Zahl(4); n > 0; --n) m_out += Wahl(kSprungText);
+            m_out += Wahl(kStolpersteine);
+            return false;
+        }
+        // Text up to the target, 95 to 105 units behind the '<', mostly 99 (where a pair's second
+        // unit is the step's end), then what the step meets there.
+        const std::size_t nZiel = p + (Wurf(40) ? 99 : 95 + static_cast<std::size_t>(Zahl(11)));
+        while (m_out.size() + 4 < nZiel) m_out += Wahl(kSprungText);
+        while (m_out.size() < nZiel) m_out += u'x';
+        m_out += Wahl(kStolpersteine);
+        if (Wurf(30)) m_out += Wahl(kStolpersteine);
+        return true;
+    }
+
+    const FeindOptionen& m_optionen;
+    std::u16string m_out;
+    bool m_bKommentarOffen = false;
+    bool m_bPiOffen = false;
+    bool m_bDeklarationOffen = false;
+};
+
 }  // namespace
 
 const char* FamilienName(Feindfamilie familie)
@@ -400,6 +508,8 @@ const char* FamilienName(Feindfamilie familie)
         return "FehlerInDerTiefe";
     case Feindfamilie::Gemischt:
         return "Gemischt";
+    case Feindfamilie::Sprungziele:
+        return "Sprungziele";
     }
     return "?";
 }
@@ -408,6 +518,7 @@ std::u16string ErzeugeFeindlichesDokument(std::uint32_t nSeed, const FeindOption
 {
     // The family goes into the seed, so that equal seeds of two families give unlike documents.
     std::mt19937 rng(nSeed * 16 + static_cast<std::uint32_t>(optionen.familie));
+    if (optionen.familie == Feindfamilie::Sprungziele) return SprungErzeuger(rng, optionen).Dokument();
     return FeindErzeuger(rng, optionen).Dokument();
 }
 

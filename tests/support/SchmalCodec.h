@@ -1,4 +1,5 @@
-// The narrow codec: the program's narrow character set is UTF-8, byte-transparent.
+// The narrow codec of the tests: bytes as UTF-16 units and back, the way the reference model
+// sees a narrow document (UTF-8, byte-transparent).
 //
 // Decoding is strict UTF-8 (no overlong forms, no encoded surrogates, nothing above U+10FFFF).
 // Each byte that is not part of a valid sequence becomes the unit U+DC00 + byte (always

@@ -1,4 +1,4 @@
-#include "platform/SchmalCodec.h"
+#include "support/SchmalCodec.h"
 
 #include <cstring>
 
