@@ -22,6 +22,7 @@
 #include "io/Eingabe.h"
 #include "platform/Datei.h"
 #include "support/Bruecke.h"
+#include "support/Hilfen.h"
 #include "support/Prozess.h"
 
 namespace {
@@ -84,35 +85,6 @@ private:
     int m_fd[2];
     std::thread m_schreiber;
 };
-
-// Runs lauf in a child process whose address space may grow by at most nMehr bytes beyond what
-// it holds now, and returns what lauf returned (or a note on how the child ended).
-std::string MitWenigSpeicher(std::int64_t nMehr, const std::function<std::string()>& lauf, int fdSchliessen = -1)
-{
-    int fd[2];
-    if (pipe(fd) != 0) return "pipe failed";
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(fd[0]);
-        if (fdSchliessen >= 0) close(fdSchliessen);
-        long long nSeiten = 0;
-        std::ifstream("/proc/self/statm") >> nSeiten;
-        const auto nGrenze = static_cast<rlim_t>(nSeiten * sysconf(_SC_PAGESIZE) + nMehr);
-        const rlimit grenze{nGrenze, nGrenze};
-        std::string s = setrlimit(RLIMIT_AS, &grenze) == 0 ? lauf() : "setrlimit failed";
-        if (write(fd[1], s.data(), s.size()) < 0) _exit(3);
-        _exit(0);
-    }
-    close(fd[1]);
-    std::string ergebnis;
-    char puffer[4096];
-    for (ssize_t n; (n = read(fd[0], puffer, sizeof puffer)) > 0;) ergebnis.append(puffer, static_cast<std::size_t>(n));
-    close(fd[0]);
-    int nStatus = 0;
-    waitpid(pid, &nStatus, 0);
-    if (!WIFEXITED(nStatus) || WEXITSTATUS(nStatus) != 0) ergebnis += " [child ended with " + std::to_string(nStatus) + "]";
-    return ergebnis;
-}
 
 class EinAusTest : public ::testing::Test {
 protected:
@@ -396,9 +368,9 @@ TEST_F(EinAusTest, ZuWenigSpeicherZumLesen)
     const auto meldung = [](const std::string& strName) {
         return strName + " kann nicht gelesen werden: Nicht genug Speicher";
     };
-    EXPECT_EQ(MitWenigSpeicher(kMehr, liesDatei(strGross)), meldung("Datei \"" + strGross + "\""));
-    EXPECT_EQ(MitWenigSpeicher(kMehr, liesDatei(strUtf16)), meldung("Datei \"" + strUtf16 + "\""));
-    EXPECT_EQ(MitWenigSpeicher(kMehr, liesDatei(strKlein)), "ok 8");
+    EXPECT_EQ(ImKind(RLIMIT_AS, kMehr, liesDatei(strGross)), meldung("Datei \"" + strGross + "\""));
+    EXPECT_EQ(ImKind(RLIMIT_AS, kMehr, liesDatei(strUtf16)), meldung("Datei \"" + strUtf16 + "\""));
+    EXPECT_EQ(ImKind(RLIMIT_AS, kMehr, liesDatei(strKlein)), "ok 8");
     {
         std::thread schreiber([&] {
             const int fd = open(strFifo.c_str(), O_WRONLY);
@@ -409,13 +381,13 @@ TEST_F(EinAusTest, ZuWenigSpeicherZumLesen)
             }
             close(fd);
         });
-        EXPECT_EQ(MitWenigSpeicher(kMehr, liesDatei(strFifo)), meldung("Datei \"" + strFifo + "\""));
+        EXPECT_EQ(ImKind(RLIMIT_AS, kMehr, liesDatei(strFifo)), meldung("Datei \"" + strFifo + "\""));
         schreiber.join();
     }
     {
         PipeQuelle quelle(viel);
         const int fd = quelle.Lesende();
-        const std::string ergebnis = MitWenigSpeicher(
+        const std::string ergebnis = ImKind(RLIMIT_AS,
             kMehr,
             [fd] {
                 CStdioFile stream(fd);

@@ -12,25 +12,10 @@
 #include <vector>
 
 #include "support/Bruecke.h"
+#include "support/Hilfen.h"
 #include "support/Prozess.h"
 
 namespace {
-
-std::string Mal(const std::string& s, std::size_t n)
-{
-    std::string r;
-    r.reserve(s.size() * n);
-    for (std::size_t i = 0; i < n; ++i) r += s;
-    return r;
-}
-
-std::u16string Mal16(const std::u16string& s, std::size_t n)
-{
-    std::u16string r;
-    r.reserve(s.size() * n);
-    for (std::size_t i = 0; i < n; ++i) r += s;
-    return r;
-}
 
 struct Form {
     const char* pName;

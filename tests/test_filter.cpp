@@ -19,6 +19,7 @@
 #include "brix/BrixSubString.h"
 #include "platform/Textform.h"
 #include "support/Bruecke.h"
+#include "support/Hilfen.h"
 #include "support/Prozess.h"
 #include "support/Referenz.h"
 #include "xml/Filter.h"
@@ -62,58 +63,9 @@ struct ReferenzText {
     referenz::Sicht Sicht() const { return referenz::Sicht{&units, nVon, nBis}; }
 };
 
-// Bytes as a readable string for failure messages: controls and bytes from 0x7F on as \xNN, CR
-// as \r, LF as \n.
 // U+1F600: four bytes, two UTF-16 units.
 constexpr std::string_view kVier = "\xF0\x9F\x98\x80";
 constexpr std::u16string_view kPaar = u"\xD83D\xDE00";
-
-std::string Mal(std::string_view s, int n)
-{
-    std::string r;
-    for (int i = 0; i < n; ++i) r += s;
-    return r;
-}
-
-std::u16string Mal16(std::u16string_view s, int n)
-{
-    std::u16string r;
-    for (int i = 0; i < n; ++i) r += s;
-    return r;
-}
-
-// The form AusUtf16 of a UTF-16LE file of units and then one odd byte.
-CString Utf16MitEinzelbyte(std::u16string_view units, unsigned char nByte)
-{
-    std::string le = Utf16Datei(units).substr(2);
-    le += static_cast<char>(nByte);
-    const auto* p = reinterpret_cast<const unsigned char*>(le.data());
-    CString s;
-    char* q = s.GetBufferSetLength(static_cast<std::ptrdiff_t>(Utf16InternLaenge(p, le.size())));
-    s.ReleaseBuffer(static_cast<std::ptrdiff_t>(Utf16ZuIntern(q, p, le.size())));
-    s.SetzeForm(TextForm::AusUtf16);
-    return s;
-}
-
-std::string Zeige(std::string_view s)
-{
-    std::string r = "\"";
-    for (const char c : s) {
-        const auto b = static_cast<unsigned char>(c);
-        if (c == '\r') {
-            r += "\\r";
-        } else if (c == '\n') {
-            r += "\\n";
-        } else if (b < 0x20 || b >= 0x7F || c == '\\') {
-            char a[8];
-            std::snprintf(a, sizeof a, "\\x%02X", b);
-            r += a;
-        } else {
-            r += c;
-        }
-    }
-    return r + "\"";
-}
 
 // --- EntferneKommentare ---
 

@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "brix/BrixSubString.h"
+#include "support/Hilfen.h"
 
 namespace {
 
@@ -257,18 +258,6 @@ TEST(BrixSubStringAnhaengen, SichtAufDasZielSelbst)
     EXPECT_EQ(ziel.Sicht().substr(0, 8), "ababbaba"sv);
 }
 
-// Bytes the process holds as data (private writable memory), from /proc/self/statm.
-std::int64_t DatenBytes()
-{
-    long long nFelder[6] = {};
-    std::FILE* f = std::fopen("/proc/self/statm", "r");
-    if (!f) return -1;
-    const int n = std::fscanf(f, "%lld %lld %lld %lld %lld %lld", &nFelder[0], &nFelder[1], &nFelder[2],
-                              &nFelder[3], &nFelder[4], &nFelder[5]);
-    std::fclose(f);
-    return n == 6 ? nFelder[5] * sysconf(_SC_PAGESIZE) : -1;
-}
-
 TEST(BrixSubStringAnhaengen, OhneSpeicherWirftUndLaesstDasZiel)
 {
     // A child process whose data limit leaves less than the growth needs: the append is refused
@@ -282,7 +271,7 @@ TEST(BrixSubStringAnhaengen, OhneSpeicherWirftUndLaesstDasZiel)
         for (std::ptrdiff_t i = 0; i < 80 * kMiB; ++i) p[i] = static_cast<char>('a' + i % 23);
         ziel.ReleaseBuffer(80 * kMiB);
         const CString klein("xy"sv);
-        const std::int64_t nDaten = DatenBytes();
+        const std::int64_t nDaten = Belegt(RLIMIT_DATA);
         if (nDaten < 0) _exit(10);
         rlimit lim{};
         if (getrlimit(RLIMIT_DATA, &lim) != 0) _exit(11);

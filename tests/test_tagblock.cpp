@@ -10,6 +10,7 @@
 #include "brix/BrixSubString.h"
 #include "platform/Textform.h"
 #include "support/Bruecke.h"
+#include "support/Hilfen.h"
 #include "xml/Abtaster.h"
 #include "xml/BlockSucher.h"
 #include "xml/XmlFehler.h"
@@ -207,39 +208,12 @@ TEST(FindeTagBlock, SprungNachOffenemKonstrukt)
 // behind the '<' (or the last unit, in a shorter text) is the second of a pair, the step ends at
 // the start of that character.
 
-std::string Mal(std::string_view s, int n)
-{
-    std::string r;
-    for (int i = 0; i < n; ++i) r += s;
-    return r;
-}
-
-std::u16string Mal16(std::u16string_view s, int n)
-{
-    std::u16string r;
-    for (int i = 0; i < n; ++i) r += s;
-    return r;
-}
-
 // U+1F600: four bytes, two UTF-16 units.
 constexpr std::string_view kVier = "\xF0\x9F\x98\x80";
 constexpr std::u16string_view kPaar = u"\xD83D\xDE00";
 
 // A narrow text, as read from narrow input.
 CString Schmal(const std::string& bytes) { return CString(std::string_view(bytes)); }
-
-// The form AusUtf16 of a UTF-16LE file of units and then one odd byte.
-CString Utf16MitEinzelbyte(std::u16string_view units, unsigned char nByte)
-{
-    std::string le = Utf16Datei(units).substr(2);
-    le += static_cast<char>(nByte);
-    const auto* p = reinterpret_cast<const unsigned char*>(le.data());
-    CString s;
-    char* q = s.GetBufferSetLength(static_cast<std::ptrdiff_t>(Utf16InternLaenge(p, le.size())));
-    s.ReleaseBuffer(static_cast<std::ptrdiff_t>(Utf16ZuIntern(q, p, le.size())));
-    s.SetzeForm(TextForm::AusUtf16);
-    return s;
-}
 
 // Two texts read as UTF-16, joined as a filter that drops what stood between them leaves them:
 // a high surrogate at the end of the first and a low one at the start of the second, side by side.

@@ -11,6 +11,7 @@
 
 #include "platform/Textform.h"
 #include "support/Bruecke.h"
+#include "support/Hilfen.h"
 
 namespace {
 
@@ -18,23 +19,6 @@ using namespace std::string_view_literals;
 
 constexpr TextForm S = TextForm::Schmal;
 constexpr TextForm A = TextForm::AusUtf16;
-
-// Bytes as a readable string for failure messages: every byte outside printable ASCII as \xNN.
-std::string Zeige(std::string_view s)
-{
-    std::string r = "\"";
-    for (const char c : s) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b < 0x20 || b >= 0x7F || c == '\\') {
-            char a[8];
-            std::snprintf(a, sizeof a, "\\x%02X", b);
-            r += a;
-        } else {
-            r += c;
-        }
-    }
-    return r + "\"";
-}
 
 const unsigned char* Bytes(std::string_view s) { return reinterpret_cast<const unsigned char*>(s.data()); }
 
@@ -60,16 +44,6 @@ std::string Ausgabe(std::string_view intern)
     EXPECT_LE(n, intern.size());
     EXPECT_EQ(puffer.back(), '#') << Zeige(intern);
     return puffer.substr(0, n);
-}
-
-// The form AusUtf16 of a UTF-16LE file of units and then one odd byte.
-CString Utf16MitEinzelbyte(std::u16string_view units, unsigned char nByte)
-{
-    std::string le = Utf16Datei(units).substr(2);
-    le += static_cast<char>(nByte);
-    CString s(Intern(le));
-    s.SetzeForm(TextForm::AusUtf16);
-    return s;
 }
 
 // --- ZeichenLaenge ---

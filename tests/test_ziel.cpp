@@ -28,6 +28,7 @@
 #include "platform/Ausnahmen.h"
 #include "platform/Textform.h"
 #include "support/Bruecke.h"
+#include "support/Hilfen.h"
 #include "support/Prozess.h"
 #include "support/Zufallsdokument.h"
 #include "xml/Filter.h"
@@ -458,18 +459,6 @@ TEST_F(ZielTest, StringZielHaengtAnUndWaechst)
     }
 }
 
-// Bytes the process holds as data (private writable memory), from /proc/self/statm.
-std::int64_t DatenBytes()
-{
-    long long nFelder[6] = {};
-    std::FILE* f = std::fopen("/proc/self/statm", "r");
-    if (!f) return -1;
-    const int n = std::fscanf(f, "%lld %lld %lld %lld %lld %lld", &nFelder[0], &nFelder[1], &nFelder[2],
-                              &nFelder[3], &nFelder[4], &nFelder[5]);
-    std::fclose(f);
-    return n == 6 ? nFelder[5] * sysconf(_SC_PAGESIZE) : -1;
-}
-
 TEST_F(ZielTest, StringZielOhneSpeicher)
 {
     // In a child whose data limit leaves less than a large piece needs: a hint beyond it is no
@@ -480,7 +469,7 @@ TEST_F(ZielTest, StringZielOhneSpeicher)
     if (pid == 0) {
         const std::string gross(96 * kMiB, 'g');
         CString s("abc"sv);
-        const std::int64_t nDaten = DatenBytes();
+        const std::int64_t nDaten = Belegt(RLIMIT_DATA);
         if (nDaten < 0) _exit(10);
         rlimit lim{};
         if (getrlimit(RLIMIT_DATA, &lim) != 0) _exit(11);

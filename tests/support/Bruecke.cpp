@@ -44,6 +44,11 @@ CString Utf16TextAusBytes(std::string_view le)
     return s;
 }
 
+CString Utf16MitEinzelbyte(std::u16string_view units, unsigned char nByte)
+{
+    return Utf16TextAusBytes(Utf16Datei(units).substr(2) + static_cast<char>(nByte));
+}
+
 CString Utf16Text(std::u16string_view units)
 {
     return Utf16TextAusBytes(std::string_view(Utf16Datei(units)).substr(2));

@@ -21,6 +21,8 @@ CString SchmalText(std::string_view bytes);
 CString Utf16Text(std::u16string_view units);
 // The same for the bytes of a UTF-16LE file behind its mark FF FE, which may have an odd length.
 CString Utf16TextAusBytes(std::string_view le);
+// The same for a UTF-16LE file of units and then one odd byte nByte.
+CString Utf16MitEinzelbyte(std::u16string_view units, unsigned char nByte);
 // The UTF-16LE bytes of units behind the mark FF FE: the file the product would read.
 std::string Utf16Datei(std::u16string_view units);
 // The bytes the product writes for its text s (converted when s is in the form AusUtf16).
