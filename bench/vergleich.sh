@@ -6,7 +6,8 @@
 #
 # Generates every document kind of bench/generator.cpp (the catalog kinds and the hostile h-...
 # kinds) at a few sizes and seeds, each also with invalid UTF-8 bytes sprinkled in and as
-# UTF-16LE (of even and odd length, also with lone surrogates), runs both binaries with every
+# UTF-16LE (of even and odd length, also with lone surrogates), and every file of the fuzz seed
+# corpus (tests/fuzz/corpus/) as a document of its own, runs both binaries with every
 # option and a few chains, and compares standard output (cmp) and exit status. Where the outputs
 # differ, bench/abgleich.cpp decides whether they differ by the two deliberate changes of the byte
 # engine alone (a 4-byte character kept whole where the old code stepped into its middle, the odd
@@ -35,6 +36,7 @@ INSTALL=1
 STRICT=0
 KEEP=0
 EXACT=0
+CORPUS=1
 
 usage() {
   sed -n '2,17p' "$0" | sed 's/^# \{0,1\}//'
@@ -57,6 +59,7 @@ Options:
   --strict           exit status 1 also when the new binary timed out where the old one finished
   --exact            no mends: every difference is a mismatch (for two builds of the byte engine)
   --keep             keep the documents and outputs of mismatches in bench/out/vergleich/
+  --no-corpus        leave out the files of the fuzz seed corpus
   --no-install       do not install missing tools with apt-get
 EOF
 }
@@ -77,6 +80,7 @@ while (($#)); do
     --exact) EXACT=1 ;;
     --keep) KEEP=1 ;;
     --no-install) INSTALL=0 ;;
+    --no-corpus) CORPUS=0 ;;
     -h|--help) usage; exit 0 ;;
     *) echo "vergleich.sh: unknown argument: $1" >&2; usage >&2; exit 255 ;;
   esac
@@ -246,10 +250,20 @@ if [[ $BIG != 0 ]]; then
   done
 fi
 
+# The seed corpus: each file as it is ("corpus PATH - raw").
+if ((CORPUS)); then
+  while IFS= read -r -d '' f; do DOCS+=("corpus $f - raw"); done \
+    < <(find "$ROOT/tests/fuzz/corpus" -type f -print0 | sort -z)
+fi
+
 # doc_args KIND SIZE SEED FORM: sets NAME (KIND[-dDEPTH]-SIZE-sSEED[-FORM], no suffix for plain)
 # and ARGS (the generator's arguments).
 doc_args() {
   local kind=$1 depth=
+  if [[ $kind == corpus ]]; then
+    NAME=corpus-${2#"$ROOT/tests/fuzz/corpus/"} NAME=${NAME//\//-} ARGS=()
+    return 0
+  fi
   ARGS=(--size "$2" --seed "$3")
   if [[ $kind == *:* ]]; then depth=${kind#*:} kind=${kind%%:*}; ARGS+=(--depth "$depth"); fi
   ARGS=(--kind "$kind" "${ARGS[@]}")
@@ -279,12 +293,16 @@ check_doc() {
   local idx=$1 name doc dir res c sa sb ta tb t0 t1 why urteil sa_ab np no
   doc_args ${DOCS[$idx]}
   name=$NAME
+  local src=
+  [[ ${DOCS[$idx]} == corpus\ * ]] && { src=${DOCS[$idx]#corpus }; src=${src% - raw}; }
   local -a args=("${ARGS[@]}")
   dir=$WORK/$idx
   res=$WORK/res/$idx
   mkdir -p "$dir"
   doc=$dir/$name.xml
-  if ! "$GEN" "${args[@]}" -o "$doc"; then
+  if [[ -n $src ]]; then
+    cp "$src" "$doc" || { echo "ERROR $name: cannot copy $src" >"$res"; return; }
+  elif ! "$GEN" "${args[@]}" -o "$doc"; then
     echo "ERROR $name: the generator failed: ${args[*]}" >"$res"
     return
   fi
