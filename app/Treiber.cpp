@@ -27,9 +27,18 @@ constexpr std::string_view kVerwendung =
     "-tTagname,Tagname1,..\t- Zeige Tagblocks Tagname1,.. in Tags Tagname\n"
     "-RTagname=Inhalt        - Ersetze Inhalt von Tag Tagname\n";
 
+// What --help writes before the usage text.
+constexpr std::string_view kHilfeKopf =
+    "Aufruf: brixfilter [-f DATEI] OPTION ...\n"
+    "Filtert ein XML-artiges Dokument (die Datei DATEI oder stdin) mit den Optionen von links nach\n"
+    "rechts und schreibt das Ergebnis auf stdout.\n"
+    "\n";
+
 // What --help adds behind the usage text.
 constexpr std::string_view kHilfeZusatz =
     "\n"
+    "-t                      - wie -r: entferne XML-Tags\n"
+    "-d --delete-empty-tags  - entfernt nur die leeren Tags auf oberster Ebene\n"
     "-sTagname,Tagname1,..   - wie -tTagname,..: eine Zeile (CR LF) je Tag Tagname auf oberster\n"
     "                          Ebene; mit Tagname1,.. nur Start-Tag, diese inneren Tags, End-Tag.\n"
     "                          Die Liste darf auch das nächste Argument sein.\n"
@@ -44,13 +53,35 @@ constexpr std::string_view kHilfeZusatz =
     "\n"
     "Beispiel: brixfilter -f katalog.xml -c -d -sbook,title\n";
 
+// At most this many bytes of an argument are quoted in a message.
+constexpr std::size_t kZitatLaenge = 60;
+
+// An argument as messages name it: in double quotes; a longer one cut after at most
+// kZitatLaenge bytes, at the start of a UTF-8 character, marked by "..." and its length.
+std::string Zitat(std::string_view arg)
+{
+    if (arg.size() <= kZitatLaenge) return "\"" + std::string(arg) + "\"";
+    std::size_t n = kZitatLaenge;
+    // Back off over continuation bytes (at most three) so no character is split.
+    for (int i = 0; i < 3 && (static_cast<unsigned char>(arg[n]) & 0xC0) == 0x80; ++i) --n;
+    return "\"" + std::string(arg.substr(0, n)) + "...\" (" + std::to_string(arg.size()) + " Bytes)";
+}
+
+// The line that names the argument the command line rejected, before the usage text.
+std::string Ablehnung(std::string_view arg)
+{
+    const std::string strHinweis = "; Hilfe: brixfilter --help";
+    if (arg.size() > 1 && arg[0] == '-') return "unbekannte Option " + Zitat(arg) + strHinweis;
+    return Zitat(arg) + " ist keine Option" + strHinweis;
+}
+
 // Writes "brixfilter: ", the option being handled (if given) and the message as one line on the
 // error stream; a failure there is ignored, as there is nowhere left to report it.
 void Melde(CStdioFile& fehler, std::string_view strMeldung, const CString* pOption = nullptr) noexcept
 {
     try {
         std::string strZeile = "brixfilter: ";
-        if (pOption) strZeile += "Option \"" + std::string(pOption->Sicht()) + "\": ";
+        if (pOption) strZeile += "Option " + Zitat(pOption->Sicht()) + ": ";
         strZeile += strMeldung;
         strZeile += '\n';
         fehler.Write(strZeile.data(), strZeile.size());
@@ -82,7 +113,7 @@ int BeantworteInfo(OptionsArt art, CStdioFile& ausgabe, CStdioFile& fehler, bool
 
 }  // namespace
 
-std::string HilfeText() { return std::string(kVerwendung) + std::string(kHilfeZusatz); }
+std::string HilfeText() { return std::string(kHilfeKopf) + std::string(kVerwendung) + std::string(kHilfeZusatz); }
 
 int FuehreBrixfilterAus(const std::vector<CString>& argumente, const TreiberKanaele& kanaele)
 {
@@ -106,6 +137,7 @@ int FuehreBrixfilterAus(const std::vector<CString>& argumente, const TreiberKana
             return kStatusEAFehler;
         }
         if (aufruf.nEnde >= 0) {
+            Melde(fehler, Ablehnung(argumente[static_cast<std::size_t>(aufruf.nEnde)].Sicht()));
             SchreibeAusgabe(CString(kVerwendung), fehler);
             return kStatusAufruf;
         }

@@ -19,6 +19,7 @@
 
 #include "platform/CString.h"
 #include "platform/Speicher.h"
+#include "support/Hilfen.h"
 #include "support/Prozess.h"
 
 namespace {
@@ -26,41 +27,6 @@ namespace {
 using namespace std::literals;
 
 constexpr std::int64_t kMB = std::int64_t{1} << 20;
-
-// What /proc/self/statm gives, in bytes: the address space (field 1) or the data (field 6).
-std::int64_t Belegt(int nArt)
-{
-    std::ifstream statm("/proc/self/statm");
-    long long w[6] = {};
-    for (long long& x : w) statm >> x;
-    return (nArt == RLIMIT_AS ? w[0] : w[5]) * sysconf(_SC_PAGESIZE);
-}
-
-// Runs lauf in a child process whose limit nArt (RLIMIT_AS or RLIMIT_DATA) lets it take nMehr
-// bytes beyond what it holds now; returns what lauf returned, or a note on how the child ended.
-std::string ImKind(int nArt, std::int64_t nMehr, const std::function<std::string()>& lauf)
-{
-    int fd[2];
-    if (pipe(fd) != 0) return "pipe failed";
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(fd[0]);
-        const auto nGrenze = static_cast<rlim_t>(Belegt(nArt) + nMehr);
-        const rlimit grenze{nGrenze, nGrenze};
-        const std::string s = setrlimit(nArt, &grenze) == 0 ? lauf() : "setrlimit failed";
-        if (write(fd[1], s.data(), s.size()) < 0) _exit(3);
-        _exit(0);
-    }
-    close(fd[1]);
-    std::string ergebnis;
-    char puffer[4096];
-    for (ssize_t n; (n = read(fd[0], puffer, sizeof puffer)) > 0;) ergebnis.append(puffer, static_cast<std::size_t>(n));
-    close(fd[0]);
-    int nStatus = 0;
-    waitpid(pid, &nStatus, 0);
-    if (!WIFEXITED(nStatus) || WEXITSTATUS(nStatus) != 0) ergebnis += " [child ended with " + std::to_string(nStatus) + "]";
-    return ergebnis;
-}
 
 // The limits below are told apart only where the machine itself leaves more than they do.
 bool GenugSpeicherFuerDieProbe()
@@ -208,7 +174,7 @@ TEST_F(SpeichergrenzeTest, ZwischenergebnisPasstNicht)
         const ProzessErgebnis erg = Lauf(f.args, dokument);
         EXPECT_EQ(erg.status, 2);
         EXPECT_EQ(erg.out, "");
-        EXPECT_TRUE(erg.err == "brixfilter: Option \"" + strErsetze + "\": Nicht genug Speicher\n")
+        EXPECT_TRUE(erg.err == "brixfilter: Option \"-Rb=" + std::string(56, 'x') + "...\" (100004 Bytes): Nicht genug Speicher\n")
             << erg.err.substr(0, 200);
     }
 }

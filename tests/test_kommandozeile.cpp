@@ -78,7 +78,10 @@ protected:
             EXPECT_EQ(r.status, f.status) << r.err;
             EXPECT_EQ(r.out, f.aus);
             if (f.status == kStatusAufruf) {
-                EXPECT_EQ(r.err, kVerwendung);
+                // One line that names the argument, then the usage text.
+                const std::size_t nZeile = r.err.find('\n') + 1;
+                EXPECT_EQ(r.err.rfind("brixfilter: ", 0), 0u) << r.err;
+                EXPECT_EQ(r.err.substr(nZeile), kVerwendung);
             } else if (f.status == kStatusErfolg) {
                 EXPECT_EQ(r.err, "");
             }
@@ -112,6 +115,37 @@ TEST_F(KommandozeileTest, Aufruffehler)
         {{"-f", "a", "-x", "-c"}, "", "", 255, __LINE__},                // stops at the bad argument
     };
     PruefeFaelle(faelle);
+}
+
+TEST_F(KommandozeileTest, AbgelehntesArgumentWirdGenannt)
+{
+    // The first argument the walk rejects is named, quoted (a long one cut after 60 bytes, never
+    // inside a character), with a pointer to --help; the usage text follows unchanged.
+    const std::string strLang = "-Rb=" + std::string(100'000, 'x');
+    const std::string strUmlaute = "-" + std::string(58, 'a') + "\xC3\xA4\xC3\xA4";  // byte 60 inside a character
+    const struct {
+        std::vector<std::string> args;
+        std::string zeile;
+        int n;
+    } faelle[] = {
+        {{"-R", "title=x"}, "\"title=x\" ist keine Option", __LINE__},
+        {{"-t", "book,title"}, "\"book,title\" ist keine Option", __LINE__},
+        {{"--foo"}, "unbekannte Option \"--foo\"", __LINE__},
+        {{"katalog.xml"}, "\"katalog.xml\" ist keine Option", __LINE__},
+        {{"-c", "-x", "-y"}, "unbekannte Option \"-x\"", __LINE__},       // the first one only
+        {{""}, "\"\" ist keine Option", __LINE__},
+        {{"-"}, "\"-\" ist keine Option", __LINE__},
+        {{"-x" + strLang}, "unbekannte Option \"-x-Rb=" + std::string(54, 'x') + "...\" (100006 Bytes)", __LINE__},
+        {{strUmlaute}, "unbekannte Option \"-" + std::string(58, 'a') + "...\" (63 Bytes)", __LINE__},
+        {{"-" + std::string(59, 'a')}, "unbekannte Option \"-" + std::string(59, 'a') + "\"", __LINE__},  // 60: whole
+    };
+    for (const auto& f : faelle) {
+        SCOPED_TRACE(f.n);
+        const ProzessErgebnis r = Lauf(f.args, "doc");
+        EXPECT_EQ(r.status, kStatusAufruf);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "brixfilter: " + f.zeile + "; Hilfe: brixfilter --help\n" + kVerwendung);
+    }
 }
 
 // --- Values and chains, seen through the filters' results ---
@@ -425,8 +459,8 @@ TEST_F(TreiberImProzessTest, NichtGenugSpeicher)
         std::string meldung;
         int zeile;
     } faelle[] = {
-        {{strErsetze, "-c"}, strKlein, "Option \"" + strErsetze + "\": Nicht genug Speicher", __LINE__},
-        {{"-c", strErsetze, "-Rb=x"}, strKlein, "Option \"" + strErsetze + "\": Nicht genug Speicher", __LINE__},
+        {{strErsetze, "-c"}, strKlein, "Option \"-Rb=" + std::string(56, '\xE4') + "...\" (100004 Bytes): Nicht genug Speicher", __LINE__},
+        {{"-c", strErsetze, "-Rb=x"}, strKlein, "Option \"-Rb=" + std::string(56, '\xE4') + "...\" (100004 Bytes): Nicht genug Speicher", __LINE__},
         {{"-c"}, strGross, "kann nicht gelesen werden: Nicht genug Speicher", __LINE__},  // standard input
         {{"-f", strGross}, strKlein, "Datei \"" + strGross + "\" kann nicht gelesen werden: Nicht genug Speicher",
          __LINE__},
