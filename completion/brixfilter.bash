@@ -10,8 +10,18 @@ _brixfilter()
     fi
     case $cur in
         -f?*)
-            COMPREPLY=($(compgen -f -P -f -- "${cur#-f}"))
-            return ;;
+            # The file name is glued to -f: bash cannot see that a candidate is a folder, so
+            # the slash is added here and no blank follows it, as for "-f exa<TAB>".
+            local c IFS=$'\n'
+            COMPREPLY=()
+            for c in $(compgen -f -- "${cur#-f}"); do
+                [[ -d $c ]] && c+=/
+                COMPREPLY+=("-f$c")
+            done
+            if [[ ${#COMPREPLY[@]} -eq 1 && ${COMPREPLY[0]} == */ ]]; then
+                compopt -o nospace 2>/dev/null
+            fi
+            return 0 ;;
     esac
     local opts=" -f -c --strip-xml-comments -t -r --strip-xml-tags -d --delete-empty-tags -s -S -R --help --version "
     COMPREPLY=($(compgen -W "$opts" -- "$cur"))

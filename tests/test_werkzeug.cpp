@@ -2,6 +2,8 @@
 // page, the help text and the completion, and installing (DESTDIR and the Debian package).
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -69,9 +71,9 @@ TEST(Werkzeug, HilfeUndVersion)
         const char* pAusgabeBeginn;  // what stdout starts with
     };
     const Fall faelle[] = {
-        {{"--help"}, StdinArt::Geschlossen, 0, "-fDateiname             - statt stdin\n"},  // no input read
+        {{"--help"}, StdinArt::Geschlossen, 0, "Aufruf: brixfilter [-f DATEI] OPTION ...\n"},  // no input read
         {{"--version"}, StdinArt::Geschlossen, 0, "brixfilter "},
-        {{"-c", "-d", "--help"}, StdinArt::Geschlossen, 0, "-fDateiname"},     // behind other options
+        {{"-c", "-d", "--help"}, StdinArt::Geschlossen, 0, "Aufruf: "},     // behind other options
         {{"-s", "--help"}, StdinArt::Pipe, 0, ""},                          // a name list, not help
         {{"-S", "--version"}, StdinArt::Pipe, 0, "<a/>"},                     // a name, not version
         {{"-x", "--help"}, StdinArt::Pipe, 255, ""},                        // the first stranger wins
@@ -147,6 +149,36 @@ TEST(Werkzeug, VervollstaendigungSchlaegtOptionenVor)
                                 &nStatus);
     EXPECT_EQ(nStatus, 0);
     EXPECT_EQ(s, "--strip-xml-comments\n--strip-xml-tags\n");
+}
+
+TEST(Werkzeug, VervollstaendigungHaengtOrdnerAnF)
+{
+    // A folder glued to -f gets its slash (and no blank), as behind "-f "; a file stays as it is.
+    const std::string strOrdner = NeuesTempVerzeichnis();
+    ASSERT_EQ(mkdir((strOrdner + "/examples").c_str(), 0700), 0);
+    SchreibeDatei(strOrdner + "/exakt.xml", "");
+    SchreibeDatei(strOrdner + "/katalog.xml", "");
+    const std::string skript = std::string(BRIX_SOURCE_DIR) + "/completion/brixfilter.bash";
+    const struct {
+        const char* pWort;
+        const char* pVorschlaege;
+    } faelle[] = {
+        {"-fexa", "-fexakt.xml\n-fexamples/\n"},
+        {"-fexam", "-fexamples/\n"},
+        {"-fkat", "-fkatalog.xml\n"},
+        {"-fnix", "\n"},
+    };
+    for (const auto& f : faelle) {
+        SCOPED_TRACE(f.pWort);
+        int nStatus = -1;
+        const std::string s = Shell("cd \"" + strOrdner + "\" && bash -c 'source \"" + skript +
+                                        "\"; COMP_WORDS=(brixfilter " + f.pWort + "); COMP_CWORD=1; _brixfilter; "
+                                        "printf \"%s\\n\" \"${COMPREPLY[@]}\" | sort'",
+                                    &nStatus);
+        EXPECT_EQ(nStatus, 0);
+        EXPECT_EQ(s, f.pVorschlaege);
+    }
+    EntferneVerzeichnis(strOrdner);
 }
 
 class Installation : public ::testing::Test {
