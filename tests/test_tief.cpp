@@ -10,12 +10,14 @@
 #include <vector>
 
 #include "brix/BrixSubString.h"
+#include "support/Hilfen.h"
 #include "support/Prozess.h"
 #include "xml/Filter.h"
 
 namespace {
 
-constexpr int kTiefe = 1000000;
+// Deep enough that a walk recursing per level would overflow any stack (a small one too).
+constexpr int kTiefe = kSanitiert ? 100'000 : 1'000'000;
 
 // oben repeated nOben times, then mitte, then unten repeated nUnten times, then nach.
 struct Tief {
