@@ -1,10 +1,15 @@
 // The tool as users meet it: --help and --version, the option list kept in step with the man
-// page, the help text and the completion, and installing (DESTDIR and the Debian package).
+// page, the help text and the completion, and installing (DESTDIR and the Debian package: what
+// it holds, the program stripped, the man page compressed, the license).
+// The package tests need cpack and dpkg-deb (Debian's dpkg) and gzip; they package the build
+// folder's own program, which takes about a second.
 #include <gtest/gtest.h>
 
+#include <elf.h>
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -181,42 +186,158 @@ TEST(Werkzeug, VervollstaendigungHaengtOrdnerAnF)
     EntferneVerzeichnis(strOrdner);
 }
 
+// What an ELF file says about its sections: whether it has a symbol table (.symtab) or debug
+// information (.debug_*), which strip removes. bGueltig is false when it is no 64-bit ELF file
+// whose section headers lie within it.
+struct ElfAbschnitte {
+    bool bGueltig = false;
+    bool bSymboltabelle = false;
+    bool bDebug = false;
+};
+
+ElfAbschnitte LiesElfAbschnitte(const std::string& strPfad)
+{
+    ElfAbschnitte ergebnis;
+    const std::string bytes = LiesText(strPfad);
+    Elf64_Ehdr kopf;
+    if (bytes.size() < sizeof kopf || bytes.compare(0, SELFMAG, ELFMAG) != 0 || bytes[EI_CLASS] != ELFCLASS64)
+        return ergebnis;
+    std::memcpy(&kopf, bytes.data(), sizeof kopf);
+    if (kopf.e_shentsize != sizeof(Elf64_Shdr) || kopf.e_shstrndx >= kopf.e_shnum ||
+        kopf.e_shoff > bytes.size() || (bytes.size() - kopf.e_shoff) / sizeof(Elf64_Shdr) < kopf.e_shnum)
+        return ergebnis;
+    const auto abschnitt = [&](std::size_t i) {
+        Elf64_Shdr a;
+        std::memcpy(&a, bytes.data() + kopf.e_shoff + i * sizeof a, sizeof a);
+        return a;
+    };
+    const Elf64_Shdr namen = abschnitt(kopf.e_shstrndx);
+    if (namen.sh_offset > bytes.size() || bytes.size() - namen.sh_offset < namen.sh_size) return ergebnis;
+    const std::string tabelle = bytes.substr(namen.sh_offset, namen.sh_size);
+    for (std::size_t i = 0; i < kopf.e_shnum; ++i) {
+        const Elf64_Shdr a = abschnitt(i);
+        if (a.sh_type == SHT_SYMTAB) ergebnis.bSymboltabelle = true;
+        if (a.sh_name < tabelle.size() && tabelle.compare(a.sh_name, 7, ".debug_") == 0) ergebnis.bDebug = true;
+    }
+    ergebnis.bGueltig = true;
+    return ergebnis;
+}
+
 class Installation : public ::testing::Test {
 protected:
     void SetUp() override { m_strZiel = NeuesTempVerzeichnis(); }
     void TearDown() override { EntferneVerzeichnis(m_strZiel); }
+
+    // The installed program filters.
+    static void PruefeProgramm(const std::string& strProgramm)
+    {
+        ProzessOptionen optionen;
+        optionen.programm = strProgramm;
+        const ProzessErgebnis erg = StarteProzess({"-t"}, "<a>x</a>", optionen);
+        EXPECT_EQ(erg.status, 0) << erg.err;
+        EXPECT_EQ(erg.out, "x\n");
+    }
+
+    // The man page below the prefix: gzip (magic 1F 8B) made with -n (no name, no time), that
+    // unpacks to doc/brixfilter.1, with no uncompressed page beside it.
+    static void PruefeManSeite(const std::string& strPrefix)
+    {
+        const std::string strGz = strPrefix + "/share/man/man1/brixfilter.1.gz";
+        const std::string gz = LiesText(strGz);
+        ASSERT_GE(gz.size(), 10u) << strGz;
+        EXPECT_EQ(gz.substr(0, 2), "\x1F\x8B");
+        EXPECT_EQ(gz[3] & 0x08, 0) << "a file name in the gzip header";
+        EXPECT_EQ(gz.substr(4, 4), std::string(4, '\0')) << "a time in the gzip header";
+        int nStatus = -1;
+        const std::string entpackt = Shell("gzip -dc '" + strGz + "'", &nStatus);
+        EXPECT_EQ(nStatus, 0);
+        EXPECT_TRUE(entpackt == LiesText(std::string(BRIX_SOURCE_DIR) + "/doc/brixfilter.1"))
+            << entpackt.substr(0, 200);
+        EXPECT_NE(access((strPrefix + "/share/man/man1/brixfilter.1").c_str(), F_OK), 0);
+    }
+
+    // The Debian copyright file: the machine-readable format, the MIT license of LICENSE.
+    static void PruefeCopyright(const std::string& strPrefix)
+    {
+        const std::string copyright = LiesText(strPrefix + "/share/doc/brixfilter/copyright");
+        ASSERT_FALSE(copyright.empty());
+        EXPECT_EQ(copyright.rfind("Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n", 0), 0u);
+        EXPECT_NE(copyright.find("\nCopyright: 2026 the brixfilter developers\n"), std::string::npos) << copyright;
+        EXPECT_NE(copyright.find("\nLicense: Expat\n MIT License\n .\n Copyright (c) 2026 the brixfilter developers\n"),
+                  std::string::npos)
+            << copyright;
+        EXPECT_NE(copyright.find("The MIT license"), std::string::npos) << copyright;
+        // Every line of LICENSE stands in it, indented by one blank (an empty one as " .").
+        std::istringstream lizenz(LiesText(std::string(BRIX_SOURCE_DIR) + "/LICENSE"));
+        std::size_t nZeilen = 0;
+        for (std::string zeile; std::getline(lizenz, zeile); ++nZeilen) {
+            EXPECT_NE(copyright.find("\n " + (zeile.empty() ? std::string(".") : zeile) + "\n"), std::string::npos) << zeile;
+        }
+        EXPECT_GE(nZeilen, 20u);
+    }
+
     std::string m_strZiel;
 };
 
-TEST_F(Installation, NachDestdirMitManSeiteUndVervollstaendigung)
+TEST_F(Installation, NachDestdir)
 {
-    int nStatus = -1;
-    const std::string log = Shell("DESTDIR='" + m_strZiel + "' '" BRIX_CMAKE "' --install '" BRIX_BUILD_DIR
-                                  "' --prefix /usr 2>&1",
-                                  &nStatus);
-    ASSERT_EQ(nStatus, 0) << log;
-    for (const char* pDatei : {"/usr/bin/brixfilter", "/usr/share/man/man1/brixfilter.1",
-                               "/usr/share/bash-completion/completions/brixfilter"}) {
-        EXPECT_EQ(access((m_strZiel + pDatei).c_str(), R_OK), 0) << pDatei;
+    // Without --strip the program keeps its symbols (the build has them, a check that the test
+    // sees them); with it they are gone. Both install the program, the compressed man page, the
+    // completion and the copyright file.
+    for (const bool bStrip : {false, true}) {
+        SCOPED_TRACE(bStrip ? "--strip" : "");
+        const std::string strZiel = m_strZiel + (bStrip ? "/mit" : "/ohne");
+        int nStatus = -1;
+        const std::string log = Shell("DESTDIR='" + strZiel + "' '" BRIX_CMAKE "' --install '" BRIX_BUILD_DIR
+                                      "' --prefix /usr" + (bStrip ? " --strip" : "") + " 2>&1",
+                                      &nStatus);
+        ASSERT_EQ(nStatus, 0) << log;
+        for (const char* pDatei : {"/usr/bin/brixfilter", "/usr/share/bash-completion/completions/brixfilter"}) {
+            EXPECT_EQ(access((strZiel + pDatei).c_str(), R_OK), 0) << pDatei;
+        }
+        PruefeManSeite(strZiel + "/usr");
+        PruefeCopyright(strZiel + "/usr");
+        const ElfAbschnitte elf = LiesElfAbschnitte(strZiel + "/usr/bin/brixfilter");
+        EXPECT_TRUE(elf.bGueltig);
+        EXPECT_EQ(elf.bSymboltabelle, !bStrip);
+        if (bStrip) {
+            EXPECT_FALSE(elf.bDebug);
+        }
+        PruefeProgramm(strZiel + "/usr/bin/brixfilter");
     }
-    ProzessOptionen optionen;
-    optionen.programm = m_strZiel + "/usr/bin/brixfilter";
-    const ProzessErgebnis erg = StarteProzess({"-t"}, "<a>x</a>", optionen);
-    EXPECT_EQ(erg.status, 0);
-    EXPECT_EQ(erg.out, "x\n");
 }
 
 TEST_F(Installation, DebianPaket)
 {
+    // The package of the build folder (whatever its build type): the program stripped, the man
+    // page compressed, the copyright file; nothing else but the completion.
     int nStatus = -1;
     const std::string log =
         Shell("cd '" + m_strZiel + "' && '" BRIX_CPACK "' -G DEB --config '" BRIX_BUILD_DIR "/CPackConfig.cmake' 2>&1",
               &nStatus);
     ASSERT_EQ(nStatus, 0) << log;
-    const std::string inhalt = Shell("dpkg-deb -c \"$(ls '" + m_strZiel + "'/brixfilter_*.deb)\"", &nStatus);
+    const std::string strPaket = m_strZiel + "/brixfilter_" BRIX_VERSION_TEXT "_amd64.deb";
+    const std::string inhalt = Shell("dpkg-deb -c '" + strPaket + "' | awk '$1 !~ /^d/ {print $6}' | sort", &nStatus);
     ASSERT_EQ(nStatus, 0) << inhalt;
-    EXPECT_NE(inhalt.find("./usr/bin/brixfilter"), std::string::npos) << inhalt;
-    EXPECT_NE(inhalt.find("man1/brixfilter.1"), std::string::npos) << inhalt;
+    EXPECT_EQ(inhalt,
+              "./usr/bin/brixfilter\n"
+              "./usr/share/bash-completion/completions/brixfilter\n"
+              "./usr/share/doc/brixfilter/copyright\n"
+              "./usr/share/man/man1/brixfilter.1.gz\n");
+
+    const std::string strEntpackt = m_strZiel + "/entpackt";
+    const std::string ausgabe = Shell("dpkg-deb -x '" + strPaket + "' '" + strEntpackt + "' 2>&1", &nStatus);
+    ASSERT_EQ(nStatus, 0) << ausgabe;
+    const ElfAbschnitte gebaut = LiesElfAbschnitte(BRIXFILTER_BIN);
+    ASSERT_TRUE(gebaut.bGueltig);
+    EXPECT_TRUE(gebaut.bSymboltabelle);  // the test sees a symbol table where there is one
+    const ElfAbschnitte elf = LiesElfAbschnitte(strEntpackt + "/usr/bin/brixfilter");
+    EXPECT_TRUE(elf.bGueltig);
+    EXPECT_FALSE(elf.bSymboltabelle);
+    EXPECT_FALSE(elf.bDebug);
+    PruefeProgramm(strEntpackt + "/usr/bin/brixfilter");
+    PruefeManSeite(strEntpackt + "/usr");
+    PruefeCopyright(strEntpackt + "/usr");
 }
 
 }  // namespace
