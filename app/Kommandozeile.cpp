@@ -13,6 +13,8 @@ const OptionsSchreibweise kOptionen[] = {
     {"-t", true, OptionsArt::Zeigen},
     {"-f", true, OptionsArt::Datei},
     {"-R", true, OptionsArt::Ersetzen},
+    {"-i", false, OptionsArt::ImOrt},
+    {"--in-place", false, OptionsArt::ImOrt},
     {"--help", false, OptionsArt::Hilfe},
     {"--version", false, OptionsArt::Version},
 };
@@ -91,6 +93,9 @@ Aufruf LiesKommandozeile(const std::vector<CString>& argumente)
             if (name.Laenge() > 0) aufruf.aSchritte.push_back({OptionsArt::Ersetzen, name, ersatz, nArgument});
             break;
         }
+        case OptionsArt::ImOrt:
+            aufruf.bImOrt = true;
+            break;
         case OptionsArt::Hilfe:
         case OptionsArt::Version:
         case OptionsArt::Keine:

@@ -1,8 +1,8 @@
 // The command line, read once: every rule about what an argument means lives here. The option
 // walk goes from left to right; "-s", "-S" and "-f" standing alone take the next argument as
 // their value. The walk ends at the first argument that is no option (a usage error) or that
-// asks for --help or --version. Apart from the walk, the input file is the first argument that
-// begins with "-f", wherever it stands.
+// asks for --help or --version; "-i" may stand anywhere and runs no filter. Apart from the walk,
+// the input file is the first argument that begins with "-f", wherever it stands.
 #pragma once
 
 #include <cstddef>
@@ -21,6 +21,7 @@ enum class OptionsArt {
     Zeigen,               // -s or -t with a name list
     Datei,                // -f with a file name
     Ersetzen,             // -R with name=replacement
+    ImOrt,                // -i, --in-place: the result replaces the file
     Hilfe,                // --help
     Version,              // --version
     Keine,                // no option: the usage error
@@ -51,6 +52,7 @@ struct Schritt {
 // What the arguments ask for. The views refer to the arguments, which must outlive it.
 struct Aufruf {
     CString strDatei;                 // the input file; empty: standard input
+    bool bImOrt = false;              // -i: the result replaces the input file
     std::vector<Schritt> aSchritte;   // the filters, in order (options that run nothing give none)
     std::ptrdiff_t nEnde = -1;        // the argument that ended the walk, or -1
     OptionsArt eEnde = OptionsArt::Keine;  // what it is: Hilfe, Version, or Keine (a usage error)

@@ -11,6 +11,7 @@
 #include "io/Eingabe.h"
 #include "platform/Ausnahmen.h"
 #include "platform/Datei.h"
+#include "platform/ErsatzDatei.h"
 
 #ifndef BRIX_VERSION
 #define BRIX_VERSION "0"
@@ -44,6 +45,7 @@ constexpr std::string_view kHilfeZusatz =
     "                          Die Liste darf auch das nächste Argument sein.\n"
     "-STagname               - überspringe die Tags Tagname auf oberster Ebene und behalte nur den\n"
     "                          Text hinter dem letzten; der Name darf das nächste Argument sein.\n"
+    "-i --in-place           - ersetze die Datei von -f durch das Ergebnis statt stdout (atomar)\n"
     "--help                  - zeige diese Hilfe\n"
     "--version               - zeige Name und Version\n"
     "\n"
@@ -111,6 +113,25 @@ int BeantworteInfo(OptionsArt art, CStdioFile& ausgabe, CStdioFile& fehler, bool
     return kStatusErfolg;
 }
 
+// Writes the usage error of the arguments: a line that says what is wrong, then the usage text.
+int MeldeAufruffehler(CStdioFile& fehler, std::string_view strMeldung)
+{
+    Melde(fehler, strMeldung);
+    SchreibeAusgabe(CString(kVerwendung), fehler);
+    return kStatusAufruf;
+}
+
+// Runs the chain over text and writes the result to ziel, then closes ziel when asked to
+// (standard output) or lets the new file replace the input file (-i).
+void Filtere(const Aufruf& aufruf, CString& text, CStdioFile& ziel, const EingabeWache& wache,
+             std::size_t& nAktuell, bool bSchliessen)
+{
+    AusgabeStrom strom(ziel, text.Form(), &wache);
+    Kette(aufruf.aSchritte).Laufe(text, strom, nAktuell);
+    strom.Fertig();
+    if (bSchliessen) ziel.Close();
+}
+
 }  // namespace
 
 std::string HilfeText() { return std::string(kHilfeKopf) + std::string(kVerwendung) + std::string(kHilfeZusatz); }
@@ -126,6 +147,17 @@ int FuehreBrixfilterAus(const std::vector<CString>& argumente, const TreiberKana
         if (aufruf.eEnde == OptionsArt::Hilfe || aufruf.eEnde == OptionsArt::Version)
             return BeantworteInfo(aufruf.eEnde, ausgabe, fehler, kanaele.bAusgabeSchliessen);
 
+        if (aufruf.bImOrt) {
+            // Nothing to replace: refused before anything is read.
+            if (aufruf.strDatei.IsEmpty())
+                return MeldeAufruffehler(fehler, "-i braucht eine Datei, die mit -f genannt wird; Hilfe: brixfilter --help");
+            if (IstKeineRegulaereDatei(aufruf.strDatei)) {
+                Melde(fehler, "Datei \"" + std::string(aufruf.strDatei.Sicht()) +
+                                  "\" kann nicht ersetzt werden: Keine reguläre Datei");
+                return kStatusEAFehler;
+            }
+        }
+
         // The document is read before a usage error is reported, as its failure counts first.
         CString text;
         EingabeWache wache;
@@ -136,18 +168,19 @@ int FuehreBrixfilterAus(const std::vector<CString>& argumente, const TreiberKana
             Melde(fehler, f.strMeldung);
             return kStatusEAFehler;
         }
-        if (aufruf.nEnde >= 0) {
-            Melde(fehler, Ablehnung(argumente[static_cast<std::size_t>(aufruf.nEnde)].Sicht()));
-            SchreibeAusgabe(CString(kVerwendung), fehler);
-            return kStatusAufruf;
-        }
+        if (aufruf.nEnde >= 0)
+            return MeldeAufruffehler(fehler, Ablehnung(argumente[static_cast<std::size_t>(aufruf.nEnde)].Sicht()));
 
         try {
-            AusgabeStrom strom(ausgabe, text.Form(), &wache);
-            Kette(aufruf.aSchritte).Laufe(text, strom, nAktuell);
+            if (aufruf.bImOrt) {
+                // The new file is removed when anything fails before it replaces the old one.
+                CErsatzDatei neu(aufruf.strDatei);
+                Filtere(aufruf, text, neu, wache, nAktuell, false);
+                neu.Ersetze();
+            } else {
+                Filtere(aufruf, text, ausgabe, wache, nAktuell, kanaele.bAusgabeSchliessen);
+            }
             nAktuell = argumente.size();
-            strom.Fertig();
-            if (kanaele.bAusgabeSchliessen) ausgabe.Close();
         } catch (const CFileException& e) {
             // The output could not be written, or the mapped input shrank while it was used.
             return MeldeSchreibfehler(fehler, e);

@@ -23,7 +23,7 @@ _brixfilter()
             fi
             return 0 ;;
     esac
-    local opts=" -f -c --strip-xml-comments -t -r --strip-xml-tags -d --delete-empty-tags -s -S -R --help --version "
+    local opts=" -f -c --strip-xml-comments -t -r --strip-xml-tags -d --delete-empty-tags -s -S -R -i --in-place --help --version "
     COMPREPLY=($(compgen -W "$opts" -- "$cur"))
 } &&
 complete -o filenames -F _brixfilter brixfilter

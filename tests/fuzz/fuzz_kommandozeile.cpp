@@ -55,7 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pDaten, std::size_t nG
     std::vector<CString> argumente;
     for (int i = 0; i < nArgumente; ++i) {
         const std::string_view arg = leser.BisTrenner();
-        if (arg.substr(0, 2) == "-f") continue;
+        // The file is the target's own; editing in place would replace it (-i has end-to-end tests).
+        if (arg.substr(0, 2) == "-f" || arg == "-i" || arg == "--in-place") continue;
         argumente.push_back(CString(arg));
     }
     const bool bFilter = !argumente.empty();

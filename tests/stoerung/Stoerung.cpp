@@ -11,6 +11,10 @@
 //                        kurz     writes take at most 5 bytes
 //                        enospc   every write to standard output fails with ENOSPC
 //                        eio2     writes to standard error fail with EIO
+//                        enospc3  writes to a file (fd > 2) fail with ENOSPC after its first 3 bytes
+//                        eio3     writes to a file (fd > 2) fail with EIO
+//   BRIX_STOERUNG_FSYNC  eio      fsync fails with EIO
+//   BRIX_STOERUNG_RENAME eacces   rename fails with EACCES
 //   BRIX_STOERUNG_OPEN   eacces   opening any file fails with EACCES
 //   BRIX_STOERUNG_MMAP   fehl     mapping a file fails with ENODEV (anonymous memory is granted)
 #include <dlfcn.h>
@@ -40,6 +44,7 @@ bool Ist(const char* pVariable, const char* pWert)
 int g_nLeseAufrufe = 0;
 int g_nSchreibAufrufe = 0;
 bool g_bGelesen[1024] = {};
+bool g_bVoll = false;  // enospc3: the disk is full after the first bytes
 
 }  // namespace
 
@@ -65,7 +70,27 @@ extern "C" ssize_t write(int fd, const void* pPuffer, size_t n)
     if (Ist("BRIX_STOERUNG_WRITE", "kurz") && n > 5) n = 5;
     if (Ist("BRIX_STOERUNG_WRITE", "enospc") && fd == 1) { errno = ENOSPC; return -1; }
     if (Ist("BRIX_STOERUNG_WRITE", "eio2") && fd == 2) { errno = EIO; return -1; }
+    if (Ist("BRIX_STOERUNG_WRITE", "eio3") && fd > 2) { errno = EIO; return -1; }
+    if (Ist("BRIX_STOERUNG_WRITE", "enospc3") && fd > 2) {
+        if (g_bVoll) { errno = ENOSPC; return -1; }
+        g_bVoll = true;
+        if (n > 3) n = 3;
+    }
     return echt(fd, pPuffer, n);
+}
+
+extern "C" int fsync(int fd)
+{
+    static auto echt = Echt<int (*)(int)>("fsync");
+    if (Ist("BRIX_STOERUNG_FSYNC", "eio")) { errno = EIO; return -1; }
+    return echt(fd);
+}
+
+extern "C" int rename(const char* pAlt, const char* pNeu)
+{
+    static auto echt = Echt<int (*)(const char*, const char*)>("rename");
+    if (Ist("BRIX_STOERUNG_RENAME", "eacces")) { errno = EACCES; return -1; }
+    return echt(pAlt, pNeu);
 }
 
 namespace {

@@ -1,0 +1,231 @@
+// End-to-end tests of -i (--in-place): the file named by -f is replaced by the result, atomically;
+// on any failure it stays byte for byte what it was, and no new file is left behind.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/Treiber.h"
+#include "support/Hilfen.h"
+#include "support/Prozess.h"
+
+namespace {
+
+std::string LiesAlles(const std::string& strPfad)
+{
+    std::ifstream datei(strPfad, std::ios::binary);
+    std::ostringstream s;
+    s << datei.rdbuf();
+    return s.str();
+}
+
+// The names in a folder, "." and ".." left out.
+std::set<std::string> Namen(const std::string& strOrdner)
+{
+    std::set<std::string> namen;
+    if (DIR* d = opendir(strOrdner.c_str())) {
+        while (const dirent* e = readdir(d)) {
+            const std::string n = e->d_name;
+            if (n != "." && n != "..") namen.insert(n);
+        }
+        closedir(d);
+    }
+    return namen;
+}
+
+mode_t Modus(const std::string& strPfad)
+{
+    struct stat st {};
+    return lstat(strPfad.c_str(), &st) == 0 ? st.st_mode : 0;
+}
+
+constexpr char kDokument[] = "<r><!-- weg --><a></a><b>x</b></r>\n";
+
+class ImOrtTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_strOrdner = NeuesTempVerzeichnis();
+        m_strDatei = m_strOrdner + "/doc.xml";
+        ASSERT_TRUE(SchreibeDatei(m_strDatei, kDokument));
+        ASSERT_EQ(chmod(m_strDatei.c_str(), 0640), 0);
+    }
+    void TearDown() override { EntferneVerzeichnis(m_strOrdner); }
+
+    // brixfilter with args in the folder, the shim's variable (if any) set.
+    ProzessErgebnis Lauf(const std::vector<std::string>& args, const std::string& strStoerung = "")
+    {
+        ProzessOptionen o;
+        o.arbeitsVerzeichnis = m_strOrdner;
+        if (strStoerung.empty()) return StarteProzess(args, "", o);
+        o.programm = "/bin/sh";
+        std::vector<std::string> sh = {"-c", "exec env LD_PRELOAD=\"$0\" " + strStoerung + " \"$@\"",
+                                       BRIX_STOERUNG_LIB, BRIXFILTER_BIN};
+        sh.insert(sh.end(), args.begin(), args.end());
+        return StarteProzess(sh, "", o);
+    }
+
+    std::string m_strOrdner;
+    std::string m_strDatei;
+};
+
+TEST_F(ImOrtTest, ErsetztDieDateiUndBehaeltIhreRechte)
+{
+    const struct {
+        std::vector<std::string> args;
+        std::string erwartet;
+        int zeile;
+    } faelle[] = {
+        {{"-c", "-i", "-fdoc.xml"}, "<r><a></a><b>x</b></r>\n", __LINE__},
+        {{"--in-place", "-f", "doc.xml", "-c", "-t"}, "x\n", __LINE__},     // anywhere among the options
+        {{"-fdoc.xml", "-Rb=neu", "-i"}, "<r><!-- weg --><a></a><b>neu</b></r>\n", __LINE__},
+        {{"-i", "-fdoc.xml", "-Sr"}, "\n", __LINE__},
+        {{"-i", "-fdoc.xml", "-sq"}, "", __LINE__},                       // an empty result: an empty file
+        {{"-i", "-fdoc.xml"}, kDokument, __LINE__},                          // no filter: the same bytes
+    };
+    for (const auto& f : faelle) {
+        SCOPED_TRACE(f.zeile);
+        ASSERT_TRUE(SchreibeDatei(m_strDatei, kDokument));
+        ASSERT_EQ(chmod(m_strDatei.c_str(), 0640), 0);
+        const ProzessErgebnis r = Lauf(f.args);
+        EXPECT_EQ(r.status, kStatusErfolg) << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(LiesAlles(m_strDatei), f.erwartet);
+        EXPECT_EQ(Modus(m_strDatei) & 07777, 0640u);
+        EXPECT_EQ(Namen(m_strOrdner), std::set<std::string>{"doc.xml"});
+    }
+}
+
+TEST_F(ImOrtTest, VerknuepfungenUndAusfuehrbareDateien)
+{
+    // A symbolic link is followed: its target gets the result, the link stays a link.
+    ASSERT_EQ(symlink("doc.xml", (m_strOrdner + "/link.xml").c_str()), 0);
+    ProzessErgebnis r = Lauf({"-c", "-i", "-flink.xml"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(S_ISLNK(Modus(m_strOrdner + "/link.xml")));
+    EXPECT_EQ(LiesAlles(m_strDatei), "<r><a></a><b>x</b></r>\n");
+    // A second hard link keeps the old content: the name given gets a new file.
+    ASSERT_TRUE(SchreibeDatei(m_strDatei, kDokument));
+    ASSERT_EQ(link(m_strDatei.c_str(), (m_strOrdner + "/hart.xml").c_str()), 0);
+    r = Lauf({"-t", "-i", "-fdoc.xml"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(LiesAlles(m_strDatei), "x\n");
+    EXPECT_EQ(LiesAlles(m_strOrdner + "/hart.xml"), kDokument);
+    // Other permission bits, the executable ones too, go over.
+    ASSERT_EQ(chmod(m_strDatei.c_str(), 0751), 0);
+    r = Lauf({"-c", "-i", "-fdoc.xml"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Modus(m_strDatei) & 07777, 0751u);
+    EXPECT_EQ(Namen(m_strOrdner), (std::set<std::string>{"doc.xml", "hart.xml", "link.xml"}));
+}
+
+TEST_F(ImOrtTest, JederFehlerLaesstDasOriginal)
+{
+    const std::string strLang = "-Rb=" + std::string(100'000, 'x');
+    const struct {
+        std::vector<std::string> args;
+        std::string stoerung;
+        int status;
+        std::string meldung;  // what the first line of standard error holds
+        int zeile;
+    } faelle[] = {
+        {{"-c", "-i", "-fdoc.xml"}, "BRIX_STOERUNG_WRITE=enospc3", 2,
+         "Datei \"doc.xml\" kann nicht geschrieben werden: Kein Platz auf dem Gerät", __LINE__},
+        {{"-c", "-i", "-fdoc.xml"}, "BRIX_STOERUNG_WRITE=eio3", 2,
+         "Datei \"doc.xml\" kann nicht geschrieben werden: Ein-/Ausgabefehler", __LINE__},
+        {{"-c", "-i", "-fdoc.xml"}, "BRIX_STOERUNG_FSYNC=eio", 2,
+         "Datei \"doc.xml\" kann nicht geschrieben werden: Ein-/Ausgabefehler", __LINE__},
+        {{"-c", "-i", "-fdoc.xml"}, "BRIX_STOERUNG_RENAME=eacces", 2,
+         "Datei \"doc.xml\" kann nicht ersetzt werden: Keine Berechtigung", __LINE__},
+        {{"-i", "-fdoc.xml"}, "BRIX_STOERUNG_OPEN=eacces", 2,
+         "Datei \"doc.xml\" kann nicht geöffnet werden: Keine Berechtigung", __LINE__},
+        {{"-c", "-i", "-fdoc.xml", "-x"}, "", 255, "unbekannte Option \"-x\"", __LINE__},  // a usage error behind -i
+        {{"-i", "-c", "-fdoc.xml", "-t", "buch"}, "", 255, "\"buch\" ist keine Option", __LINE__},
+        {{"-i", "-c"}, "", 255, "-i braucht eine Datei", __LINE__},                         // no -f
+        {{"-i", "-fnix.xml"}, "", 2, "Datei \"nix.xml\" kann nicht geöffnet werden: Datei nicht gefunden", __LINE__},
+        {{"-i", "-f/dev/null"}, "", 2, "Datei \"/dev/null\" kann nicht ersetzt werden: Keine reguläre Datei", __LINE__},
+        {{"-i", "-f."}, "", 2, "Datei \".\" kann nicht ersetzt werden: Keine reguläre Datei", __LINE__},
+    };
+    for (const auto& f : faelle) {
+        SCOPED_TRACE(f.zeile);
+        const ProzessErgebnis r = Lauf(f.args, f.stoerung);
+        EXPECT_EQ(r.status, f.status) << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err.rfind("brixfilter: " + f.meldung, 0), 0u) << r.err;
+        EXPECT_EQ(LiesAlles(m_strDatei), kDokument);
+        EXPECT_EQ(Modus(m_strDatei) & 07777, 0640u);
+        EXPECT_EQ(Namen(m_strOrdner), std::set<std::string>{"doc.xml"});
+    }
+}
+
+TEST_F(ImOrtTest, FifoWirdNichtGelesen)
+{
+    // A FIFO is refused before it is opened: no writer is needed, nothing waits.
+    ASSERT_EQ(mkfifo((m_strOrdner + "/fifo").c_str(), 0600), 0);
+    const ProzessErgebnis r = Lauf({"-c", "-i", "-ffifo"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "brixfilter: Datei \"fifo\" kann nicht ersetzt werden: Keine reguläre Datei\n");
+}
+
+TEST_F(ImOrtTest, ZuWenigSpeicherLaesstDasOriginal)
+{
+    // A result that cannot fit is refused before it is made; the file stays.
+    if (kSanitiert) GTEST_SKIP() << "the sanitizers' shadow memory cannot live under an address-space limit";
+    std::string dokument;
+    for (int i = 0; i < 100'000; ++i) dokument += "<b/>";
+    ASSERT_TRUE(SchreibeDatei(m_strDatei, dokument));
+    ProzessOptionen o;
+    o.arbeitsVerzeichnis = m_strOrdner;
+    o.nAdressraum = std::int64_t{512} << 20;
+    const ProzessErgebnis r = StarteProzess({"-Rb=" + std::string(100'000, 'x'), "-c", "-i", "-fdoc.xml"}, "", o);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("Nicht genug Speicher"), std::string::npos) << r.err.substr(0, 300);
+    EXPECT_EQ(LiesAlles(m_strDatei), dokument);
+    EXPECT_EQ(Namen(m_strOrdner), std::set<std::string>{"doc.xml"});
+}
+
+TEST_F(ImOrtTest, GrosseDateiMitSoVielSpeicherWieNachStdout)
+{
+    // 100 MB edited in place under an address-space limit that leaves little beyond the mapped
+    // file: the result goes to the new file as it would go to standard output, never held whole.
+    if (kSanitiert) GTEST_SKIP() << "the sanitizers' shadow memory cannot live under an address-space limit";
+    std::string zeile = "<book><!-- c --><title>T</title></book>\n";
+    std::string dokument;
+    dokument.reserve(100u << 20);
+    while (dokument.size() < (100u << 20)) dokument += zeile;
+    ASSERT_TRUE(SchreibeDatei(m_strDatei, dokument));
+    ProzessOptionen o;
+    o.arbeitsVerzeichnis = m_strOrdner;
+    o.nAdressraum = (std::int64_t{100} << 20) + (std::int64_t{48} << 20);
+    ProzessErgebnis r = StarteProzess({"-c", "-fdoc.xml"}, "", o);
+    EXPECT_EQ(r.status, 0) << r.err;  // the same limit suffices for standard output
+    const std::string erwartet = r.out;
+    r = StarteProzess({"-c", "-i", "-fdoc.xml"}, "", o);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(LiesAlles(m_strDatei) == erwartet);
+}
+
+TEST_F(ImOrtTest, VieleDateienMitXargs)
+{
+    // The README's way of editing a folder of files, several at a time.
+    for (int i = 0; i < 20; ++i)
+        ASSERT_TRUE(SchreibeDatei(m_strOrdner + "/d " + std::to_string(i) + ".xml", "<a><!--" + std::to_string(i) + "--></a>"));
+    ProzessOptionen o;
+    o.programm = "/bin/sh";
+    o.arbeitsVerzeichnis = m_strOrdner;
+    const ProzessErgebnis r = StarteProzess(
+        {"-c", "find . -name 'd *.xml' -print0 | xargs -0 -n1 -P\"$(nproc)\" \"$0\" -c -i -f", BRIXFILTER_BIN}, "", o);
+    EXPECT_EQ(r.status, 0) << r.err;
+    for (int i = 0; i < 20; ++i) EXPECT_EQ(LiesAlles(m_strOrdner + "/d " + std::to_string(i) + ".xml"), "<a></a>");
+    EXPECT_EQ(Namen(m_strOrdner).size(), 21u);  // no new file left behind
+}
+
+}  // namespace
