@@ -66,7 +66,10 @@ protected:
         o.arbeitsVerzeichnis = m_strOrdner;
         if (strStoerung.empty()) return StarteProzess(args, "", o);
         o.programm = "/bin/sh";
-        std::vector<std::string> sh = {"-c", "exec env LD_PRELOAD=\"$0\" " + strStoerung + " \"$@\"",
+        // A sanitized binary accepts the shim ahead of its runtime only when told to.
+        std::vector<std::string> sh = {"-c",
+                                       "exec env LD_PRELOAD=\"$0\" ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0 " +
+                                           strStoerung + " \"$@\"",
                                        BRIX_STOERUNG_LIB, BRIXFILTER_BIN};
         sh.insert(sh.end(), args.begin(), args.end());
         return StarteProzess(sh, "", o);
