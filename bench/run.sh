@@ -8,6 +8,8 @@
 # bench/out/results.md and bench/out/chart.svg, and copies the chart to bench/chart.svg.
 # --scaling: times every option on catalog 10M vs 100M and on deep documents of depth 10 vs
 # depth 100000 of the same size, and prints PASS/FAIL per check.
+# --huge: a 3 GiB document (a sparse file of zero bytes, then "<book/>tail") through -S book and
+# -c: time, peak RSS, and whether the output is right. Writes bench/out/huge.md.
 # --hostile: times every option on each hostile document kind (h-...) at two sizes (1M and 4M,
 # in alternating rounds as in the scaling checks) and prints PASS/FAIL per kind and option: time
 # ratio within 1.25 x the size ratio, and the large document done in under a second. Writes
@@ -46,6 +48,7 @@ Options:
   --scaling       run the scaling checks instead of the comparison
   --all           run the comparison, then the scaling checks
   --hostile       time every option on the hostile document kinds at two sizes (see below)
+  --huge          a 3 GiB document through -S book and -c (needs 3 GiB of free memory)
   --hostile-sizes A,B  the two sizes of --hostile (default 1M,4M; 250K,1M for a quick look)
   --hostile-kinds K,.. only these hostile kinds (default: every h-... kind of the generator)
   --xml-size N    size of the document that xmlstarlet reads (default: the smaller of --size and 10M)
@@ -70,6 +73,7 @@ while (($#)); do
     --scaling) MODE=scaling ;;
     --all) MODE=all ;;
     --hostile) MODE=hostile ;;
+    --huge) MODE=huge ;;
     --hostile-sizes) HSIZES=$2; shift ;;
     --hostile-sizes=*) HSIZES=${1#*=} ;;
     --hostile-kinds) HKINDS=$2; shift ;;
@@ -124,7 +128,7 @@ need_pkg() {  # need_pkg COMMAND PACKAGE
 }
 [[ -x /usr/bin/time ]] || { need_pkg /usr/bin/time time; }
 need_pkg hyperfine hyperfine
-[[ $MODE == hostile ]] || need_pkg xmlstarlet xmlstarlet
+[[ $MODE == hostile || $MODE == huge ]] || need_pkg xmlstarlet xmlstarlet
 need_pkg perl perl
 need_pkg g++ g++
 need_pkg timeout coreutils
@@ -411,6 +415,46 @@ hostile() {
   perl "$BENCH/report.pl" hostile "$tsv" "$OUT" || rc=$((rc ? rc : $?))
 }
 
+# A document larger than 2^31 bytes (and 2^31 UTF-16 units): 3 GiB of zero bytes, held sparse on
+# the disk, then "<book/>tail". -S book must write "tail"; -c the whole file.
+huge() {
+  local f=$DATA/huge-3GiB.xml n out t rss st ok report=$OUT/huge.md
+  mkdir -p "$DATA" "$OUT"
+  n=$((3 * 1024 * 1024 * 1024))
+  if [[ ! -f $f || $(stat -c %s "$f") != $((n + 11)) ]]; then
+    rm -f "$f"; truncate -s "$n" "$f" && printf '<book/>tail' >>"$f" || { echo "run.sh: cannot make $f" >&2; rc=2; return; }
+  fi
+  {
+    echo "# brixfilter on a 3 GiB document"
+    echo
+    echo '```'
+    environment
+    echo '```'
+    echo
+    echo "| command | status | seconds | peak RSS MiB | output | check |"
+    echo "|---|---:|---:|---:|---|---|"
+  } >"$report"
+  for o in "-S book" "-c"; do
+    out=$(mktemp)
+    /usr/bin/time -f '%e %M' -o "$out.time" "$BIN" -f "$f" $o | { if [[ $o == -c ]]; then cksum; else cat; fi; } >"$out"
+    st=${PIPESTATUS[0]}
+    read -r t rss <"$out.time" || true
+    if [[ $o == -c ]]; then
+      ok=$([[ $(cat "$out") == "$(cksum <"$f")" ]] && echo PASS || echo FAIL)
+      desc="cksum $(cut -d' ' -f1-2 "$out")"
+    else
+      ok=$([[ $(cat "$out") == tail ]] && echo PASS || echo FAIL)
+      desc="\"$(head -c 40 "$out")\""
+    fi
+    ((st == 0)) || ok=FAIL
+    [[ $ok == PASS ]] || rc=1
+    echo "| \`brixfilter -f huge-3GiB.xml $o\` | $st | $t | $((rss / 1024)) | $desc | $ok |" >>"$report"
+    echo "  $o: status $st, $t s, $((rss / 1024)) MiB, $ok" >&2
+    rm -f "$out" "$out.time"
+  done
+  echo "Wrote $report" >&2
+}
+
 read -r load _ < /proc/loadavg
 if awk -v l="$load" -v n="$(nproc)" 'BEGIN { exit !(l > n / 2) }'; then
   echo "Note: load average $load on $(nproc) cores; other work on the machine makes the timings noisy." >&2
@@ -422,6 +466,7 @@ case $MODE in
   scaling) scaling ;;
   all) compare; scaling ;;
   hostile) hostile ;;
+  huge) huge ;;
 esac
 if ((rc == 1 && STRICT == 0)); then rc=0; fi
 exit "$rc"
