@@ -17,14 +17,6 @@
 
 namespace {
 
-std::string LiesText(const std::string& strPfad)
-{
-    std::ifstream ein(strPfad, std::ios::binary);
-    std::stringstream s;
-    s << ein.rdbuf();
-    return s.str();
-}
-
 std::string Quelle(const std::string& strDatei) { return std::string(BRIX_SOURCE_DIR) + "/" + strDatei; }
 
 struct Zeile {
@@ -50,7 +42,7 @@ std::vector<Zeile> Zeilen(const std::string& text)
 std::vector<std::vector<Zeile>> ReadmeBloecke()
 {
     std::vector<std::vector<Zeile>> bloecke(1);
-    for (const Zeile& z : Zeilen(LiesText(Quelle("README.md")))) {
+    for (const Zeile& z : Zeilen(LiesAlles(Quelle("README.md")))) {
         if (z.text.rfind("    ", 0) == 0) {
             bloecke.back().push_back(z);
         } else if (!bloecke.back().empty()) {
@@ -66,7 +58,7 @@ std::vector<std::vector<Zeile>> ManBloecke()
 {
     std::vector<std::vector<Zeile>> bloecke;
     bool bImBlock = false;
-    for (Zeile z : Zeilen(LiesText(Quelle("doc/brixfilter.1")))) {
+    for (Zeile z : Zeilen(LiesAlles(Quelle("doc/brixfilter.1")))) {
         if (z.text == ".EX") {
             bImBlock = true;
             bloecke.emplace_back();
@@ -182,7 +174,7 @@ TEST(Dokumentation, KatalogBeispieleGelingen)
 {
     // Each succeeds, writes nothing to standard error, and changes the catalog: an example whose
     // option no longer does anything (a name that is not in the catalog) fails.
-    const std::string katalog = LiesText(Quelle("examples/katalog.xml"));
+    const std::string katalog = LiesAlles(Quelle("examples/katalog.xml"));
     ASSERT_FALSE(katalog.empty());
     for (const Dokument& dok : kDokumente) {
         const std::vector<Beispiel> beispiele = KatalogBeispiele(dok.bloecke());
@@ -201,7 +193,7 @@ TEST(Dokumentation, KatalogBeispieleGelingen)
 // The README's section "## Install and package", up to the next section.
 std::string InstallAbschnitt()
 {
-    const std::string readme = LiesText(Quelle("README.md"));
+    const std::string readme = LiesAlles(Quelle("README.md"));
     const std::size_t nAnfang = readme.find("\n## Install and package\n");
     if (nAnfang == std::string::npos) return "";
     return readme.substr(nAnfang, readme.find("\n## ", nAnfang + 1) - nAnfang);
@@ -226,16 +218,16 @@ TEST(Dokumentation, InstallierenUndPaketAusEigenemReleaseOrdner)
     EXPECT_NE(abschnitt.find("    cmake --install " + strOrdner + " --strip"), std::string::npos);
     EXPECT_NE(abschnitt.find("    (cd " + strOrdner + " && cpack -G DEB)"), std::string::npos);
     EXPECT_NE(abschnitt.find(strOrdner + "/brixfilter_" BRIX_VERSION_TEXT "_amd64.deb"), std::string::npos);
-    const std::string test = LiesText(Quelle("scripts/test.sh"));
+    const std::string test = LiesAlles(Quelle("scripts/test.sh"));
     ASSERT_NE(test.find("cmake -S . -B "), std::string::npos);
     EXPECT_EQ(test.find("-B " + strOrdner + " "), std::string::npos) << test;
     // The example script builds the same folder in the same way, so the commands can follow it.
-    EXPECT_NE(LiesText(Quelle("scripts/beispiel.sh")).find(konfiguriere.substr(4)), std::string::npos);
+    EXPECT_NE(LiesAlles(Quelle("scripts/beispiel.sh")).find(konfiguriere.substr(4)), std::string::npos);
 }
 
 TEST(Dokumentation, ManSeiteTraegtDieVersion)
 {
-    const std::string man = LiesText(Quelle("doc/brixfilter.1"));
+    const std::string man = LiesAlles(Quelle("doc/brixfilter.1"));
     EXPECT_NE(man.find("\"brixfilter " BRIX_VERSION_TEXT "\""), std::string::npos) << man.substr(0, 80);
 }
 

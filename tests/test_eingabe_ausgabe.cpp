@@ -32,12 +32,6 @@ using namespace std::literals;
 std::string Text(const CString& s) { return std::string(s.Sicht()); }
 CString Name(const std::string& s) { return CString(std::string_view(s)); }
 
-std::string LiesAlles(const std::string& strPfad)
-{
-    std::ifstream datei(strPfad, std::ios::binary);
-    return {std::istreambuf_iterator<char>(datei), std::istreambuf_iterator<char>()};
-}
-
 // Whether the process has a part of the named file mapped.
 bool IstAbgebildet(const std::string& strPfad)
 {

@@ -18,14 +18,6 @@
 
 namespace {
 
-std::string LiesAlles(const std::string& strPfad)
-{
-    std::ifstream datei(strPfad, std::ios::binary);
-    std::ostringstream s;
-    s << datei.rdbuf();
-    return s.str();
-}
-
 // The names in a folder, "." and ".." left out.
 std::set<std::string> Namen(const std::string& strOrdner)
 {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/Treiber.h"
+#include "support/Hilfen.h"
 #include "support/Prozess.h"
 
 namespace {
@@ -29,15 +30,6 @@ const std::string kVerwendung =
     "-r --strip-xml-tags     - entferne XML-Tags\n"
     "-tTagname,Tagname1,..\t- Zeige Tagblocks Tagname1,.. in Tags Tagname\n"
     "-RTagname=Inhalt        - Ersetze Inhalt von Tag Tagname\n";
-
-// The file's bytes, read to its end (also where its status gives no length).
-std::string LiesAlles(const std::string& strPfad)
-{
-    std::ifstream datei(strPfad, std::ios::binary);
-    std::ostringstream s;
-    s << datei.rdbuf();
-    return s.str();
-}
 
 // Runs in a temporary directory holding the files a, b, x, "-d" and one whose name is no UTF-8,
 // so "-f" forms can name them.

@@ -16,22 +16,15 @@
 
 #include "app/Treiber.h"
 #include "platform/Datei.h"
+#include "support/Hilfen.h"
 #include "support/Prozess.h"
 
 namespace {
 
-std::string LiesText(const std::string& strPfad)
-{
-    std::ifstream ein(strPfad, std::ios::binary);
-    std::stringstream s;
-    s << ein.rdbuf();
-    return s.str();
-}
-
 // The man page's text with groff's escaped hyphens ("\-") turned into plain ones.
 std::string ManSeite()
 {
-    std::string s = LiesText(std::string(BRIX_SOURCE_DIR) + "/doc/brixfilter.1");
+    std::string s = LiesAlles(std::string(BRIX_SOURCE_DIR) + "/doc/brixfilter.1");
     std::string ergebnis;
     for (std::size_t i = 0; i < s.size(); ++i) {
         if (s[i] == '\\' && i + 1 < s.size() && s[i + 1] == '-') continue;
@@ -55,7 +48,7 @@ TEST(Werkzeug, JedeOptionStehtInManSeiteHilfeUndVervollstaendigung)
 {
     const std::string man = ManSeite();
     const std::string hilfe = HilfeText();
-    const std::string vervollstaendigung = LiesText(std::string(BRIX_SOURCE_DIR) + "/completion/brixfilter.bash");
+    const std::string vervollstaendigung = LiesAlles(std::string(BRIX_SOURCE_DIR) + "/completion/brixfilter.bash");
     ASSERT_GT(man.size(), 1000u);
     for (std::size_t i = 0; i < kAnzahlOptionen; ++i) {
         const std::string option(kOptionen[i].text);
@@ -198,7 +191,7 @@ struct ElfAbschnitte {
 ElfAbschnitte LiesElfAbschnitte(const std::string& strPfad)
 {
     ElfAbschnitte ergebnis;
-    const std::string bytes = LiesText(strPfad);
+    const std::string bytes = LiesAlles(strPfad);
     Elf64_Ehdr kopf;
     if (bytes.size() < sizeof kopf || bytes.compare(0, SELFMAG, ELFMAG) != 0 || bytes[EI_CLASS] != ELFCLASS64)
         return ergebnis;
@@ -243,7 +236,7 @@ protected:
     static void PruefeManSeite(const std::string& strPrefix)
     {
         const std::string strGz = strPrefix + "/share/man/man1/brixfilter.1.gz";
-        const std::string gz = LiesText(strGz);
+        const std::string gz = LiesAlles(strGz);
         ASSERT_GE(gz.size(), 10u) << strGz;
         EXPECT_EQ(gz.substr(0, 2), "\x1F\x8B");
         EXPECT_EQ(gz[3] & 0x08, 0) << "a file name in the gzip header";
@@ -251,7 +244,7 @@ protected:
         int nStatus = -1;
         const std::string entpackt = Shell("gzip -dc '" + strGz + "'", &nStatus);
         EXPECT_EQ(nStatus, 0);
-        EXPECT_TRUE(entpackt == LiesText(std::string(BRIX_SOURCE_DIR) + "/doc/brixfilter.1"))
+        EXPECT_TRUE(entpackt == LiesAlles(std::string(BRIX_SOURCE_DIR) + "/doc/brixfilter.1"))
             << entpackt.substr(0, 200);
         EXPECT_NE(access((strPrefix + "/share/man/man1/brixfilter.1").c_str(), F_OK), 0);
     }
@@ -259,7 +252,7 @@ protected:
     // The Debian copyright file: the machine-readable format, the MIT license of LICENSE.
     static void PruefeCopyright(const std::string& strPrefix)
     {
-        const std::string copyright = LiesText(strPrefix + "/share/doc/brixfilter/copyright");
+        const std::string copyright = LiesAlles(strPrefix + "/share/doc/brixfilter/copyright");
         ASSERT_FALSE(copyright.empty());
         EXPECT_EQ(copyright.rfind("Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n", 0), 0u);
         EXPECT_NE(copyright.find("\nCopyright: 2026 the brixfilter developers\n"), std::string::npos) << copyright;
@@ -268,7 +261,7 @@ protected:
             << copyright;
         EXPECT_NE(copyright.find("The MIT license"), std::string::npos) << copyright;
         // Every line of LICENSE stands in it, indented by one blank (an empty one as " .").
-        std::istringstream lizenz(LiesText(std::string(BRIX_SOURCE_DIR) + "/LICENSE"));
+        std::istringstream lizenz(LiesAlles(std::string(BRIX_SOURCE_DIR) + "/LICENSE"));
         std::size_t nZeilen = 0;
         for (std::string zeile; std::getline(lizenz, zeile); ++nZeilen) {
             EXPECT_NE(copyright.find("\n " + (zeile.empty() ? std::string(".") : zeile) + "\n"), std::string::npos) << zeile;

@@ -54,16 +54,6 @@ const std::string kUngeradeFF = "\xF8\x83\xBF";  // the odd last byte 0xFF
 const std::string kAe = "\xC3\xA4";              // U+00E4
 const std::string kEuro = "\xE2\x82\xAC";        // U+20AC
 
-std::string LiesAlles(const std::string& strPfad)
-{
-    std::ifstream datei(strPfad, std::ios::binary | std::ios::ate);
-    std::string s(static_cast<std::size_t>(std::max<std::streamoff>(0, datei.tellg())), '\0');
-    datei.seekg(0);
-    datei.read(s.data(), static_cast<std::streamsize>(s.size()));
-    EXPECT_EQ(datei.gcount(), static_cast<std::streamsize>(s.size()));
-    return s;
-}
-
 std::string Zeig(std::string_view bytes) { return testing::PrintToString(std::string(bytes)); }
 
 // Patterned bytes that differ from their neighbours and hold zero bytes and bytes above 0x7F.

@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <fstream>
+#include <sstream>
 
 std::string Mal(std::string_view s, std::size_t n)
 {
@@ -39,6 +41,14 @@ std::string Zeige(std::string_view s)
         }
     }
     return r + "\"";
+}
+
+std::string LiesAlles(const std::string& strPfad)
+{
+    std::ifstream datei(strPfad, std::ios::binary);
+    std::ostringstream s;
+    s << datei.rdbuf();
+    return s.str();
 }
 
 std::int64_t Belegt(int nArt)

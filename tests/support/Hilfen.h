@@ -26,6 +26,10 @@ std::u16string Mal16(std::u16string_view s, std::size_t n);
 // the other controls and every byte from 0x7F on as \xNN.
 std::string Zeige(std::string_view s);
 
+// A file's bytes, read to its end (also where its status gives no length); empty when it cannot
+// be opened.
+std::string LiesAlles(const std::string& strPfad);
+
 // What /proc/self/statm gives, in bytes: the address space (nArt RLIMIT_AS) or the data, the
 // private writable memory (RLIMIT_DATA); -1 when it cannot be read.
 std::int64_t Belegt(int nArt);
