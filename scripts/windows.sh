@@ -1,26 +1,30 @@
 #!/usr/bin/env bash
 # Cross-builds a static brixfilter.exe for 64-bit Windows (build-win/) with MinGW-w64 and checks
 # it under Wine: the filter, the exit statuses, the messages, bytes passed unchanged (CR LF,
-# 0x1A), UTF-8 file names and in-place editing. Installs the cross compiler and Wine if missing
-# (Debian: mingw-w64, wine64).
+# 0x1A), UTF-8 file names and in-place editing; then runs the unit tests that build for Windows
+# through ctest under Wine. Installs the cross compiler, Wine and the GoogleTest sources if
+# missing (Debian: mingw-w64, wine64, googletest).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=2
 
-if ! command -v x86_64-w64-mingw32-g++-posix >/dev/null || ! command -v wine >/dev/null; then
+if ! command -v x86_64-w64-mingw32-g++-posix >/dev/null || ! command -v wine >/dev/null ||
+  [ ! -f /usr/src/googletest/CMakeLists.txt ]; then
   sudo_=()
   [ "$(id -u)" -eq 0 ] || sudo_=(sudo)
-  "${sudo_[@]}" apt-get install -y mingw-w64 wine64
+  "${sudo_[@]}" apt-get install -y mingw-w64 wine64 googletest
 fi
 
-cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release -DBRIX_TESTS=OFF
-cmake --build build-win -j"$jobs" --target brixfilter
+cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release -DBRIX_TESTS=ON
+cmake --build build-win -j"$jobs"
+quelle=$PWD
 exe=$PWD/build-win/brixfilter.exe
 
 # Wine: no window, no debug output, its own prefix. The server and the prefix are started
-# once, detached from this script's pipes; otherwise every run waits for them.
+# once, detached from this script's pipes (otherwise every run waits for them); the server ends
+# a minute after its last program.
 export WINEDEBUG=-all DISPLAY= WINEPREFIX="${WINEPREFIX:-$PWD/build-win/wine}"
-wineserver -p </dev/null >/dev/null 2>&1 &
+wineserver -p60 </dev/null >/dev/null 2>&1 &
 setsid wine cmd /c exit </dev/null >/dev/null 2>&1
 
 arbeit=$(mktemp -d)
@@ -89,4 +93,6 @@ st=${PIPESTATUS[0]}
 set -e -o pipefail
 if [ "$st" = 2 ] && [ ! -s err ]; then echo "ok leser_weg"; else echo "FEHLER leser_weg: Status $st, $(cat err)"; fehler=1; fi
 
+cd "$quelle"
+ctest --test-dir build-win -j"$jobs" --output-on-failure || fehler=1
 exit $fehler
