@@ -1,7 +1,5 @@
 #include "io/Eingabe.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -138,12 +136,11 @@ void EingabeWache::Pruefe() const
 bool DateiExistiert(const CString& strName, int* pnErrno)
 {
     const std::string strPfad(strName.Sicht());
-    struct stat st;
     int nErrno = 0;
     if (strPfad.empty() || strPfad.find('\0') != std::string::npos)
         nErrno = ENOENT;
-    else if (stat(strPfad.c_str(), &st) != 0)
-        nErrno = errno;
+    else
+        nErrno = PfadFehler(strPfad);
     if (pnErrno) *pnErrno = nErrno;
     return nErrno == 0;
 }

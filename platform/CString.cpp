@@ -1,13 +1,12 @@
 #include "platform/CString.h"
 
-#include <sys/mman.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 #include <utility>
 
+#include "platform/Abbild.h"
 #include "platform/Speicher.h"
 
 const char CString::s_nNull = 0;
@@ -15,27 +14,10 @@ const char CString::s_nNull = 0;
 namespace {
 
 // Buffers of at least this many bytes are mapped rather than taken from the heap: they can ask
-// for huge pages (far fewer page faults) and grow with mremap without copying.
+// for huge pages (far fewer page faults) and grow without copying.
 constexpr std::size_t kAbbildSchwelle = std::size_t{4} << 20;
 // Mapped buffers are whole multiples of a huge page.
 constexpr std::size_t kGrossSeite = std::size_t{2} << 20;
-
-// A new anonymous mapping of nBytes (a multiple of kGrossSeite), aligned to a huge page so that
-// the kernel can back all of it with huge pages; null when there is no memory.
-char* NeuesAbbild(std::size_t nBytes) noexcept
-{
-    const std::size_t nMehr = nBytes + kGrossSeite;
-    void* p = mmap(nullptr, nMehr, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (p == MAP_FAILED) return nullptr;
-    const auto nAdresse = reinterpret_cast<std::uintptr_t>(p);
-    const std::uintptr_t nAusgerichtet = (nAdresse + kGrossSeite - 1) & ~(std::uintptr_t{kGrossSeite} - 1);
-    const std::size_t nVorne = nAusgerichtet - nAdresse;
-    if (nVorne > 0) munmap(p, nVorne);
-    munmap(reinterpret_cast<char*>(nAusgerichtet) + nBytes, kGrossSeite - nVorne);
-    char* pAusgerichtet = reinterpret_cast<char*>(nAusgerichtet);
-    madvise(pAusgerichtet, nBytes, MADV_HUGEPAGE);  // only a hint; failure changes nothing
-    return pAusgerichtet;
-}
 
 }  // namespace
 
@@ -90,7 +72,7 @@ void CString::GibFrei() noexcept
     if (m_eSpeicher == Speicher::Heap)
         std::free(m_pBuffer);
     else
-        munmap(m_pBuffer - (m_eSpeicher == Speicher::Datei ? m_nVersatz : 0), m_nAbbild);
+        GibAbbildFrei(m_pBuffer - (m_eSpeicher == Speicher::Datei ? m_nVersatz : 0), m_nAbbild);
 }
 
 void CString::Empty() noexcept
@@ -150,9 +132,9 @@ void CString::Reserviere(std::ptrdiff_t nLength)
         nAbbild = (nBytes + kGrossSeite - 1) & ~(kGrossSeite - 1);
         eSpeicher = Speicher::Anonym;
         if (m_eSpeicher == Speicher::Anonym) {
-            void* q = mremap(m_pBuffer, m_nAbbild, nAbbild, MREMAP_MAYMOVE);
-            if (q == MAP_FAILED) throw std::bad_alloc();
-            m_pBuffer = static_cast<char*>(q);
+            char* q = AenderAbbild(m_pBuffer, m_nAbbild, nAbbild);
+            if (!q) throw std::bad_alloc();
+            m_pBuffer = q;
             m_nAbbild = nAbbild;
             m_nCapacity = static_cast<std::ptrdiff_t>(nAbbild) - 1;
             return;

@@ -1,4 +1,4 @@
-// Stand-ins for the framework's file classes, over POSIX descriptors: CFile opens a named file
+// Stand-ins for the framework's file classes, over C runtime descriptors: CFile opens a named file
 // for reading, CStdioFile attaches to a descriptor the program already has (0, 1, 2 or any).
 // Every failure throws CFileException with a German message that names the file.
 #pragma once
@@ -78,6 +78,10 @@ private:
     bool m_bEigen = false;
     std::string m_strBezeichnung;
 };
+
+// 0 when the path names a file that exists (a symbolic link followed), else the errno of the
+// failed look-up.
+int PfadFehler(const std::string& strPfad) noexcept;
 
 // Page size, for the offsets of Abbilden.
 std::size_t SeitenGroesse() noexcept;

@@ -1,0 +1,154 @@
+// The file calls on Windows: C runtime descriptors in binary mode over handles opened with
+// UTF-16 paths, 64-bit offsets and sizes. Regular files are read, not mapped.
+#include "platform/Datei.h"
+
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+#include <windows.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <new>
+
+#include "platform/CString.h"
+#include "platform/windows/System.h"
+
+namespace {
+
+bool IstVerzeichnis(const std::wstring& strPfad) noexcept
+{
+    const DWORD nAttribute = GetFileAttributesW(strPfad.c_str());
+    return nAttribute != INVALID_FILE_ATTRIBUTES && (nAttribute & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// A failed write to a pipe whose reader has gone: the C runtime reports it as EINVAL (the
+// system's ERROR_NO_DATA), which means EPIPE here, as on other systems.
+int SchreibFehler(int fd, int nErrno) noexcept
+{
+    if (nErrno != EINVAL && nErrno != EPIPE) return nErrno;
+    const auto h = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+    return h != INVALID_HANDLE_VALUE && GetFileType(h) == FILE_TYPE_PIPE ? EPIPE : nErrno;
+}
+
+}  // namespace
+
+CFile::~CFile()
+{
+    if (m_bEigen && m_fd >= 0) _close(m_fd);
+}
+
+void CFile::Open(const CString& strName)
+{
+    if (m_bEigen && m_fd >= 0) _close(m_fd);
+    const std::string strPfad(strName.Sicht());
+    Verbinde(-1, false, "Datei \"" + strPfad + "\"");
+    // A zero byte cannot be part of a path; such a name names no file.
+    if (strPfad.empty() || strPfad.find('\0') != std::string::npos) Scheitern("geöffnet", ENOENT);
+    const std::wstring strBreit = Breit(strPfad);
+    // Others may read, write, rename and delete the file meanwhile, as on other systems.
+    const HANDLE h = CreateFileW(strBreit.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        const int nErrno = ErrnoAus(GetLastError());
+        // A folder cannot be opened as a file: the system says "access denied".
+        Scheitern("geöffnet", nErrno == EACCES && IstVerzeichnis(strBreit) ? EISDIR : nErrno);
+    }
+    const int fd = _open_osfhandle(reinterpret_cast<std::intptr_t>(h), _O_RDONLY | _O_BINARY);
+    if (fd < 0) {
+        CloseHandle(h);
+        Scheitern("geöffnet", EMFILE);
+    }
+    m_fd = fd;
+    m_bEigen = true;
+    if (GetStatus().m_bVerzeichnis) {
+        Close();
+        Scheitern("geöffnet", EISDIR);
+    }
+}
+
+std::size_t CFile::Read(void* p, std::size_t n)
+{
+    if (m_fd < 0) Scheitern("gelesen", EBADF);
+    if (n > kMaxEinzelZugriff) n = kMaxEinzelZugriff;
+    for (;;) {
+        const int nGelesen = _read(m_fd, p, static_cast<unsigned>(n));
+        if (nGelesen >= 0) return static_cast<std::size_t>(nGelesen);
+        if (errno == EINTR) continue;
+        Scheitern("gelesen", errno);
+    }
+}
+
+char* CFile::Abbilden(std::int64_t, std::size_t) const noexcept { return nullptr; }
+
+void CFile::Setze(std::int64_t nPos) const noexcept
+{
+    if (m_fd >= 0) _lseeki64(m_fd, nPos, SEEK_SET);
+}
+
+void CFile::Write(const void* p, std::size_t n)
+{
+    if (m_fd < 0) Scheitern("geschrieben", EBADF);
+    const char* q = static_cast<const char*>(p);
+    while (n > 0) {
+        const std::size_t nStueck = n < kMaxEinzelZugriff ? n : kMaxEinzelZugriff;
+        const int nGeschrieben = _write(m_fd, q, static_cast<unsigned>(nStueck));
+        if (nGeschrieben < 0) {
+            if (errno == EINTR) continue;
+            Scheitern("geschrieben", SchreibFehler(m_fd, errno));
+        }
+        // Nothing written without an error: the disk is full.
+        if (nGeschrieben == 0) Scheitern("geschrieben", ENOSPC);
+        q += nGeschrieben;
+        n -= static_cast<std::size_t>(nGeschrieben);
+    }
+}
+
+CFileStatus CFile::GetStatus() const
+{
+    struct _stat64 st;
+    if (m_fd < 0) Scheitern("gelesen", EBADF);
+    if (_fstat64(m_fd, &st) != 0) Scheitern("gelesen", errno);
+    CFileStatus status;
+    status.m_bRegulaer = (st.st_mode & _S_IFMT) == _S_IFREG;
+    status.m_bVerzeichnis = (st.st_mode & _S_IFMT) == _S_IFDIR;
+    status.m_size = status.m_bRegulaer ? static_cast<std::int64_t>(st.st_size) : 0;
+    return status;
+}
+
+std::int64_t CFile::GetPosition() const noexcept
+{
+    if (m_fd < 0) return -1;
+    const auto h = reinterpret_cast<HANDLE>(_get_osfhandle(m_fd));
+    if (h == INVALID_HANDLE_VALUE || GetFileType(h) != FILE_TYPE_DISK) return -1;
+    const long long nPos = _lseeki64(m_fd, 0, SEEK_CUR);
+    return nPos < 0 ? -1 : static_cast<std::int64_t>(nPos);
+}
+
+void CFile::Close()
+{
+    if (m_fd < 0) return;
+    const int fd = m_fd;
+    m_fd = -1;
+    if (_close(fd) != 0) Scheitern("geschlossen", errno);
+}
+
+int PfadFehler(const std::string& strPfad) noexcept
+{
+    try {
+        struct _stat64 st;
+        return _wstat64(Breit(strPfad).c_str(), &st) == 0 ? 0 : errno;
+    } catch (const std::bad_alloc&) {
+        return ENOMEM;
+    }
+}
+
+std::size_t SeitenGroesse() noexcept
+{
+    SYSTEM_INFO info;
+    GetSystemInfo(&info);
+    return info.dwPageSize > 0 ? info.dwPageSize : 4096;
+}
+
+// Files are not mapped here, so there is nothing to protect.
+void SchuetzeAbbilder() noexcept {}

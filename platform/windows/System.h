@@ -1,0 +1,11 @@
+// What the Windows files share: paths in UTF-8 turned into the UTF-16 the system takes, and the
+// system's error codes turned into errno values, so that messages read as on other systems.
+#pragma once
+
+#include <string>
+
+// The UTF-16 form of a UTF-8 path (invalid bytes become U+FFFD). Throws std::bad_alloc.
+std::wstring Breit(const std::string& strUtf8);
+
+// The errno value that stands for a Windows error code (GetLastError); EIO for the rare ones.
+int ErrnoAus(unsigned long nFehler) noexcept;
