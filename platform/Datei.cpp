@@ -2,6 +2,8 @@
 
 #include <cerrno>
 
+#include "platform/CString.h"
+
 std::string FehlerText(int nErrno)
 {
     switch (nErrno) {
@@ -75,4 +77,36 @@ CStdioFile::CStdioFile(int fd) noexcept
     } catch (...) {
         Verbinde(fd, false, {});  // no memory even for the name: messages lose it
     }
+}
+
+// --- CFile, the parts every system shares ---
+
+CFile::~CFile()
+{
+    if (m_bEigen && m_fd >= 0) SchliesseDeskriptor(m_fd);
+}
+
+void CFile::Open(const CString& strName)
+{
+    if (m_bEigen && m_fd >= 0) SchliesseDeskriptor(m_fd);
+    const std::string strPfad(strName.Sicht());
+    Verbinde(-1, false, "Datei \"" + strPfad + "\"");
+    // A zero byte cannot be part of a path; such a name names no file.
+    if (strPfad.empty() || strPfad.find('\0') != std::string::npos) Scheitern("geöffnet", ENOENT);
+    const int fd = OeffneZumLesen(strPfad);
+    if (fd < 0) Scheitern("geöffnet", -fd);
+    m_fd = fd;
+    m_bEigen = true;
+    if (GetStatus().m_bVerzeichnis) {
+        Close();
+        Scheitern("geöffnet", EISDIR);
+    }
+}
+
+void CFile::Close()
+{
+    if (m_fd < 0) return;
+    const int fd = m_fd;
+    m_fd = -1;
+    if (const int nErrno = SchliesseDeskriptor(fd)) Scheitern("geschlossen", nErrno);
 }

@@ -29,31 +29,6 @@ void WarteAuf(int fd, short nEreignis)
 
 }  // namespace
 
-CFile::~CFile()
-{
-    if (m_bEigen && m_fd >= 0) close(m_fd);
-}
-
-void CFile::Open(const CString& strName)
-{
-    if (m_bEigen && m_fd >= 0) close(m_fd);
-    const std::string strPfad(strName.Sicht());
-    Verbinde(-1, false, "Datei \"" + strPfad + "\"");
-    // A zero byte cannot be part of a path; such a name names no file.
-    if (strPfad.empty() || strPfad.find('\0') != std::string::npos) Scheitern("geöffnet", ENOENT);
-    int fd;
-    do {
-        fd = open(strPfad.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) Scheitern("geöffnet", errno);
-    m_fd = fd;
-    m_bEigen = true;
-    if (GetStatus().m_bVerzeichnis) {
-        Close();
-        Scheitern("geöffnet", EISDIR);
-    }
-}
-
 std::size_t CFile::Read(void* p, std::size_t n)
 {
     if (m_fd < 0) Scheitern("gelesen", EBADF);
@@ -123,13 +98,19 @@ std::int64_t CFile::GetPosition() const noexcept
     return nPos < 0 ? -1 : static_cast<std::int64_t>(nPos);
 }
 
-void CFile::Close()
+int OeffneZumLesen(const std::string& strPfad) noexcept
 {
-    if (m_fd < 0) return;
-    const int fd = m_fd;
-    m_fd = -1;
-    // The descriptor is released even when close reports an error; EINTR is not retried.
-    if (close(fd) != 0 && errno != EINTR) Scheitern("geschlossen", errno);
+    int fd;
+    do {
+        fd = open(strPfad.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    } while (fd < 0 && errno == EINTR);
+    return fd >= 0 ? fd : -errno;
+}
+
+int SchliesseDeskriptor(int fd) noexcept
+{
+    // EINTR is not retried: the descriptor is released already.
+    return close(fd) != 0 && errno != EINTR ? errno : 0;
 }
 
 int PfadFehler(const std::string& strPfad) noexcept

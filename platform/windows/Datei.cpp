@@ -33,40 +33,6 @@ int SchreibFehler(int fd, int nErrno) noexcept
 
 }  // namespace
 
-CFile::~CFile()
-{
-    if (m_bEigen && m_fd >= 0) _close(m_fd);
-}
-
-void CFile::Open(const CString& strName)
-{
-    if (m_bEigen && m_fd >= 0) _close(m_fd);
-    const std::string strPfad(strName.Sicht());
-    Verbinde(-1, false, "Datei \"" + strPfad + "\"");
-    // A zero byte cannot be part of a path; such a name names no file.
-    if (strPfad.empty() || strPfad.find('\0') != std::string::npos) Scheitern("geöffnet", ENOENT);
-    const std::wstring strBreit = Breit(strPfad);
-    // Others may read, write, rename and delete the file meanwhile, as on other systems.
-    const HANDLE h = CreateFileW(strBreit.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        const int nErrno = ErrnoAus(GetLastError());
-        // A folder cannot be opened as a file: the system says "access denied".
-        Scheitern("geöffnet", nErrno == EACCES && IstVerzeichnis(strBreit) ? EISDIR : nErrno);
-    }
-    const int fd = _open_osfhandle(reinterpret_cast<std::intptr_t>(h), _O_RDONLY | _O_BINARY);
-    if (fd < 0) {
-        CloseHandle(h);
-        Scheitern("geöffnet", EMFILE);
-    }
-    m_fd = fd;
-    m_bEigen = true;
-    if (GetStatus().m_bVerzeichnis) {
-        Close();
-        Scheitern("geöffnet", EISDIR);
-    }
-}
-
 std::size_t CFile::Read(void* p, std::size_t n)
 {
     if (m_fd < 0) Scheitern("gelesen", EBADF);
@@ -125,13 +91,26 @@ std::int64_t CFile::GetPosition() const noexcept
     return nPos < 0 ? -1 : static_cast<std::int64_t>(nPos);
 }
 
-void CFile::Close()
+int OeffneZumLesen(const std::string& strPfad) noexcept
 {
-    if (m_fd < 0) return;
-    const int fd = m_fd;
-    m_fd = -1;
-    if (_close(fd) != 0) Scheitern("geschlossen", errno);
+    const std::wstring strBreit = Breit(strPfad);
+    // Others may read, write, rename and delete the file meanwhile, as on other systems.
+    const HANDLE h = CreateFileW(strBreit.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        const int nErrno = ErrnoAus(GetLastError());
+        // A folder cannot be opened as a file: the system says "access denied".
+        return -(nErrno == EACCES && IstVerzeichnis(strBreit) ? EISDIR : nErrno);
+    }
+    const int fd = _open_osfhandle(reinterpret_cast<std::intptr_t>(h), _O_RDONLY | _O_BINARY);
+    if (fd < 0) {
+        CloseHandle(h);
+        return -EMFILE;
+    }
+    return fd;
 }
+
+int SchliesseDeskriptor(int fd) noexcept { return _close(fd) != 0 ? errno : 0; }
 
 int PfadFehler(const std::string& strPfad) noexcept
 {
