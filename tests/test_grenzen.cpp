@@ -135,6 +135,7 @@ protected:
 #if defined(__SANITIZE_ADDRESS__)
         GTEST_SKIP() << "a sanitized binary cannot start with a small address space";
 #endif
+        NUR_OHNE_AUSFUEHRER("the address-space limit of a POSIX process");
         m_strVerzeichnis = NeuesTempVerzeichnis();
     }
     void TearDown() override

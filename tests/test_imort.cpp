@@ -57,6 +57,7 @@ protected:
         ProzessOptionen o;
         o.arbeitsVerzeichnis = m_strOrdner;
         if (strStoerung.empty()) return StarteProzess(args, "", o);
+        // Only the cases without the shim reach here with a runner (see JederFehlerLaesstDasOriginal).
         o.programm = "/bin/sh";
         // A sanitized binary accepts the shim ahead of its runtime only when told to.
         std::vector<std::string> sh = {"-c",
@@ -94,7 +95,10 @@ TEST_F(ImOrtTest, ErsetztDieDateiUndBehaeltIhreRechte)
         EXPECT_EQ(r.out, "");
         EXPECT_EQ(r.err, "");
         EXPECT_EQ(LiesAlles(m_strDatei), f.erwartet);
-        EXPECT_EQ(Modus(m_strDatei) & 07777, 0640u);
+        // Permission bits are POSIX's; Wine shows a Windows build none (windows.sh checks attributes).
+        if (!MitAusfuehrer()) {
+            EXPECT_EQ(Modus(m_strDatei) & 07777, 0640u);
+        }
         EXPECT_EQ(Namen(m_strOrdner), std::set<std::string>{"doc.xml"});
     }
 }
@@ -114,11 +118,13 @@ TEST_F(ImOrtTest, VerknuepfungenUndAusfuehrbareDateien)
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(LiesAlles(m_strDatei), "x\n");
     EXPECT_EQ(LiesAlles(m_strOrdner + "/hart.xml"), kDokument);
-    // Other permission bits, the executable ones too, go over.
+    // Other permission bits, the executable ones too, go over (POSIX only, as above).
     ASSERT_EQ(chmod(m_strDatei.c_str(), 0751), 0);
     r = Lauf({"-c", "-i", "-fdoc.xml"});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(Modus(m_strDatei) & 07777, 0751u);
+    if (!MitAusfuehrer()) {
+        EXPECT_EQ(Modus(m_strDatei) & 07777, 0751u);
+    }
     EXPECT_EQ(Namen(m_strOrdner), (std::set<std::string>{"doc.xml", "hart.xml", "link.xml"}));
 }
 
@@ -151,6 +157,8 @@ TEST_F(ImOrtTest, JederFehlerLaesstDasOriginal)
     };
     for (const auto& f : faelle) {
         SCOPED_TRACE(f.zeile);
+        // The preload shim and device files are POSIX only; the other cases hold everywhere.
+        if (MitAusfuehrer() && (!f.stoerung.empty() || f.args.back() == "-f/dev/null")) continue;
         const ProzessErgebnis r = Lauf(f.args, f.stoerung);
         EXPECT_EQ(r.status, f.status) << r.err;
         EXPECT_EQ(r.out, "");
@@ -163,6 +171,7 @@ TEST_F(ImOrtTest, JederFehlerLaesstDasOriginal)
 
 TEST_F(ImOrtTest, FifoWirdNichtGelesen)
 {
+    NUR_OHNE_AUSFUEHRER("FIFOs are POSIX only");
     // A FIFO is refused before it is opened: no writer is needed, nothing waits.
     ASSERT_EQ(mkfifo((m_strOrdner + "/fifo").c_str(), 0600), 0);
     const ProzessErgebnis r = Lauf({"-c", "-i", "-ffifo"});
@@ -174,6 +183,7 @@ TEST_F(ImOrtTest, ZuWenigSpeicherLaesstDasOriginal)
 {
     // A result that cannot fit is refused before it is made; the file stays.
     if (kSanitiert) GTEST_SKIP() << "the sanitizers' shadow memory cannot live under an address-space limit";
+    NUR_OHNE_AUSFUEHRER("the address-space limit of a POSIX process");
     std::string dokument;
     for (int i = 0; i < 100'000; ++i) dokument += "<b/>";
     ASSERT_TRUE(SchreibeDatei(m_strDatei, dokument));
@@ -192,6 +202,7 @@ TEST_F(ImOrtTest, GrosseDateiMitSoVielSpeicherWieNachStdout)
     // 100 MB edited in place under an address-space limit that leaves little beyond the mapped
     // file: the result goes to the new file as it would go to standard output, never held whole.
     if (kSanitiert) GTEST_SKIP() << "the sanitizers' shadow memory cannot live under an address-space limit";
+    NUR_OHNE_AUSFUEHRER("the address-space limit of a POSIX process");
     std::string zeile = "<book><!-- c --><title>T</title></book>\n";
     std::string dokument;
     dokument.reserve(100u << 20);
@@ -217,7 +228,7 @@ TEST_F(ImOrtTest, VieleDateienMitXargs)
     o.programm = "/bin/sh";
     o.arbeitsVerzeichnis = m_strOrdner;
     const ProzessErgebnis r = StarteProzess(
-        {"-c", "find . -name 'd *.xml' -print0 | xargs -0 -n1 -P\"$(nproc)\" \"$0\" -c -i -f", BRIXFILTER_BIN}, "", o);
+        {"-c", "find . -name 'd *.xml' -print0 | xargs -0 -n1 -P\"$(nproc)\" " + ProgrammFuerShell() + " -c -i -f"}, "", o);
     EXPECT_EQ(r.status, 0) << r.err;
     for (int i = 0; i < 20; ++i) EXPECT_EQ(LiesAlles(m_strOrdner + "/d " + std::to_string(i) + ".xml"), "<a></a>");
     EXPECT_EQ(Namen(m_strOrdner).size(), 21u);  // no new file left behind

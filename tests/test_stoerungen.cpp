@@ -42,8 +42,12 @@ public:
         Setze("BRIX_STOERUNG_WRITE", pSchreiben);
         Setze("BRIX_STOERUNG_OPEN", pOeffnen);
         Setze("BRIX_STOERUNG_MMAP", pAbbilden);
-        setenv("LD_PRELOAD", BRIX_STOERUNG_LIB, 1);
-        setenv("ASAN_OPTIONS", "verify_asan_link_order=0:detect_leaks=0", 1);
+        // Without a fault to make, the program runs as it is (a runner could not carry the shim).
+        for (const char* p : {pLesen, pSchreiben, pOeffnen, pAbbilden})
+            if (p && *p) {
+                setenv("LD_PRELOAD", BRIX_STOERUNG_LIB, 1);
+                setenv("ASAN_OPTIONS", "verify_asan_link_order=0:detect_leaks=0", 1);
+            }
     }
     ~Stoerung()
     {
@@ -189,6 +193,7 @@ const Fall kFaelle[] = {
 
 TEST_F(StoerungTest, EinUndAusgabeFehler)
 {
+    NUR_OHNE_AUSFUEHRER("the preload fault shim reaches a POSIX process only");
     for (const Fall& fall : kFaelle) {
         SCOPED_TRACE(fall.pName);
         const std::string dokument = GrossesDokument(fall.nGroesse);
@@ -223,6 +228,7 @@ TEST_F(StoerungTest, Utf16DateiOhneAbbildGibtDieselbenBytes)
         for (const char* pLesen : {"", "kurz", "eintr"}) {
             for (const char* pAbbilden : {"", "fehl"}) {
                 SCOPED_TRACE(testing::Message() << bUngerade << " '" << pLesen << "' '" << pAbbilden << "'");
+                if (MitAusfuehrer() && (*pLesen || *pAbbilden)) continue;  // the shim: POSIX only
                 ProzessErgebnis erg;
                 {
                     Stoerung stoerung(pLesen, "", "", pAbbilden);
@@ -251,6 +257,7 @@ TEST_F(StoerungTest, UmgeleiteteEingabeAbIhrerPosition)
     for (const off_t nVersatz : {off_t{0}, off_t{1}, off_t{4095}, off_t{4096}, off_t{9000}, nGroesse - 1, nGroesse}) {
         for (const auto& st : stoerungen) {
             SCOPED_TRACE(testing::Message() << nVersatz << " '" << st.pLesen << "' '" << st.pAbbilden << "'");
+            if (MitAusfuehrer() && (*st.pLesen || *st.pAbbilden)) continue;  // the shim: POSIX only
             const int fd = open(m_strDatei.c_str(), O_RDONLY | O_CLOEXEC);
             ASSERT_GE(fd, 0);
             ASSERT_EQ(lseek(fd, nVersatz, SEEK_SET), nVersatz);
@@ -277,6 +284,7 @@ TEST_F(StoerungTest, UmgeleiteteEingabeAbIhrerPosition)
 // program cannot be done by then, as the pipe holds far less than one block of its output.
 TEST_F(StoerungTest, AbgebildeteEingabeWirdWaehrendDesLaufsKuerzer)
 {
+    NUR_OHNE_AUSFUEHRER("a Windows build reads files whole before it writes: none shrinks under it");
     std::string ohneKommentare, mitTags, ohneTags;
     while (ohneKommentare.size() < 24 * 1048576) ohneKommentare += "<a href=\"x\">Grüße, Welt</a>\n";
     while (mitTags.size() < 24 * 1048576) {
@@ -355,14 +363,14 @@ TEST_F(StoerungTest, UnlesbareEingabenUndVolleAusgabe)
 }
 
 // A reader that went away ends the program quietly: by SIGPIPE as usual, or, when the parent
-// ignores SIGPIPE, with status 2 and no message.
+// ignores SIGPIPE (or the system has none), with status 2 and no message.
 TEST_F(StoerungTest, GeschlossenePipeEndetLeise)
 {
     ASSERT_TRUE(SchreibeDatei(m_strDatei, GrossesDokument(3'000'000)));
     ProzessOptionen optionen;
     optionen.stdoutArt = StdoutArt::PipeOhneLeser;
     ProzessErgebnis erg = StarteProzess({"-f", m_strDatei}, "", optionen);
-    EXPECT_EQ(erg.status, 128 + 13);
+    EXPECT_EQ(erg.status, MitAusfuehrer() ? 2 : 128 + 13);  // no SIGPIPE on Windows
     EXPECT_EQ(erg.err, "");
     optionen.bSigpipeIgnorieren = true;
     erg = StarteProzess({"-f", m_strDatei}, "", optionen);

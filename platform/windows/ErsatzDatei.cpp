@@ -1,5 +1,8 @@
 // Replacing a file on Windows: the new file is made next to the old one and moved over it with
-// MoveFileExW, which replaces the old one in one step and returns once the move is on disk.
+// MoveFileExW, which replaces the old one in one step and returns once the move is on disk. A
+// symbolic link is followed (the file it points to is replaced), and the new file takes the old
+// one's hidden, system and archive attributes. A read-only file is not replaced: the system
+// refuses the move ("Keine Berechtigung") and the file stays as it was.
 #include "platform/ErsatzDatei.h"
 
 #include <fcntl.h>
@@ -37,18 +40,46 @@ std::string Ordner(const std::string& strPfad)
     return i == std::string::npos ? std::string() : strPfad.substr(0, i + 1);
 }
 
+// The path of the file itself, symbolic links resolved, as the system names it (\\?\C:\...).
+std::wstring EchterPfad(const std::wstring& strPfad, const std::string& strBezeichnung)
+{
+    const HANDLE h = CreateFileW(strPfad.c_str(), FILE_READ_ATTRIBUTES,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) Scheitere(strBezeichnung, "ersetzt", ErrnoAus(GetLastError()));
+    std::wstring strEcht(MAX_PATH, L'\0');
+    DWORD n = GetFinalPathNameByHandleW(h, strEcht.data(), static_cast<DWORD>(strEcht.size()), FILE_NAME_NORMALIZED);
+    if (n >= strEcht.size()) {
+        // Too small: n is the size needed, its terminating zero included.
+        strEcht.assign(n, L'\0');
+        n = GetFinalPathNameByHandleW(h, strEcht.data(), static_cast<DWORD>(strEcht.size()), FILE_NAME_NORMALIZED);
+    }
+    const DWORD nFehler = GetLastError();
+    CloseHandle(h);
+    if (n == 0 || n >= strEcht.size()) Scheitere(strBezeichnung, "ersetzt", ErrnoAus(nFehler));
+    strEcht.resize(n);
+    return strEcht;
+}
+
+// The attributes the new file takes over from the old one.
+constexpr DWORD kUebernommen = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                               FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+
 }  // namespace
 
 CErsatzDatei::CErsatzDatei(const CString& strZiel) : CStdioFile(-1)
 {
     const std::string strBezeichnung = "Datei \"" + std::string(strZiel.Sicht()) + "\"";
     Verbinde(-1, false, strBezeichnung);
-    m_strZiel = strZiel.GetString();
+    const std::wstring strGegeben = Breit(strZiel.GetString());
     struct _stat64 st;
-    if (_wstat64(Breit(m_strZiel).c_str(), &st) != 0) Scheitere(strBezeichnung, "ersetzt", errno);
+    if (_wstat64(strGegeben.c_str(), &st) != 0) Scheitere(strBezeichnung, "ersetzt", errno);
     if ((st.st_mode & _S_IFMT) != _S_IFREG) {
         throw CFileException(strBezeichnung + " kann nicht ersetzt werden: Keine reguläre Datei", EINVAL);
     }
+    // The file a symbolic link points to is the one replaced.
+    m_strZiel = Schmal(EchterPfad(strGegeben, strBezeichnung));
+    const DWORD nAttribute = GetFileAttributesW(Breit(m_strZiel).c_str());
 
     // A new name in the same folder, made exclusively; a name taken already is tried again.
     const std::string strOrdner = Ordner(m_strZiel);
@@ -68,6 +99,13 @@ CErsatzDatei::CErsatzDatei(const CString& strZiel) : CStdioFile(-1)
     if (fd < 0) Scheitere(strBezeichnung, "ersetzt", errno);
     m_strNeu = strNeu;
     Verbinde(fd, false, strBezeichnung);
+    if (nAttribute != INVALID_FILE_ATTRIBUTES && (nAttribute & kUebernommen) != 0 &&
+        !SetFileAttributesW(Breit(m_strNeu).c_str(), nAttribute & kUebernommen)) {
+        const int nErrno = ErrnoAus(GetLastError());
+        _close(fd);
+        _wunlink(Breit(m_strNeu).c_str());  // the destructor does not run for a constructor that throws
+        Scheitere(strBezeichnung, "ersetzt", nErrno);
+    }
 }
 
 CErsatzDatei::~CErsatzDatei()

@@ -18,6 +18,18 @@ std::wstring Breit(const std::string& strUtf8)
     return strBreit;
 }
 
+std::string Schmal(const std::wstring& strBreit)
+{
+    if (strBreit.empty()) return {};
+    if (strBreit.size() > INT_MAX) throw std::bad_alloc();
+    const int nEin = static_cast<int>(strBreit.size());
+    const int nAus = WideCharToMultiByte(CP_UTF8, 0, strBreit.data(), nEin, nullptr, 0, nullptr, nullptr);
+    if (nAus <= 0) return {};
+    std::string strSchmal(static_cast<std::size_t>(nAus), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, strBreit.data(), nEin, strSchmal.data(), nAus, nullptr, nullptr);
+    return strSchmal;
+}
+
 int ErrnoAus(unsigned long nFehler) noexcept
 {
     switch (nFehler) {

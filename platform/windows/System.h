@@ -7,5 +7,8 @@
 // The UTF-16 form of a UTF-8 path (invalid bytes become U+FFFD). Throws std::bad_alloc.
 std::wstring Breit(const std::string& strUtf8);
 
+// The UTF-8 form of a UTF-16 path. Throws std::bad_alloc.
+std::string Schmal(const std::wstring& strBreit);
+
 // The errno value that stands for a Windows error code (GetLastError); EIO for the rare ones.
 int ErrnoAus(unsigned long nFehler) noexcept;

@@ -8,8 +8,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
@@ -62,7 +64,81 @@ void LiesVerfuegbar(int& fd, std::string& ziel)
     ziel.append(puffer, static_cast<std::size_t>(n));
 }
 
+// The environment variable's value, or empty.
+std::string Umgebung(const char* pName)
+{
+    const char* p = std::getenv(pName);
+    return p ? std::string(p) : std::string();
+}
+
 }  // namespace
+
+std::vector<std::string> Programmaufruf()
+{
+    std::vector<std::string> woerter;
+    const std::string strAusfuehrer = Umgebung("BRIX_AUSFUEHRER");
+    std::size_t i = 0;
+    while ((i = strAusfuehrer.find_first_not_of(' ', i)) != std::string::npos) {
+        const std::size_t nEnde = std::min(strAusfuehrer.find(' ', i), strAusfuehrer.size());
+        woerter.push_back(strAusfuehrer.substr(i, nEnde - i));
+        i = nEnde;
+    }
+    const std::string strProgramm = Umgebung("BRIX_PROGRAMM");
+    woerter.push_back(strProgramm.empty() ? std::string(BRIXFILTER_BIN) : strProgramm);
+    return woerter;
+}
+
+std::string ProgrammFuerShell()
+{
+    std::string strZeile;
+    for (const std::string& strWort : Programmaufruf()) {
+        if (!strZeile.empty()) strZeile += ' ';
+        strZeile += '\'';
+        for (const char c : strWort) strZeile += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        strZeile += '\'';
+    }
+    return strZeile;
+}
+
+bool MitAusfuehrer() { return Programmaufruf().size() > 1; }
+
+bool ArgumenteErreichenDasProgramm(const std::vector<std::string>& args)
+{
+    if (!MitAusfuehrer()) return true;
+    std::size_t nEinheiten = 0;
+    for (const std::string& strArg : args) {
+        // Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
+        const auto* p = reinterpret_cast<const unsigned char*>(strArg.data());
+        const auto* pEnde = p + strArg.size();
+        while (p < pEnde) {
+            const unsigned char c = *p;
+            int nFolge = 0;
+            unsigned char nMin = 0x80, nMax = 0xBF;
+            if (c < 0x80) nFolge = 0;
+            else if (c >= 0xC2 && c <= 0xDF) nFolge = 1;
+            else if (c >= 0xE0 && c <= 0xEF) {
+                nFolge = 2;
+                if (c == 0xE0) nMin = 0xA0;
+                if (c == 0xED) nMax = 0x9F;
+            } else if (c >= 0xF0 && c <= 0xF4) {
+                nFolge = 3;
+                if (c == 0xF0) nMin = 0x90;
+                if (c == 0xF4) nMax = 0x8F;
+            } else {
+                return false;
+            }
+            if (pEnde - p <= nFolge) return false;  // cut short
+            for (int i = 1; i <= nFolge; ++i) {
+                const unsigned char f = p[i];
+                if (f < (i == 1 ? nMin : 0x80) || f > (i == 1 ? nMax : 0xBF)) return false;
+            }
+            nEinheiten += nFolge == 3 ? 2 : 1;
+            p += nFolge + 1;
+        }
+        nEinheiten += 3;  // quotes and the blank between arguments
+    }
+    return nEinheiten < 32767;
+}
 
 ProzessErgebnis StarteProzess(const std::vector<std::string>& args, const std::string& stdinBytes,
                               const ProzessOptionen& optionen)
@@ -70,9 +146,8 @@ ProzessErgebnis StarteProzess(const std::vector<std::string>& args, const std::s
     // A child that stops reading must not kill the test with SIGPIPE; the child resets it.
     signal(SIGPIPE, SIG_IGN);
 
-    const std::string strProgramm = optionen.programm.empty() ? std::string(BRIXFILTER_BIN) : optionen.programm;
-    std::vector<std::string> alleArgs;
-    alleArgs.push_back(strProgramm);
+    std::vector<std::string> alleArgs =
+        optionen.programm.empty() ? Programmaufruf() : std::vector<std::string>{optionen.programm};
     alleArgs.insert(alleArgs.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (auto& s : alleArgs) argv.push_back(s.data());
@@ -130,7 +205,7 @@ ProzessErgebnis StarteProzess(const std::vector<std::string>& args, const std::s
             const rlimit grenze{static_cast<rlim_t>(optionen.nAdressraum), static_cast<rlim_t>(optionen.nAdressraum)};
             if (setrlimit(RLIMIT_AS, &grenze) != 0) _exit(126);
         }
-        execv(argv[0], argv.data());
+        execvp(argv[0], argv.data());
         _exit(127);
     }
 

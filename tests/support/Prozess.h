@@ -1,6 +1,10 @@
-// Runs a program (by default the built brixfilter) as a child process with given arguments and
+// Runs a program (by default the program under test) as a child process with given arguments and
 // standard-input bytes, and collects its standard output, standard error and exit status.
 // For end-to-end tests of the command line.
+//
+// The program under test is the built brixfilter, unless the environment names another build:
+// BRIX_PROGRAMM its path (say a brixfilter.exe), BRIX_AUSFUEHRER the command that runs it, as
+// words split at blanks (say "wine"). Every command-line test then checks that build.
 #pragma once
 
 #include <cstdint>
@@ -35,7 +39,7 @@ struct ProzessOptionen {
     StdinArt stdinArt = StdinArt::Pipe;
     StdoutArt stdoutArt = StdoutArt::Pipe;
     std::string arbeitsVerzeichnis;  // empty: the caller's
-    std::string programm;            // empty: the built brixfilter
+    std::string programm;            // empty: the program under test (with its runner)
     bool bSigpipeIgnorieren = false; // start the child with SIGPIPE ignored
     int fdStdin = -1;                // for StdinArt::Deskriptor; stays the caller's
     std::int64_t nAdressraum = -1;   // >= 0: the child's RLIMIT_AS in bytes
@@ -49,7 +53,25 @@ struct ProzessOptionen {
 ProzessErgebnis StarteProzess(const std::vector<std::string>& args, const std::string& stdinBytes,
                               const ProzessOptionen& optionen);
 
-// The built brixfilter with a standard input of the given kind.
+// The words that start the program under test: the runner's, then the program's path.
+std::vector<std::string> Programmaufruf();
+// The same words quoted for a shell command line.
+std::string ProgrammFuerShell();
+// True when the program under test runs through a runner (a build for another system): the
+// cases that need what only a POSIX process of its own has (its address-space limit, the preload
+// fault shim, its signals) do not apply there.
+bool MitAusfuehrer();
+// True when args reach the program under test as they are. Through a runner (a Windows build)
+// the command line is UTF-16: only valid UTF-8 passes unchanged, and it holds at most 32,767
+// units in all.
+bool ArgumenteErreichenDasProgramm(const std::vector<std::string>& args);
+// Skips the current test when the program under test runs through a runner; says why.
+#define NUR_OHNE_AUSFUEHRER(grund)                                                                 \
+    do {                                                                                           \
+        if (MitAusfuehrer()) GTEST_SKIP() << "nicht mit BRIX_AUSFUEHRER: " << (grund);             \
+    } while (false)
+
+// The program under test with a standard input of the given kind.
 ProzessErgebnis StarteBrixfilter(const std::vector<std::string>& args, const std::string& stdinBytes = {},
                                  StdinArt art = StdinArt::Pipe);
 
