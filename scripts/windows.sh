@@ -12,7 +12,7 @@ if ! command -v x86_64-w64-mingw32-g++-posix >/dev/null || ! command -v wine >/d
   [ ! -f /usr/src/googletest/CMakeLists.txt ]; then
   sudo_=()
   [ "$(id -u)" -eq 0 ] || sudo_=(sudo)
-  "${sudo_[@]}" apt-get install -y mingw-w64 wine64 googletest
+  "${sudo_[@]}" apt-get install -y mingw-w64 wine64 googletest groff-base
 fi
 
 cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release -DBRIX_TESTS=ON

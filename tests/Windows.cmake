@@ -20,3 +20,19 @@ foreach(name test_array test_index test_suche test_taghelfer test_differenz)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES TIMEOUT 600)
 endforeach()
+
+# The ZIP package, checked on the build host; the packaged program runs under the emulator,
+# whose words are passed joined by "|" (a list would be split into separate arguments).
+list(JOIN CMAKE_CROSSCOMPILING_EMULATOR "|" BRIX_EMULATOR)
+add_test(NAME paket_zip
+  COMMAND ${CMAKE_COMMAND}
+    -DBRIX_CPACK=${CMAKE_CPACK_COMMAND}
+    -DBRIX_BUILD_DIR=${PROJECT_BINARY_DIR}
+    -DBRIX_SOURCE_DIR=${PROJECT_SOURCE_DIR}
+    -DBRIX_VERSION=${PROJECT_VERSION}
+    -DBRIX_EXE=$<TARGET_FILE:brixfilter>
+    -DBRIX_OBJDUMP=${CMAKE_OBJDUMP}
+    -DBRIX_EMULATOR=${BRIX_EMULATOR}
+    -DBRIX_ARBEIT=${CMAKE_CURRENT_BINARY_DIR}/paket_zip
+    -P ${CMAKE_CURRENT_SOURCE_DIR}/PaketZip.cmake)
+set_tests_properties(paket_zip PROPERTIES TIMEOUT 600)
