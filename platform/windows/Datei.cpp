@@ -114,9 +114,12 @@ int SchliesseDeskriptor(int fd) noexcept { return _close(fd) != 0 ? errno : 0; }
 
 int PfadFehler(const std::string& strPfad) noexcept
 {
+    // Opened rather than looked up, so that devices such as NUL count as existing.
     try {
-        struct _stat64 st;
-        return _wstat64(Breit(strPfad).c_str(), &st) == 0 ? 0 : errno;
+        const HANDLE h = OeffneZumPruefen(Breit(strPfad));
+        if (h == INVALID_HANDLE_VALUE) return ErrnoAus(GetLastError());
+        CloseHandle(h);
+        return 0;
     } catch (const std::bad_alloc&) {
         return ENOMEM;
     }

@@ -1,8 +1,8 @@
 // Replacing a file on Windows: the new file is made next to the old one and moved over it with
 // MoveFileExW, which replaces the old one in one step and returns once the move is on disk. A
 // symbolic link is followed (the file it points to is replaced), and the new file takes the old
-// one's hidden, system and archive attributes. A read-only file is not replaced: the system
-// refuses the move ("Keine Berechtigung") and the file stays as it was.
+// one's hidden, system and archive attributes. A read-only file is not replaced ("Keine
+// Berechtigung"): it stays as it was.
 #include "platform/ErsatzDatei.h"
 
 #include <fcntl.h>
@@ -19,8 +19,11 @@
 bool IstKeineRegulaereDatei(const CString& strName) noexcept
 {
     try {
-        struct _stat64 st;
-        return _wstat64(Breit(strName.GetString()).c_str(), &st) == 0 && (st.st_mode & _S_IFMT) != _S_IFREG;
+        const HANDLE h = OeffneZumPruefen(Breit(strName.GetString()));
+        if (h == INVALID_HANDLE_VALUE) return false;
+        const bool bRegulaer = IstRegulaer(h);
+        CloseHandle(h);
+        return !bRegulaer;
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -41,12 +44,15 @@ std::string Ordner(const std::string& strPfad)
 }
 
 // The path of the file itself, symbolic links resolved, as the system names it (\\?\C:\...).
+// Throws when it is no regular file.
 std::wstring EchterPfad(const std::wstring& strPfad, const std::string& strBezeichnung)
 {
-    const HANDLE h = CreateFileW(strPfad.c_str(), FILE_READ_ATTRIBUTES,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE h = OeffneZumPruefen(strPfad);
     if (h == INVALID_HANDLE_VALUE) Scheitere(strBezeichnung, "ersetzt", ErrnoAus(GetLastError()));
+    if (!IstRegulaer(h)) {
+        CloseHandle(h);
+        throw CFileException(strBezeichnung + " kann nicht ersetzt werden: Keine reguläre Datei", EINVAL);
+    }
     std::wstring strEcht(MAX_PATH, L'\0');
     DWORD n = GetFinalPathNameByHandleW(h, strEcht.data(), static_cast<DWORD>(strEcht.size()), FILE_NAME_NORMALIZED);
     if (n >= strEcht.size()) {
@@ -71,15 +77,12 @@ CErsatzDatei::CErsatzDatei(const CString& strZiel) : CStdioFile(-1)
 {
     const std::string strBezeichnung = "Datei \"" + std::string(strZiel.Sicht()) + "\"";
     Verbinde(-1, false, strBezeichnung);
-    const std::wstring strGegeben = Breit(strZiel.GetString());
-    struct _stat64 st;
-    if (_wstat64(strGegeben.c_str(), &st) != 0) Scheitere(strBezeichnung, "ersetzt", errno);
-    if ((st.st_mode & _S_IFMT) != _S_IFREG) {
-        throw CFileException(strBezeichnung + " kann nicht ersetzt werden: Keine reguläre Datei", EINVAL);
-    }
     // The file a symbolic link points to is the one replaced.
-    m_strZiel = Schmal(EchterPfad(strGegeben, strBezeichnung));
+    m_strZiel = Schmal(EchterPfad(Breit(strZiel.GetString()), strBezeichnung));
     const DWORD nAttribute = GetFileAttributesW(Breit(m_strZiel).c_str());
+    // A read-only file is meant to stay as it is; the system would refuse the move over it too.
+    if (nAttribute != INVALID_FILE_ATTRIBUTES && (nAttribute & FILE_ATTRIBUTE_READONLY) != 0)
+        Scheitere(strBezeichnung, "ersetzt", EACCES);
 
     // A new name in the same folder, made exclusively; a name taken already is tried again.
     const std::string strOrdner = Ordner(m_strZiel);

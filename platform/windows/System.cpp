@@ -60,3 +60,16 @@ int ErrnoAus(unsigned long nFehler) noexcept
     default: return EIO;
     }
 }
+
+HANDLE OeffneZumPruefen(const std::wstring& strPfad) noexcept
+{
+    return CreateFileW(strPfad.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+bool IstRegulaer(HANDLE h) noexcept
+{
+    BY_HANDLE_FILE_INFORMATION info;
+    return GetFileType(h) == FILE_TYPE_DISK && GetFileInformationByHandle(h, &info) &&
+           (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
