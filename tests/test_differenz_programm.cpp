@@ -6,7 +6,8 @@
 //
 // This is the differential check of the whole path (arguments, reading, the chain, writing) that
 // runs against another build too (BRIX_PROGRAMM, BRIX_AUSFUEHRER: a brixfilter.exe under Wine).
-// Each document costs one process per command, so it takes fewer documents through a runner.
+// Each document costs one process per command, so it takes fewer documents through a runner and
+// under the sanitizers.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "support/Bruecke.h"
+#include "support/Hilfen.h"
 #include "support/Prozess.h"
 #include "support/Referenz.h"
 #include "support/Zufallsdokument.h"
@@ -108,8 +110,11 @@ protected:
     }
 
     bool Weiter() const { return m_nMeldungen < 5 && !HasFatalFailure(); }
-    // Through a runner every process costs far more: fewer documents.
-    static std::uint32_t Anzahl(std::uint32_t nDirekt) { return MitAusfuehrer() ? nDirekt / 4 : nDirekt; }
+    // Through a runner, and in a sanitized build, every process costs far more: fewer documents.
+    static std::uint32_t Anzahl(std::uint32_t nDirekt)
+    {
+        return MitAusfuehrer() || kSanitiert ? nDirekt / 4 : nDirekt;
+    }
 
 private:
     std::string m_strOrdner;
