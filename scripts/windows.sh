@@ -47,6 +47,7 @@ exe=$PWD/build-win/brixfilter.exe
 # peer"). Then the server is started once, detached from this script's pipes (otherwise every run
 # waits for it), and ends two minutes after its last program.
 export WINEDEBUG=-all DISPLAY= WINEPREFIX="${WINEPREFIX:-$PWD/build-win/wine}"
+wineserver -k 2>/dev/null || true  # a server left running from before would keep -w waiting
 setsid wine wineboot -u </dev/null >/dev/null 2>&1 || true
 wineserver -w
 wineserver -p120 </dev/null >/dev/null 2>&1 &
