@@ -176,6 +176,10 @@ int FuehreBrixfilterAus(const std::vector<CString>& argumente, const TreiberKana
                 // The new file is removed when anything fails before it replaces the old one.
                 CErsatzDatei neu(aufruf.strDatei);
                 Filtere(aufruf, text, neu, wache, nAktuell, false);
+                // The input is let go first: some systems (Windows) cannot replace a file that is
+                // still mapped or open.
+                text.Freigeben();
+                wache.Vergiss();
                 neu.Ersetze();
             } else {
                 Filtere(aufruf, text, ausgabe, wache, nAktuell, kanaele.bAusgabeSchliessen);

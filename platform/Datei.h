@@ -90,7 +90,8 @@ int OeffneZumLesen(const std::string& strPfad) noexcept;
 // Closes a descriptor: 0, or the errno of a failed close (the descriptor is gone either way).
 int SchliesseDeskriptor(int fd) noexcept;
 
-// Page size, for the offsets of Abbilden.
+// What the offsets of Abbilden are multiples of: the page size (on Windows the allocation
+// granularity, 64 KiB).
 std::size_t SeitenGroesse() noexcept;
 
 // Makes the reading of a mapped file that shrinks survive: a read beyond its new end gets zero

@@ -1,6 +1,8 @@
-// Large buffers on Windows come from the heap: files are not mapped here, and realloc keeps the
-// growth of a buffer cheap enough.
+// Large buffers on Windows come from the heap, where realloc keeps the growth of a buffer cheap
+// enough; views of files (CFile::Abbilden) are released as views.
 #include "platform/Abbild.h"
+
+#include <windows.h>
 
 #include <cstdlib>
 
@@ -11,4 +13,11 @@ char* AenderAbbild(char* p, std::size_t, std::size_t nNeu) noexcept
     return static_cast<char*>(std::realloc(p, nNeu));
 }
 
-void GibAbbildFrei(char* p, std::size_t) noexcept { std::free(p); }
+void GibAbbildFrei(char* p, std::size_t) noexcept
+{
+    MEMORY_BASIC_INFORMATION info;
+    if (p && VirtualQuery(p, &info, sizeof info) == sizeof info && info.Type == MEM_MAPPED)
+        UnmapViewOfFile(p);
+    else
+        std::free(p);
+}

@@ -1,5 +1,5 @@
 // The file calls on Windows: C runtime descriptors in binary mode over handles opened with
-// UTF-16 paths, 64-bit offsets and sizes. Regular files are read, not mapped.
+// UTF-16 paths, 64-bit offsets and sizes. Regular files are mapped as copy-on-write views.
 #include "platform/Datei.h"
 
 #include <fcntl.h>
@@ -45,7 +45,20 @@ std::size_t CFile::Read(void* p, std::size_t n)
     }
 }
 
-char* CFile::Abbilden(std::int64_t, std::size_t) const noexcept { return nullptr; }
+char* CFile::Abbilden(std::int64_t nVersatz, std::size_t n) const noexcept
+{
+    if (m_fd < 0 || n == 0) return nullptr;
+    const auto h = reinterpret_cast<HANDLE>(_get_osfhandle(m_fd));
+    if (h == INVALID_HANDLE_VALUE) return nullptr;
+    // Copy-on-write: writes go to private copies of the pages, as with MAP_PRIVATE. The view
+    // keeps the mapping object alive after its handle is closed.
+    const HANDLE hAbbild = CreateFileMappingW(h, nullptr, PAGE_WRITECOPY, 0, 0, nullptr);
+    if (!hAbbild) return nullptr;
+    const auto nVon = static_cast<std::uint64_t>(nVersatz);
+    void* p = MapViewOfFile(hAbbild, FILE_MAP_COPY, static_cast<DWORD>(nVon >> 32), static_cast<DWORD>(nVon), n);
+    CloseHandle(hAbbild);
+    return static_cast<char*>(p);
+}
 
 void CFile::Setze(std::int64_t nPos) const noexcept
 {
@@ -125,12 +138,14 @@ int PfadFehler(const std::string& strPfad) noexcept
     }
 }
 
+// A view of a file starts at a multiple of the allocation granularity (64 KiB), not of a page.
 std::size_t SeitenGroesse() noexcept
 {
     SYSTEM_INFO info;
     GetSystemInfo(&info);
-    return info.dwPageSize > 0 ? info.dwPageSize : 4096;
+    return info.dwAllocationGranularity > 0 ? info.dwAllocationGranularity : 65536;
 }
 
-// Files are not mapped here, so there is nothing to protect.
+// The system refuses to shorten a file while a view of it exists (ERROR_USER_MAPPED_FILE), so
+// there is nothing to protect.
 void SchuetzeAbbilder() noexcept {}
