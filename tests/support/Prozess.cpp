@@ -16,6 +16,8 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "support/SchmalCodec.h"
+
 #ifndef BRIXFILTER_BIN
 #define BRIXFILTER_BIN "brixfilter"
 #endif
@@ -107,35 +109,14 @@ bool ArgumenteErreichenDasProgramm(const std::vector<std::string>& args)
     if (!MitAusfuehrer()) return true;
     std::size_t nEinheiten = 0;
     for (const std::string& strArg : args) {
-        // Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
+        // The strict decoder of the tests turns each byte that is not valid UTF-8 into a unit
+        // DC80..DCFF, which valid UTF-8 never gives.
         const auto* p = reinterpret_cast<const unsigned char*>(strArg.data());
-        const auto* pEnde = p + strArg.size();
-        while (p < pEnde) {
-            const unsigned char c = *p;
-            int nFolge = 0;
-            unsigned char nMin = 0x80, nMax = 0xBF;
-            if (c < 0x80) nFolge = 0;
-            else if (c >= 0xC2 && c <= 0xDF) nFolge = 1;
-            else if (c >= 0xE0 && c <= 0xEF) {
-                nFolge = 2;
-                if (c == 0xE0) nMin = 0xA0;
-                if (c == 0xED) nMax = 0x9F;
-            } else if (c >= 0xF0 && c <= 0xF4) {
-                nFolge = 3;
-                if (c == 0xF0) nMin = 0x90;
-                if (c == 0xF4) nMax = 0x8F;
-            } else {
-                return false;
-            }
-            if (pEnde - p <= nFolge) return false;  // cut short
-            for (int i = 1; i <= nFolge; ++i) {
-                const unsigned char f = p[i];
-                if (f < (i == 1 ? nMin : 0x80) || f > (i == 1 ? nMax : 0xBF)) return false;
-            }
-            nEinheiten += nFolge == 3 ? 2 : 1;
-            p += nFolge + 1;
-        }
-        nEinheiten += 3;  // quotes and the blank between arguments
+        std::u16string units(static_cast<std::size_t>(SchmalZaehle(p, strArg.size())), u'\0');
+        SchmalZuUtf16(units.data(), p, strArg.size());
+        for (const char16_t u : units)
+            if (u >= 0xDC80 && u <= 0xDCFF) return false;
+        nEinheiten += units.size() + 3;  // quotes and the blank between arguments
     }
     return nEinheiten < 32767;
 }
