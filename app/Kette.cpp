@@ -13,26 +13,13 @@ namespace {
 void FuehreAus(const Schritt& schritt, const BrixSubString& text, TextZiel& out)
 {
     switch (schritt.art) {
-    case OptionsArt::LeereLoeschen:
-        LoescheLeereTags(text, out);
-        break;
-    case OptionsArt::TagsEntfernen:
-        text.EntferneTags(out);
-        break;
-    case OptionsArt::KommentareEntfernen:
-        text.EntferneKommentare(out);
-        break;
-    case OptionsArt::Ueberspringen:
-        UeberspringeTagBlocks(text, schritt.wert, out);
-        break;
-    case OptionsArt::Zeigen:
-        ZeigeTagBlocks(text, schritt.wert, out);
-        break;
-    case OptionsArt::Ersetzen:
-        ErsetzeTagInhalt(text, schritt.wert, out, schritt.ersatz);
-        break;
-    default:
-        break;
+    case OptionsArt::LeereLoeschen: LoescheLeereTags(text, out); break;
+    case OptionsArt::TagsEntfernen: text.EntferneTags(out); break;
+    case OptionsArt::KommentareEntfernen: text.EntferneKommentare(out); break;
+    case OptionsArt::Ueberspringen: UeberspringeTagBlocks(text, schritt.wert, out); break;
+    case OptionsArt::Zeigen: ZeigeTagBlocks(text, schritt.wert, out); break;
+    case OptionsArt::Ersetzen: ErsetzeTagInhalt(text, schritt.wert, out, schritt.ersatz); break;
+    default: break;
     }
 }
 

@@ -66,9 +66,7 @@ Aufruf LiesKommandozeile(const std::vector<CString>& argumente)
         switch (art) {
         case OptionsArt::LeereLoeschen:
         case OptionsArt::TagsEntfernen:
-        case OptionsArt::KommentareEntfernen:
-            aufruf.aSchritte.push_back({art, {}, {}, nArgument});
-            break;
+        case OptionsArt::KommentareEntfernen: aufruf.aSchritte.push_back({art, {}, {}, nArgument}); break;
         case OptionsArt::Ueberspringen:
         case OptionsArt::Zeigen: {
             // A missing or empty value runs nothing.
@@ -93,9 +91,7 @@ Aufruf LiesKommandozeile(const std::vector<CString>& argumente)
             if (name.Laenge() > 0) aufruf.aSchritte.push_back({OptionsArt::Ersetzen, name, ersatz, nArgument});
             break;
         }
-        case OptionsArt::ImOrt:
-            aufruf.bImOrt = true;
-            break;
+        case OptionsArt::ImOrt: aufruf.bImOrt = true; break;
         case OptionsArt::Hilfe:
         case OptionsArt::Version:
         case OptionsArt::Keine:

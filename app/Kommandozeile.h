@@ -51,10 +51,10 @@ struct Schritt {
 
 // What the arguments ask for. The views refer to the arguments, which must outlive it.
 struct Aufruf {
-    CString strDatei;                 // the input file; empty: standard input
-    bool bImOrt = false;              // -i: the result replaces the input file
-    std::vector<Schritt> aSchritte;   // the filters, in order (options that run nothing give none)
-    std::ptrdiff_t nEnde = -1;        // the argument that ended the walk, or -1
+    CString strDatei;                      // the input file; empty: standard input
+    bool bImOrt = false;                   // -i: the result replaces the input file
+    std::vector<Schritt> aSchritte;        // the filters, in order (options that run nothing give none)
+    std::ptrdiff_t nEnde = -1;             // the argument that ended the walk, or -1
     OptionsArt eEnde = OptionsArt::Keine;  // what it is: Hilfe, Version, or Keine (a usage error)
 };
 

@@ -123,8 +123,8 @@ int MeldeAufruffehler(CStdioFile& fehler, std::string_view strMeldung)
 
 // Runs the chain over text and writes the result to ziel, then closes ziel when asked to
 // (standard output) or lets the new file replace the input file (-i).
-void Filtere(const Aufruf& aufruf, CString& text, CStdioFile& ziel, const EingabeWache& wache,
-             std::size_t& nAktuell, bool bSchliessen)
+void Filtere(const Aufruf& aufruf, CString& text, CStdioFile& ziel, const EingabeWache& wache, std::size_t& nAktuell,
+             bool bSchliessen)
 {
     AusgabeStrom strom(ziel, text.Form(), &wache);
     Kette(aufruf.aSchritte).Laufe(text, strom, nAktuell);
@@ -150,7 +150,8 @@ int FuehreBrixfilterAus(const std::vector<CString>& argumente, const TreiberKana
         if (aufruf.bImOrt) {
             // Nothing to replace: refused before anything is read.
             if (aufruf.strDatei.IsEmpty())
-                return MeldeAufruffehler(fehler, "-i braucht eine Datei, die mit -f genannt wird; Hilfe: brixfilter --help");
+                return MeldeAufruffehler(fehler,
+                                         "-i braucht eine Datei, die mit -f genannt wird; Hilfe: brixfilter --help");
             if (IstKeineRegulaereDatei(aufruf.strDatei)) {
                 Melde(fehler, "Datei \"" + std::string(aufruf.strDatei.Sicht()) +
                                   "\" kann nicht ersetzt werden: Keine reguläre Datei");

@@ -8,8 +8,8 @@
 // bounded to the view, never reads past its end, and treats a zero byte as an ordinary byte.
 #pragma once
 
-#include <cstdint>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 
@@ -32,7 +32,8 @@ public:
     BrixSubString() noexcept = default;
     // The three fields exactly as passed, without clamping.
     BrixSubString(const CString* pString, std::ptrdiff_t nStart, std::ptrdiff_t nEnd) noexcept
-        : m_pString(pString), m_nStart(nStart), m_nEnd(nEnd) {}
+        : m_pString(pString), m_nStart(nStart), m_nEnd(nEnd)
+    {}
     // The whole of s.
     explicit BrixSubString(const CString& s) noexcept : m_pString(&s), m_nStart(0), m_nEnd(s.GetLength()) {}
 
@@ -104,7 +105,8 @@ public:
     // --- Tag-block scanner (xml/) ---
     // The next element block at this level whose start-tag name equals name.
     BrixSubString FindeTagBlock(const BrixSubString& name, std::ptrdiff_t& nPos, std::ptrdiff_t& nNext, int& nError,
-                                std::ptrdiff_t* pnStartTagLen = nullptr, std::ptrdiff_t* pnEndTagOffset = nullptr) const;
+                                std::ptrdiff_t* pnStartTagLen = nullptr,
+                                std::ptrdiff_t* pnEndTagOffset = nullptr) const;
     // The next element block at this level, whatever its name.
     BrixSubString FindeNaechstenTagBlock(std::ptrdiff_t& nPos, std::ptrdiff_t& nNext, int& nError,
                                          std::ptrdiff_t* pnStartTagLen = nullptr,

@@ -51,9 +51,10 @@ std::ptrdiff_t BrixSubString::FindeString(const char* s, std::ptrdiff_t nFrom) c
     // Find the first byte (with a longer pattern: the first two) fast, then compare the rest of
     // the (short) pattern. Searching "<!--" for its first byte alone would stop at every tag.
     while (pSuche <= pLetzter) {
-        const char* pTreffer = ls >= 2 ? brixvektor::SuchePaar(pSuche, pLetzter + 1, s[0], s[1])
-                                       : static_cast<const char*>(std::memchr(pSuche, static_cast<unsigned char>(s[0]),
-                                                                              static_cast<std::size_t>(pLetzter + 1 - pSuche)));
+        const char* pTreffer =
+            ls >= 2 ? brixvektor::SuchePaar(pSuche, pLetzter + 1, s[0], s[1])
+                    : static_cast<const char*>(std::memchr(pSuche, static_cast<unsigned char>(s[0]),
+                                                           static_cast<std::size_t>(pLetzter + 1 - pSuche)));
         if (!pTreffer) return -1;
         if (std::memcmp(pTreffer + 1, s + 1, static_cast<std::size_t>(ls - 1)) == 0) return pTreffer - p;
         pSuche = pTreffer + 1;
@@ -75,7 +76,8 @@ std::ptrdiff_t BrixSubString::FindeEinesVon(const char* pSet, std::ptrdiff_t nFr
         const char u = *q;
         if (bSkipQuotes && (u == '"' || u == '\'')) {
             // A quoted run is stepped over whole; without its closing quote nothing follows.
-            const void* pZu = std::memchr(q + 1, static_cast<unsigned char>(u), static_cast<std::size_t>(pEnde - q - 1));
+            const void* pZu =
+                std::memchr(q + 1, static_cast<unsigned char>(u), static_cast<std::size_t>(pEnde - q - 1));
             if (!pZu) return -1;
             q = static_cast<const char*>(pZu);
             continue;
@@ -99,9 +101,10 @@ std::ptrdiff_t BrixSubString::FindeSchliessendeKlammer(std::ptrdiff_t nPos, cons
     if (nBracketIndex == -1) {
         const std::ptrdiff_t d = FindeEinesVon(pBrackets, nPos, &nBracketIndex, bSkipQuotes);
         if (d == -1) {
-            std::fputs("Debugging-Hinweis: Fehler in BrixSubString::FindeSchliessendeKlammer() - bis zum "
-                       "Stringende gesucht.\n",
-                       stderr);
+            std::fputs(
+                "Debugging-Hinweis: Fehler in BrixSubString::FindeSchliessendeKlammer() - bis zum "
+                "Stringende gesucht.\n",
+                stderr);
             return -1;
         }
         if (nBracketIndex % 2 != 0) return -1;

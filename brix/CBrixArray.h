@@ -22,8 +22,8 @@
 template <>
 class CBrixArray<BrixSubString> : public CBrixArrayBasis<BrixSubString> {
 public:
-    bool m_bIndexed;                      // the index is kept; fixed at construction
-    CBrixMap<BrixSubString, int> m_Index; // text -> position of the element registered last
+    bool m_bIndexed;                       // the index is kept; fixed at construction
+    CBrixMap<BrixSubString, int> m_Index;  // text -> position of the element registered last
 
     explicit CBrixArray(int nBuckets = 0) : m_bIndexed(nBuckets > 0), m_Index(nBuckets) {}
     ~CBrixArray() override = default;

@@ -12,10 +12,10 @@
 template <class T>
 class CBrixArrayBasis {
 public:
-    T** m_ppElements = nullptr;    // the slots; null when there is no buffer
-    int m_nCount = 0;              // slots 0 .. m_nCount-1 are in use
-    int m_nCapacity = 0;           // slots in the buffer; 0 without a buffer
-    bool m_bOwnsElements = true;   // elements are deleted on removal and destruction
+    T** m_ppElements = nullptr;   // the slots; null when there is no buffer
+    int m_nCount = 0;             // slots 0 .. m_nCount-1 are in use
+    int m_nCapacity = 0;          // slots in the buffer; 0 without a buffer
+    bool m_bOwnsElements = true;  // elements are deleted on removal and destruction
 
     CBrixArrayBasis() noexcept = default;
     CBrixArrayBasis(const CBrixArrayBasis&) = delete;
@@ -177,4 +177,3 @@ class CBrixArray : public CBrixArrayBasis<T> {
 public:
     CBrixArray() noexcept = default;
 };
-

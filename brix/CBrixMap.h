@@ -13,7 +13,7 @@
 template <class K, class V>
 class BrixAssoc {
 public:
-    K m_Key;        // starts with no data
+    K m_Key;  // starts with no data
     V m_nValue{};
 };
 

@@ -16,10 +16,7 @@ StringZiel::StringZiel(CString& out) : m_out(out)
     }
 }
 
-std::int64_t StringZiel::Laenge() const noexcept
-{
-    return m_pAnfang ? m_pW - m_pAnfang : m_out.GetLength();
-}
+std::int64_t StringZiel::Laenge() const noexcept { return m_pAnfang ? m_pW - m_pAnfang : m_out.GetLength(); }
 
 void StringZiel::Fertig() noexcept
 {

@@ -66,8 +66,7 @@ CString& Zuweisen(CString& target, const BrixSubString& view)
 
 AusgabeStrom::AusgabeStrom(CStdioFile& stream, TextForm eForm, const EingabeWache* pWache)
     : m_stream(stream), m_eForm(eForm), m_pWache(pWache)
-{
-}
+{}
 
 AusgabeStrom::~AusgabeStrom() = default;
 

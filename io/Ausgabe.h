@@ -50,7 +50,7 @@ private:
     CStdioFile& m_stream;
     TextForm m_eForm;
     const EingabeWache* m_pWache;
-    std::unique_ptr<char[]> m_pPuffer;     // gathered bytes (the window of TextZiel)
+    std::unique_ptr<char[]> m_pPuffer;  // gathered bytes (the window of TextZiel)
     std::size_t m_nKapazitaet = 0;
     std::unique_ptr<char[]> m_pGewandelt;  // AusUtf16: the converted bytes of a block
     std::size_t m_nGewandelt = 0;

@@ -152,8 +152,10 @@ bool LiesDatei(CString& text, const CString& strName, DateiFehler* pFehler, Eing
     try {
         int nErrno = 0;
         if (!DateiExistiert(strName, &nErrno)) {
-            MeldeFehler(pFehler, "Datei \"" + std::string(strName.Sicht()) + "\" kann nicht geöffnet werden: " +
-                                     FehlerText(nErrno), nErrno);
+            MeldeFehler(
+                pFehler,
+                "Datei \"" + std::string(strName.Sicht()) + "\" kann nicht geöffnet werden: " + FehlerText(nErrno),
+                nErrno);
             return false;
         }
         pDatei = std::make_unique<CFile>();

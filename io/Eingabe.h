@@ -45,8 +45,7 @@ private:
 bool DateiExistiert(const CString& strName, int* pnErrno = nullptr);
 
 // Reads the named file. pWache (if given) keeps a mapped file open and watches it.
-bool LiesDatei(CString& text, const CString& strName, DateiFehler* pFehler = nullptr,
-               EingabeWache* pWache = nullptr);
+bool LiesDatei(CString& text, const CString& strName, DateiFehler* pFehler = nullptr, EingabeWache* pWache = nullptr);
 
 // Reads standard input (or any stream) as narrow text: mapped or whole when it is a regular file
 // (from the current offset to the end); otherwise to its end, and one line feed appended when

@@ -29,10 +29,7 @@ CString::CString(const char* p, std::ptrdiff_t n)
 
 CString::CString(std::string_view text) : CString(text.data(), static_cast<std::ptrdiff_t>(text.size())) {}
 
-CString::CString(const CString& other) : CString(other.GetString(), other.m_nLength)
-{
-    m_eForm = other.m_eForm;
-}
+CString::CString(const CString& other) : CString(other.GetString(), other.m_nLength) { m_eForm = other.m_eForm; }
 
 CString::CString(CString&& other) noexcept
     : m_pBuffer(std::exchange(other.m_pBuffer, nullptr)),
@@ -42,8 +39,7 @@ CString::CString(CString&& other) noexcept
       m_nVersatz(std::exchange(other.m_nVersatz, 0)),
       m_eSpeicher(std::exchange(other.m_eSpeicher, Speicher::Heap)),
       m_eForm(other.m_eForm)
-{
-}
+{}
 
 CString& CString::operator=(const CString& other)
 {

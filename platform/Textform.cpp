@@ -37,10 +37,7 @@ inline char* Dreibyte(char* q, unsigned u) noexcept
 }
 
 // The unit of a surrogate in its 3-byte form at p (p[0] is ED, p[1] in A0..BF).
-inline unsigned Surrogat(const unsigned char* p) noexcept
-{
-    return 0xD000u | ((p[1] & 0x3Fu) << 6) | (p[2] & 0x3Fu);
-}
+inline unsigned Surrogat(const unsigned char* p) noexcept { return 0xD000u | ((p[1] & 0x3Fu) << 6) | (p[2] & 0x3Fu); }
 
 // True when the n bytes at p begin with a surrogate in its 3-byte form.
 inline bool IstSurrogat(const unsigned char* p, std::size_t n) noexcept

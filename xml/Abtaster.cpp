@@ -54,7 +54,8 @@ struct ByteKlassen {
     constexpr ByteKlassen()
     {
         for (const char c : {' ', '/', '>', '\n', '\r', '\t'}) a[static_cast<unsigned char>(c)] |= kNamensEnde;
-        for (const char c : {'(', ')', '[', ']', '{', '}', '<', '>', '"', '\''}) a[static_cast<unsigned char>(c)] |= kKlammer;
+        for (const char c : {'(', ')', '[', ']', '{', '}', '<', '>', '"', '\''})
+            a[static_cast<unsigned char>(c)] |= kKlammer;
     }
 };
 constexpr ByteKlassen kKlassen;
@@ -151,7 +152,8 @@ std::size_t BrixAbtaster::GruppenGedaechtnis::Anzahl() const noexcept
     return n;
 }
 
-bool BrixAbtaster::GruppenGedaechtnis::Kennt(std::ptrdiff_t nIndex, std::ptrdiff_t nEnde, std::ptrdiff_t& nZu) const noexcept
+bool BrixAbtaster::GruppenGedaechtnis::Kennt(std::ptrdiff_t nIndex, std::ptrdiff_t nEnde,
+                                             std::ptrdiff_t& nZu) const noexcept
 {
     if (m_nBelegt != 0) {
         const std::size_t nMaske = m_aTabelle.size() - 1;
@@ -231,7 +233,8 @@ void BrixAbtaster::VergissVor(const BrixSubString& text, std::ptrdiff_t nPos) no
 
 // --- Searches ---
 
-inline std::ptrdiff_t BrixAbtaster::Suche(const BrixSubString& text, const char* s, std::ptrdiff_t nFrom, Fehlanzeige& f)
+inline std::ptrdiff_t BrixAbtaster::Suche(const BrixSubString& text, const char* s, std::ptrdiff_t nFrom,
+                                          Fehlanzeige& f)
 {
     const std::ptrdiff_t nAb = text.m_nStart + nFrom;
     if (f.Gilt(nAb, text.m_nEnd)) return -1;
@@ -274,8 +277,9 @@ std::ptrdiff_t BrixAbtaster::NieGeschlossen(const BrixSubString& text)
 }
 
 // Called at every nested start tag, so kept small enough to be inlined: the rare cases are calls.
-[[gnu::always_inline]] inline std::ptrdiff_t BrixAbtaster::SpitzeKlammer(const BrixSubString& text, const char* d, std::ptrdiff_t n,
-                                                              std::ptrdiff_t p, std::ptrdiff_t nAb)
+[[gnu::always_inline]] inline std::ptrdiff_t BrixAbtaster::SpitzeKlammer(const BrixSubString& text, const char* d,
+                                                                         std::ptrdiff_t n, std::ptrdiff_t p,
+                                                                         std::ptrdiff_t nAb)
 {
     std::ptrdiff_t nZu;
     if (!m_Gruppen.Leer() && m_Gruppen.Kennt(p + text.m_nStart, text.m_nEnd, nZu)) return Relativ(text, nZu);
@@ -290,9 +294,8 @@ std::ptrdiff_t BrixAbtaster::NieGeschlossen(const BrixSubString& text)
         }
         if (u == '"' || u == '\'') {
             // A quoted run is stepped over whole; without its closing quote no group closes.
-            const std::ptrdiff_t q = m_KeinQuote[u == '"' ? 0 : 1].Gilt(i + 1 + text.m_nStart, text.m_nEnd)
-                              ? -1
-                              : FindeByte(d, n, i + 1, u);
+            const std::ptrdiff_t q =
+                m_KeinQuote[u == '"' ? 0 : 1].Gilt(i + 1 + text.m_nStart, text.m_nEnd) ? -1 : FindeByte(d, n, i + 1, u);
             if (q < 0) return QuoteOffen(text, p, i, u);
             i = q;
             continue;
@@ -375,8 +378,8 @@ std::ptrdiff_t BrixAbtaster::Scheitern(const BrixSubString& text, int nCode, std
     return nPos;
 }
 
-std::ptrdiff_t BrixAbtaster::FindeEndTag(const BrixSubString& text, const BrixSubString& name, std::ptrdiff_t nFrom, int& nError,
-                              std::ptrdiff_t* pnEndTagPos)
+std::ptrdiff_t BrixAbtaster::FindeEndTag(const BrixSubString& text, const BrixSubString& name, std::ptrdiff_t nFrom,
+                                         int& nError, std::ptrdiff_t* pnEndTagPos)
 {
     if (!text.HatDaten()) {
         nError = XML_KEINE_DATEN;
@@ -393,7 +396,8 @@ std::ptrdiff_t BrixAbtaster::FindeEndTag(const BrixSubString& text, const BrixSu
     return EndTagLauf(text, nError, pnEndTagPos);
 }
 
-[[gnu::always_inline]] inline int BrixAbtaster::Einschub(const BrixSubString& text, const char* d, std::ptrdiff_t n, std::ptrdiff_t p, std::ptrdiff_t& nWeiter)
+[[gnu::always_inline]] inline int BrixAbtaster::Einschub(const BrixSubString& text, const char* d, std::ptrdiff_t n,
+                                                         std::ptrdiff_t p, std::ptrdiff_t& nWeiter)
 {
     if (d[p + 1] == '?') {
         const std::ptrdiff_t q = Suche(text, "?>", p, m_KeinPiEnde);
@@ -412,15 +416,16 @@ std::ptrdiff_t BrixAbtaster::FindeEndTag(const BrixSubString& text, const BrixSu
     return XML_OK;
 }
 
-[[gnu::always_inline]] inline int BrixAbtaster::SchliesseElement(const BrixSubString& text, const char* d, std::ptrdiff_t n, std::ptrdiff_t p, std::ptrdiff_t& nWeiter,
-                                   std::ptrdiff_t* pnEndTagPos)
+[[gnu::always_inline]] inline int BrixAbtaster::SchliesseElement(const BrixSubString& text, const char* d,
+                                                                 std::ptrdiff_t n, std::ptrdiff_t p,
+                                                                 std::ptrdiff_t& nWeiter, std::ptrdiff_t* pnEndTagPos)
 {
     // The end tag's name runs up to its '>', blanks included. The usual case, the name looked
     // for with its '>' right behind it, is checked where it stands; a name without '>' cannot
     // end before that '>'.
     const EndTagStart innen = m_aOffen.back();
-    const Name gesucht = m_aOffen.size() == 1 ? m_Gesucht
-                                              : Name{d + innen.nTagStart + 1, innen.nFrom - 1 - (innen.nTagStart + 1), true};
+    const Name gesucht =
+        m_aOffen.size() == 1 ? m_Gesucht : Name{d + innen.nTagStart + 1, innen.nFrom - 1 - (innen.nTagStart + 1), true};
     std::ptrdiff_t g;
     if (gesucht.bOhneGt && gesucht.n >= 0 && gesucht.n < n - (p + 2) && d[p + 2 + gesucht.n] == '>' &&
         GleicheBytes(d + p + 2, gesucht.p, gesucht.n)) {
@@ -496,8 +501,10 @@ std::ptrdiff_t BrixAbtaster::EndTagLauf(const BrixSubString& text, int& nError, 
 
 // --- The block finder ---
 
-[[gnu::always_inline]] inline std::ptrdiff_t BrixAbtaster::SucheElementEnde(const BrixSubString& text, std::ptrdiff_t p, std::ptrdiff_t t, std::ptrdiff_t g, bool bNachName, int& nError,
-                                   std::ptrdiff_t& nEndTagPos)
+[[gnu::always_inline]] inline std::ptrdiff_t BrixAbtaster::SucheElementEnde(const BrixSubString& text, std::ptrdiff_t p,
+                                                                            std::ptrdiff_t t, std::ptrdiff_t g,
+                                                                            bool bNachName, int& nError,
+                                                                            std::ptrdiff_t& nEndTagPos)
 {
     const char* d = text.Daten();
     // The search begins behind the tag. When no '<' stands between the name and there, it is
@@ -529,7 +536,8 @@ std::ptrdiff_t BrixAbtaster::EndTagLauf(const BrixSubString& text, int& nError, 
 }
 
 BrixSubString BrixAbtaster::FindeTagBlock(const BrixSubString& text, const BrixSubString* pName, std::ptrdiff_t& nPos,
-                                          std::ptrdiff_t& nNext, int& nError, std::ptrdiff_t* pnStartTagLen, std::ptrdiff_t* pnEndTagOffset)
+                                          std::ptrdiff_t& nNext, int& nError, std::ptrdiff_t* pnStartTagLen,
+                                          std::ptrdiff_t* pnEndTagOffset)
 {
     nError = XML_OK;
     if (!text.HatDaten()) {
@@ -548,7 +556,8 @@ BrixSubString BrixAbtaster::FindeTagBlock(const BrixSubString& text, const BrixS
         return ergebnis;
     };
     // Found: the block from p up to nBis, with its start tag's length and its end tag's place.
-    auto gefunden = [&](std::ptrdiff_t p, std::ptrdiff_t nBis, std::ptrdiff_t nStartTagLen, std::ptrdiff_t nEndTagOffset) {
+    auto gefunden = [&](std::ptrdiff_t p, std::ptrdiff_t nBis, std::ptrdiff_t nStartTagLen,
+                        std::ptrdiff_t nEndTagOffset) {
         if (pnStartTagLen != nullptr) *pnStartTagLen = nStartTagLen;
         if (pnEndTagOffset != nullptr) *pnEndTagOffset = nEndTagOffset;
         nPos = p;
@@ -587,9 +596,10 @@ BrixSubString BrixAbtaster::FindeTagBlock(const BrixSubString& text, const BrixS
         if (t < 0) return abbrechen(XML_NAME_OFFEN, p, n, text.Mitte(p, n - p));
         const std::ptrdiff_t g = FindeByte(d, n, p + 1, '>');
         if (g < 0) return abbrechen(XML_KEIN_GT, p, n, text.Mitte(p, n - p));
-        const bool bPasst = pName == nullptr || (pName->HatDaten() ? t - (p + 1) == pName->Laenge() &&
-                                                                         GleicheBytes(d + p + 1, pName->Daten(), t - (p + 1))
-                                                                   : t == p + 1);
+        const bool bPasst =
+            pName == nullptr ||
+            (pName->HatDaten() ? t - (p + 1) == pName->Laenge() && GleicheBytes(d + p + 1, pName->Daten(), t - (p + 1))
+                               : t == p + 1);
         if (d[g - 1] == '/') {
             // Self-closing: the tag is the whole block.
             if (bPasst) return gefunden(p, g + 1, -1, -1);

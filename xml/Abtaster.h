@@ -37,20 +37,21 @@ public:
     // A scanner that remembers bracket groups of nKurzeGruppe bytes or more and failed
     // searches; with pGedaechtnis also the outcomes of end-tag searches, in that memory (which
     // must outlive the scanner).
-    explicit BrixAbtaster(EndTagGedaechtnis* pGedaechtnis = nullptr, std::ptrdiff_t nKurzeGruppe = kKurzeGruppe) noexcept
+    explicit BrixAbtaster(EndTagGedaechtnis* pGedaechtnis = nullptr,
+                          std::ptrdiff_t nKurzeGruppe = kKurzeGruppe) noexcept
         : m_pGedaechtnis(pGedaechtnis), m_nKurzeGruppe(nKurzeGruppe)
-    {
-    }
+    {}
     BrixAbtaster(const BrixAbtaster&) = delete;
     BrixAbtaster& operator=(const BrixAbtaster&) = delete;
     virtual ~BrixAbtaster() = default;
 
     // text.FindeTagBlock(*pName, ...), or text.FindeNaechstenTagBlock(...) when pName is null.
-    BrixSubString FindeTagBlock(const BrixSubString& text, const BrixSubString* pName, std::ptrdiff_t& nPos, std::ptrdiff_t& nNext,
-                                int& nError, std::ptrdiff_t* pnStartTagLen = nullptr, std::ptrdiff_t* pnEndTagOffset = nullptr);
+    BrixSubString FindeTagBlock(const BrixSubString& text, const BrixSubString* pName, std::ptrdiff_t& nPos,
+                                std::ptrdiff_t& nNext, int& nError, std::ptrdiff_t* pnStartTagLen = nullptr,
+                                std::ptrdiff_t* pnEndTagOffset = nullptr);
     // text.FindeEndTag(name, nFrom, ...).
     std::ptrdiff_t FindeEndTag(const BrixSubString& text, const BrixSubString& name, std::ptrdiff_t nFrom, int& nError,
-                    std::ptrdiff_t* pnEndTagPos = nullptr);
+                               std::ptrdiff_t* pnEndTagPos = nullptr);
     // The '>' that closes the group the '<' at nPos opens, past nested groups of "()[]{}<>" and
     // quoted runs, or -1 (as text.FindeSchliessendeKlammer(nPos, "()[]{}<>", 6, true)).
     std::ptrdiff_t SchliessendeSpitzeKlammer(const BrixSubString& text, std::ptrdiff_t nPos);
@@ -106,30 +107,36 @@ private:
     struct Fehlanzeige {
         std::ptrdiff_t nAb = 0;
         std::ptrdiff_t nEnde = -1;
-        bool Gilt(std::ptrdiff_t nAbIndex, std::ptrdiff_t nEndeIndex) const noexcept { return nAbIndex >= nAb && nEndeIndex <= nEnde; }
+        bool Gilt(std::ptrdiff_t nAbIndex, std::ptrdiff_t nEndeIndex) const noexcept
+        {
+            return nAbIndex >= nAb && nEndeIndex <= nEnde;
+        }
     };
     // The bytes of a name as the end-tag search compares them.
     struct Name {
         const char* p = nullptr;
-        std::ptrdiff_t n = 0;            // negative for a view that ends before it starts: equals no name
-        bool bOhneGt = true;  // no '>' among the bytes, so a name can end at the first '>'
+        std::ptrdiff_t n = 0;  // negative for a view that ends before it starts: equals no name
+        bool bOhneGt = true;   // no '>' among the bytes, so a name can end at the first '>'
     };
 
     // The end-tag walk for the element at the bottom of m_aOffen (named m_Gesucht).
     std::ptrdiff_t EndTagLauf(const BrixSubString& text, int& nError, std::ptrdiff_t* pnEndTagPos);
     // The end tag at p (bytes d[0..n) of text) closes the innermost open element: XML_OK and
     // nWeiter behind it; or the code of the fault.
-    int SchliesseElement(const BrixSubString& text, const char* d, std::ptrdiff_t n, std::ptrdiff_t p, std::ptrdiff_t& nWeiter, std::ptrdiff_t* pnEndTagPos);
+    int SchliesseElement(const BrixSubString& text, const char* d, std::ptrdiff_t n, std::ptrdiff_t p,
+                         std::ptrdiff_t& nWeiter, std::ptrdiff_t* pnEndTagPos);
     // Steps over the comment, processing instruction or declaration at p: XML_OK and nWeiter
     // behind it; or the code of the fault when it is not closed.
     int Einschub(const BrixSubString& text, const char* d, std::ptrdiff_t n, std::ptrdiff_t p, std::ptrdiff_t& nWeiter);
     // The end-tag search of the block finder for the start tag at p (name end t, first '>' g),
     // perhaps answered by the memory; bNachName for a search by name.
-    std::ptrdiff_t SucheElementEnde(const BrixSubString& text, std::ptrdiff_t p, std::ptrdiff_t t, std::ptrdiff_t g, bool bNachName, int& nError, std::ptrdiff_t& nEndTagPos);
+    std::ptrdiff_t SucheElementEnde(const BrixSubString& text, std::ptrdiff_t p, std::ptrdiff_t t, std::ptrdiff_t g,
+                                    bool bNachName, int& nError, std::ptrdiff_t& nEndTagPos);
     // Ends the walk with a fault: every open element's search fails alike.
     std::ptrdiff_t Scheitern(const BrixSubString& text, int nCode, std::ptrdiff_t nPos, int& nError);
     // The bracket walk from nAb for the '<' at p (view positions; d[0..n) are text's bytes).
-    std::ptrdiff_t SpitzeKlammer(const BrixSubString& text, const char* d, std::ptrdiff_t n, std::ptrdiff_t p, std::ptrdiff_t nAb);
+    std::ptrdiff_t SpitzeKlammer(const BrixSubString& text, const char* d, std::ptrdiff_t n, std::ptrdiff_t p,
+                                 std::ptrdiff_t nAb);
     // The same from the nested opener at nAb on.
     std::ptrdiff_t SpitzeKlammerVerschachtelt(const BrixSubString& text, std::ptrdiff_t p, std::ptrdiff_t nAb);
     // Notes that none of the bracket groups open in m_aGruppen closes; -1.
@@ -152,8 +159,8 @@ private:
     // is for, the others close with the partner of their opener.
     std::vector<std::ptrdiff_t> m_aGruppen;
     GruppenGedaechtnis m_Gruppen;
-    Fehlanzeige m_KeinKommentarEnde;   // "-->"
-    Fehlanzeige m_KeinPiEnde;          // "?>"
+    Fehlanzeige m_KeinKommentarEnde;     // "-->"
+    Fehlanzeige m_KeinPiEnde;            // "?>"
     Fehlanzeige m_KeinDeklarationsEnde;  // the '>' of a declaration
-    Fehlanzeige m_KeinQuote[2];        // '"', '\''
+    Fehlanzeige m_KeinQuote[2];          // '"', '\''
 };

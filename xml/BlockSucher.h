@@ -18,8 +18,7 @@ public:
     // Searches and bracket groups that cover fewer bytes than nMindestSpanne are not remembered.
     explicit BrixBlockSucher(std::ptrdiff_t nMindestSpanne = 64)
         : m_Gedaechtnis(nMindestSpanne), m_Abtaster(&m_Gedaechtnis, nMindestSpanne)
-    {
-    }
+    {}
     BrixBlockSucher(const BrixBlockSucher&) = delete;
     BrixBlockSucher& operator=(const BrixBlockSucher&) = delete;
     virtual ~BrixBlockSucher() = default;

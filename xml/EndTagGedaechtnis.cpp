@@ -8,7 +8,6 @@
 
 namespace {
 
-
 // A view position as a buffer index; -1 stays -1.
 std::ptrdiff_t Absolut(const BrixSubString& text, std::ptrdiff_t nPos) { return nPos < 0 ? -1 : nPos + text.m_nStart; }
 
@@ -131,7 +130,8 @@ const EndTagGedaechtnis::Ausgang* EndTagGedaechtnis::InReihe(const Schluessel& s
     return &m_aReihe[i].ausgang;
 }
 
-const EndTagGedaechtnis::Ausgang* EndTagGedaechtnis::Suche(const BrixSubString& text, std::ptrdiff_t nTagStart, std::ptrdiff_t nFrom)
+const EndTagGedaechtnis::Ausgang* EndTagGedaechtnis::Suche(const BrixSubString& text, std::ptrdiff_t nTagStart,
+                                                           std::ptrdiff_t nFrom)
 {
     const Schluessel schluessel{Absolut(text, nTagStart), Absolut(text, nFrom)};
     // An outcome in the row that does not hold may have been searched anew into the table.
@@ -191,9 +191,8 @@ void EndTagGedaechtnis::MerkeEnde(const BrixSubString& text, std::vector<EndTagS
 void EndTagGedaechtnis::Beginne(const BrixSubString& text, std::ptrdiff_t nTagStart, std::ptrdiff_t nFrom)
 {
     m_aNeu.clear();
-    m_bInReihe = !m_bNurEnden &&
-                 (m_aReihe.empty() ||
-                  m_aReihe.back().schluessel < Schluessel{Absolut(text, nTagStart), Absolut(text, nFrom)});
+    m_bInReihe = !m_bNurEnden && (m_aReihe.empty() || m_aReihe.back().schluessel <
+                                                          Schluessel{Absolut(text, nTagStart), Absolut(text, nFrom)});
 }
 
 void EndTagGedaechtnis::Beende(int nCode)

@@ -55,8 +55,8 @@ public:
     void Beende(int nCode);
     // The outcome of the search of an element, with nErgebnis and nEndTagPos as view positions
     // (-1: none).
-    void Merke(const BrixSubString& text, std::ptrdiff_t nTagStart, std::ptrdiff_t nFrom, std::ptrdiff_t nErgebnis, int nCode,
-               std::ptrdiff_t nEndTagPos);
+    void Merke(const BrixSubString& text, std::ptrdiff_t nTagStart, std::ptrdiff_t nFrom, std::ptrdiff_t nErgebnis,
+               int nCode, std::ptrdiff_t nEndTagPos);
     // The searches of the elements in aOffen (view positions, ascending) all ended because no '<'
     // was left in text (XML_UNERWARTETES_ENDE). Takes the vector's storage when it is long: a
     // walk into a long unclosed stretch learns this of every element it opened there.
@@ -123,8 +123,8 @@ private:
     // sequence instead of scattered over a table. Other outcomes go into the table m_aTabelle.
     std::vector<Platz> m_aReihe;
     std::vector<Platz> m_aNeu;
-    std::size_t m_nZeiger = 0;   // where the next lookup in m_aReihe begins
-    bool m_bInReihe = false;     // the current walk's outcomes go into the row
+    std::size_t m_nZeiger = 0;      // where the next lookup in m_aReihe begins
+    bool m_bInReihe = false;        // the current walk's outcomes go into the row
     std::vector<Platz> m_aTabelle;  // empty, or a power of two of slots, at most half used
     std::size_t m_nBelegt = 0;
 };

@@ -12,10 +12,10 @@ namespace {
 
 // One level of the descent: the view walked and the end tag that follows it.
 struct Ebene {
-    BrixSubString text;   // the document, or the content of an element of another name
-    std::ptrdiff_t c;                // start of the text not yet copied
-    std::ptrdiff_t s;                // where the next search starts
-    BrixSubString ende;   // that element's end tag, appended when the level is done
+    BrixSubString text;  // the document, or the content of an element of another name
+    std::ptrdiff_t c;    // start of the text not yet copied
+    std::ptrdiff_t s;    // where the next search starts
+    BrixSubString ende;  // that element's end tag, appended when the level is done
 };
 
 }  // namespace

@@ -24,8 +24,8 @@ public:
     // As text.FindeErstenTagBlock(names, nPos, nNext, nIndex, nError, ...), with abtaster's walk.
     // Between two calls without Neu, text must stay the same view and nPos may only grow to a
     // position where the block taken before ended.
-    BrixSubString Finde(BrixAbtaster& abtaster, const BrixSubString& text, std::ptrdiff_t& nPos,
-                        std::ptrdiff_t& nNext, int& nIndex, int& nError, std::ptrdiff_t* pnStartTagLen = nullptr,
+    BrixSubString Finde(BrixAbtaster& abtaster, const BrixSubString& text, std::ptrdiff_t& nPos, std::ptrdiff_t& nNext,
+                        int& nIndex, int& nError, std::ptrdiff_t* pnStartTagLen = nullptr,
                         std::ptrdiff_t* pnEndTagOffset = nullptr);
 
 private:

@@ -13,8 +13,7 @@ BrixSubString BrixSubString::FindeTagBlock(const BrixSubString& name, std::ptrdi
 }
 
 BrixSubString BrixSubString::FindeNaechstenTagBlock(std::ptrdiff_t& nPos, std::ptrdiff_t& nNext, int& nError,
-                                                    std::ptrdiff_t* pnStartTagLen,
-                                                    std::ptrdiff_t* pnEndTagOffset) const
+                                                    std::ptrdiff_t* pnStartTagLen, std::ptrdiff_t* pnEndTagOffset) const
 {
     BrixAbtaster abtaster;
     return abtaster.FindeTagBlock(*this, nullptr, nPos, nNext, nError, pnStartTagLen, pnEndTagOffset);

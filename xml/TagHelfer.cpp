@@ -16,8 +16,7 @@ bool IstNamensZeichen(char ch)
 
 ErsterTagBlock::ErsterTagBlock(const CBrixArray<BrixSubString>& names)
     : m_names(names), m_aSuchen(static_cast<std::size_t>(names.m_nCount > 0 ? names.m_nCount : 0))
-{
-}
+{}
 
 void ErsterTagBlock::Neu() noexcept
 {

@@ -65,8 +65,8 @@ std::int64_t FreierSpeicher() noexcept
         // lib, data, dirty).
         long long nGroesse = 0, nRes = 0, nGeteilt = 0, nText = 0, nLib = 0, nDaten = 0;
         const std::string strStatm = LiesKlein("/proc/self/statm");
-        if (std::sscanf(strStatm.c_str(), "%lld %lld %lld %lld %lld %lld", &nGroesse, &nRes, &nGeteilt, &nText,
-                        &nLib, &nDaten) == 6) {
+        if (std::sscanf(strStatm.c_str(), "%lld %lld %lld %lld %lld %lld", &nGroesse, &nRes, &nGeteilt, &nText, &nLib,
+                        &nDaten) == 6) {
             const std::int64_t nSeite = sysconf(_SC_PAGESIZE);
             nFrei = Kleiner(nFrei, Rest(RLIMIT_AS, nGroesse * nSeite));
             nFrei = Kleiner(nFrei, Rest(RLIMIT_DATA, nDaten * nSeite));

@@ -68,8 +68,8 @@ std::wstring EchterPfad(const std::wstring& strPfad, const std::string& strBezei
 }
 
 // The attributes the new file takes over from the old one.
-constexpr DWORD kUebernommen = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
-                               FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+constexpr DWORD kUebernommen =
+    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
 }  // namespace
 
