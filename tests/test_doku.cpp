@@ -1,7 +1,7 @@
 // What the README and the man page show, run through the built binary, so that it stays true:
 // every "$ command" line with the output shown under it, every catalog example
-// ("brixfilter -f examples/katalog.xml ..."), the README's install and package commands, and the
-// input and status rules the two state in prose.
+// ("brixfilter -f examples/katalog.xml ..."), the README's install and package commands, its
+// first screen and length, and the input and status rules the two state in prose.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -156,8 +156,8 @@ struct Dokument {
 };
 
 const Dokument kDokumente[] = {
-    {"README.md", ReadmeBloecke, 20, 6},
-    {"doc/brixfilter.1", ManBloecke, 7, 3},
+    {"README.md", ReadmeBloecke, 24, 6},
+    {"doc/brixfilter.1", ManBloecke, 9, 3},
 };
 
 TEST(Dokumentation, BeispieleGebenDieGezeigteAusgabe)
@@ -229,7 +229,24 @@ TEST(Dokumentation, InstallierenUndPaketAusEigenemReleaseOrdner)
     ASSERT_NE(test.find("cmake -S . -B "), std::string::npos);
     EXPECT_EQ(test.find("-B " + strOrdner + " "), std::string::npos) << test;
     // The example script builds the same folder in the same way, so the commands can follow it.
-    EXPECT_NE(LiesAlles(Quelle("scripts/beispiel.sh")).find(konfiguriere.substr(4)), std::string::npos);
+    const std::string beispiel = LiesAlles(Quelle("scripts/beispiel.sh"));
+    EXPECT_NE(beispiel.find(konfiguriere.substr(4)), std::string::npos);
+    // Both scripts of the first screen install what they need as the one CI runs on a fresh machine.
+    EXPECT_NE(beispiel.find("bash scripts/abhaengigkeiten.sh\n"), std::string::npos);
+    EXPECT_NE(test.find("bash scripts/abhaengigkeiten.sh\n"), std::string::npos);
+}
+
+TEST(Dokumentation, ReadmeIstFuerBenutzer)
+{
+    // At most 250 lines (internals belong in doc/DEVELOPMENT.md, figures in bench/README.md), and
+    // the first screen tells how to build and test and where the program then is.
+    const std::vector<Zeile> zeilen = Zeilen(LiesAlles(Quelle("README.md")));
+    EXPECT_LE(zeilen.size(), 250u);
+    std::string erste;
+    for (std::size_t i = 0; i < zeilen.size() && i < 24; ++i) erste += zeilen[i].text + "\n";
+    for (const char* pText : {"    bash scripts/beispiel.sh", "    bash scripts/test.sh", "`build-release/brixfilter`",
+                              "`build/brixfilter`"})
+        EXPECT_NE(erste.find(pText), std::string::npos) << pText;
 }
 
 TEST(Dokumentation, ManSeiteTraegtDieVersion)
