@@ -62,11 +62,12 @@ constexpr std::size_t kZitatLaenge = 60;
 // kZitatLaenge bytes, at the start of a UTF-8 character, marked by "..." and its length.
 std::string Zitat(std::string_view arg)
 {
-    if (arg.size() <= kZitatLaenge) return "\"" + std::string(arg) + "\"";
+    std::string strZitat = "\"";
+    if (arg.size() <= kZitatLaenge) return strZitat.append(arg).append("\"");
     std::size_t n = kZitatLaenge;
     // Back off over continuation bytes (at most three) so no character is split.
     for (int i = 0; i < 3 && (static_cast<unsigned char>(arg[n]) & 0xC0) == 0x80; ++i) --n;
-    return "\"" + std::string(arg.substr(0, n)) + "...\" (" + std::to_string(arg.size()) + " Bytes)";
+    return strZitat.append(arg.substr(0, n)).append("...\" (").append(std::to_string(arg.size())).append(" Bytes)");
 }
 
 // The line that names the argument the command line rejected, before the usage text.

@@ -115,7 +115,7 @@ TEST_F(KommandozeileTest, AbgelehntesArgumentWirdGenannt)
     // The first argument the walk rejects is named, quoted (a long one cut after 60 bytes, never
     // inside a character), with a pointer to --help; the usage text follows unchanged.
     const std::string strLang = "-Rb=" + std::string(100'000, 'x');
-    const std::string strUmlaute = "-" + std::string(58, 'a') + "\xC3\xA4\xC3\xA4";  // byte 60 inside a character
+    const std::string strUmlaute = std::string("-").append(58, 'a') + "\xC3\xA4\xC3\xA4";  // byte 60 inside a character
     const struct {
         std::vector<std::string> args;
         std::string zeile;
@@ -128,9 +128,9 @@ TEST_F(KommandozeileTest, AbgelehntesArgumentWirdGenannt)
         {{"-c", "-x", "-y"}, "unbekannte Option \"-x\"", __LINE__},       // the first one only
         {{""}, "\"\" ist keine Option", __LINE__},
         {{"-"}, "\"-\" ist keine Option", __LINE__},
-        {{"-x" + strLang}, "unbekannte Option \"-x-Rb=" + std::string(54, 'x') + "...\" (100006 Bytes)", __LINE__},
+        {{std::string("-x").append(strLang)}, "unbekannte Option \"-x-Rb=" + std::string(54, 'x') + "...\" (100006 Bytes)", __LINE__},
         {{strUmlaute}, "unbekannte Option \"-" + std::string(58, 'a') + "...\" (63 Bytes)", __LINE__},
-        {{"-" + std::string(59, 'a')}, "unbekannte Option \"-" + std::string(59, 'a') + "\"", __LINE__},  // 60: whole
+        {{std::string("-").append(59, 'a')}, "unbekannte Option \"-" + std::string(59, 'a') + "\"", __LINE__},  // 60: whole
     };
     for (const auto& f : faelle) {
         SCOPED_TRACE(f.n);
@@ -138,7 +138,7 @@ TEST_F(KommandozeileTest, AbgelehntesArgumentWirdGenannt)
         const ProzessErgebnis r = Lauf(f.args, "doc");
         EXPECT_EQ(r.status, kStatusAufruf);
         EXPECT_EQ(r.out, "");
-        EXPECT_EQ(r.err, "brixfilter: " + f.zeile + "; Hilfe: brixfilter --help\n" + kVerwendung);
+        EXPECT_EQ(r.err, std::string("brixfilter: ").append(f.zeile) + "; Hilfe: brixfilter --help\n" + kVerwendung);
     }
 }
 
