@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <new>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -137,7 +138,7 @@ void Filtere(const Aufruf& aufruf, CString& text, CStdioFile& ziel, const Eingab
 
 std::string HilfeText() { return std::string(kHilfeKopf) + std::string(kVerwendung) + std::string(kHilfeZusatz); }
 
-int FuehreBrixfilterAus(const std::vector<CString>& argumente, const TreiberKanaele& kanaele)
+int FuehreBrixfilterAus(std::span<const CString> argumente, const TreiberKanaele& kanaele)
 {
     CStdioFile eingabe(kanaele.fdEingabe);
     CStdioFile ausgabe(kanaele.fdAusgabe);
