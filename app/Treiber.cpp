@@ -161,7 +161,12 @@ int FuehreBrixfilterAus(std::span<const CString> argumente, const TreiberKanaele
             }
         }
 
-        // The document is read before a usage error is reported, as its failure counts first.
+        // A usage error is reported before the document is read, whose failure would count
+        // first, only when the document would come from a terminal: waiting there for input
+        // that is then dropped would make a typo look like a hang.
+        if (aufruf.nEnde >= 0 && aufruf.strDatei.IsEmpty() && eingabe.IstTerminal())
+            return MeldeAufruffehler(fehler, Ablehnung(argumente[static_cast<std::size_t>(aufruf.nEnde)].Sicht()));
+
         CString text;
         EingabeWache wache;
         DateiFehler f;

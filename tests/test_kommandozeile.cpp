@@ -142,6 +142,52 @@ TEST_F(KommandozeileTest, AbgelehntesArgumentWirdGenannt)
     }
 }
 
+TEST_F(KommandozeileTest, AufruffehlerAmTerminalSofort)
+{
+    // When the document would come from a terminal, a usage error is reported without reading
+    // it: what was typed stays unread (an old build read it, and without the Ctrl-D at its end
+    // would wait for ever). A sound command line still reads the terminal.
+    NUR_OHNE_AUSFUEHRER("a pseudo-terminal of a POSIX process");
+    const std::string strGetippt = "a<!-- x -->b\n\x04";
+    const struct {
+        std::vector<std::string> args;
+        std::string zeile;  // the naming line; empty: no usage error
+        int n;
+    } faelle[] = {
+        {{"-h"}, "unbekannte Option \"-h\"", __LINE__},
+        {{"-c", "katalog.xml"}, "\"katalog.xml\" ist keine Option", __LINE__},  // the file without -f
+        {{"--strip-comments"}, "unbekannte Option \"--strip-comments\"", __LINE__},
+        {{"-f", "", "-x"}, "unbekannte Option \"-x\"", __LINE__},  // an empty file name: standard input
+        {{"-c"}, "", __LINE__},
+    };
+    for (const auto& f : faelle) {
+        SCOPED_TRACE(f.n);
+        ProzessOptionen optionen;
+        optionen.stdinArt = StdinArt::Terminal;
+        optionen.arbeitsVerzeichnis = m_strVerzeichnis;
+        const ProzessErgebnis r = StarteProzess(f.args, strGetippt, optionen);
+        if (f.zeile.empty()) {
+            EXPECT_EQ(r.status, kStatusErfolg) << r.err;
+            EXPECT_EQ(r.out, "ab\n");
+            EXPECT_EQ(r.nUngelesen, 0);
+            continue;
+        }
+        EXPECT_EQ(r.status, kStatusAufruf);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "brixfilter: " + f.zeile + "; Hilfe: brixfilter --help\n" + kVerwendung);
+        EXPECT_GT(r.nUngelesen, 0);
+    }
+    // Any other input is read first, and its failure counts before the usage error.
+    ProzessOptionen optionen;
+    optionen.stdinArt = StdinArt::Deskriptor;
+    optionen.fdStdin = open(m_strVerzeichnis.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(optionen.fdStdin, 0);
+    const ProzessErgebnis r = StarteProzess({"-h"}, "", optionen);
+    close(optionen.fdStdin);
+    EXPECT_EQ(r.status, kStatusEAFehler);
+    EXPECT_EQ(r.err, "brixfilter: Standardeingabe kann nicht gelesen werden: Ist ein Verzeichnis\n");
+}
+
 // --- Values and chains, seen through the filters' results ---
 
 TEST_F(KommandozeileTest, WerteUndKetten)
