@@ -29,30 +29,32 @@ constexpr std::string_view kVerwendung =
     "-tTagname,Tagname1,..\t- Zeige Tagblocks Tagname1,.. in Tags Tagname\n"
     "-RTagname=Inhalt        - Ersetze Inhalt von Tag Tagname\n";
 
-// What --help writes before the usage text.
-constexpr std::string_view kHilfeKopf =
+// What --help writes: every option once, in the order of the man page, at most 80 columns.
+constexpr std::string_view kHilfe =
     "Aufruf: brixfilter [-f DATEI] OPTION ...\n"
-    "Filtert ein XML-artiges Dokument (die Datei DATEI oder stdin) mit den Optionen von links nach\n"
-    "rechts und schreibt das Ergebnis auf stdout.\n"
-    "\n";
-
-// What --help adds behind the usage text.
-constexpr std::string_view kHilfeZusatz =
+    "Filtert ein XML-artiges Dokument (die Datei DATEI oder stdin) mit den Optionen\n"
+    "von links nach rechts und schreibt das Ergebnis auf stdout.\n"
     "\n"
-    "-t                      - wie -r: entferne XML-Tags\n"
-    "-d --delete-empty-tags  - entfernt nur die leeren Tags auf oberster Ebene\n"
-    "-sTagname,Tagname1,..   - wie -tTagname,..: eine Zeile (CR LF) je Tag Tagname auf oberster\n"
-    "                          Ebene; mit Tagname1,.. nur Start-Tag, diese inneren Tags, End-Tag.\n"
-    "                          Die Liste darf auch das nächste Argument sein.\n"
-    "-STagname               - überspringe die Tags Tagname auf oberster Ebene und behalte nur den\n"
-    "                          Text hinter dem letzten; der Name darf das nächste Argument sein.\n"
-    "-i --in-place           - ersetze die Datei von -f durch das Ergebnis statt stdout (atomar)\n"
-    "--help                  - zeige diese Hilfe\n"
-    "--version               - zeige Name und Version\n"
+    "  -fDATEI, -f DATEI         lies das Dokument aus DATEI statt von stdin\n"
+    "  -c, --strip-xml-comments  entferne XML-Kommentare\n"
+    "  -t, -r, --strip-xml-tags  entferne alles Markup (jedes <...>)\n"
+    "  -d, --delete-empty-tags   entferne die leeren Elemente der obersten Ebene\n"
+    "  -sNAME[,INNEN,...]        liste die Elemente NAME der obersten Ebene, eines je\n"
+    "  -tNAME,INNEN[,...]        Zeile (CR LF); mit INNEN nur Start-Tag, die inneren\n"
+    "                            Elemente INNEN und End-Tag; die Liste von -s darf\n"
+    "                            auch das nächste Argument sein\n"
+    "  -SNAME                    überspringe die Elemente NAME der obersten Ebene und\n"
+    "                            behalte den Text hinter dem letzten; der Name darf\n"
+    "                            auch das nächste Argument sein\n"
+    "  -RNAME=TEXT               ersetze den Inhalt jedes Elements NAME durch TEXT\n"
+    "  -i, --in-place            schreibe das Ergebnis statt auf stdout atomar in die\n"
+    "                            Datei von -f, in ihrer Kodierung\n"
+    "      --help                zeige diese Hilfe\n"
+    "      --version             zeige Name und Version\n"
     "\n"
-    "Rückgabewerte: 0 Erfolg; 1 Startfehler (kein Speicher); 2 Eingabe nicht lesbar, Ausgabe nicht\n"
-    "schreibbar oder nicht genug Speicher; 255 unbekannte Option (die Kurzhilfe steht dann auf\n"
-    "stderr).\n"
+    "Rückgabewerte: 0 Erfolg; 1 Startfehler (kein Speicher); 2 Eingabe nicht lesbar,\n"
+    "Ausgabe nicht schreibbar oder nicht genug Speicher; 255 unbekannte Option (eine\n"
+    "Zeile und die Kurzhilfe auf stderr).\n"
     "\n"
     "Beispiel: brixfilter -f katalog.xml -c -d -sbook,title\n";
 
@@ -136,7 +138,7 @@ void Filtere(const Aufruf& aufruf, CString& text, CStdioFile& ziel, const Eingab
 
 }  // namespace
 
-std::string HilfeText() { return std::string(kHilfeKopf) + std::string(kVerwendung) + std::string(kHilfeZusatz); }
+std::string HilfeText() { return std::string(kHilfe); }
 
 int FuehreBrixfilterAus(std::span<const CString> argumente, const TreiberKanaele& kanaele)
 {
