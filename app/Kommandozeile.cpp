@@ -33,7 +33,7 @@ namespace {
 
 // The input file: named by the first argument that begins with "-f", either behind those two
 // bytes or, for "-f" alone, by the whole next argument. Empty: standard input.
-CString Dateiname(const std::vector<CString>& argumente)
+CString Dateiname(std::span<const CString> argumente)
 {
     for (std::size_t i = 0; i < argumente.size(); ++i) {
         const std::string_view arg = argumente[i].Sicht();
@@ -46,7 +46,7 @@ CString Dateiname(const std::vector<CString>& argumente)
 
 // The value of an option that takes one: behind its two bytes, or, when the option stands
 // alone, the whole next argument, which is consumed (no data when there is none).
-BrixSubString Wert(const std::vector<CString>& argumente, std::size_t& i)
+BrixSubString Wert(std::span<const CString> argumente, std::size_t& i)
 {
     const CString& arg = argumente[i];
     if (arg.GetLength() > 2) return BrixSubString(arg).Mitte(2);
@@ -56,7 +56,7 @@ BrixSubString Wert(const std::vector<CString>& argumente, std::size_t& i)
 
 }  // namespace
 
-Aufruf LiesKommandozeile(const std::vector<CString>& argumente)
+Aufruf LiesKommandozeile(std::span<const CString> argumente)
 {
     Aufruf aufruf;
     aufruf.strDatei = Dateiname(argumente);

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -58,4 +59,4 @@ struct Aufruf {
     OptionsArt eEnde = OptionsArt::Keine;  // what it is: Hilfe, Version, or Keine (a usage error)
 };
 
-Aufruf LiesKommandozeile(const std::vector<CString>& argumente);
+Aufruf LiesKommandozeile(std::span<const CString> argumente);

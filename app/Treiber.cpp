@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <new>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -28,30 +29,32 @@ constexpr std::string_view kVerwendung =
     "-tTagname,Tagname1,..\t- Zeige Tagblocks Tagname1,.. in Tags Tagname\n"
     "-RTagname=Inhalt        - Ersetze Inhalt von Tag Tagname\n";
 
-// What --help writes before the usage text.
-constexpr std::string_view kHilfeKopf =
+// What --help writes: every option once, in the order of the man page, at most 80 columns.
+constexpr std::string_view kHilfe =
     "Aufruf: brixfilter [-f DATEI] OPTION ...\n"
-    "Filtert ein XML-artiges Dokument (die Datei DATEI oder stdin) mit den Optionen von links nach\n"
-    "rechts und schreibt das Ergebnis auf stdout.\n"
-    "\n";
-
-// What --help adds behind the usage text.
-constexpr std::string_view kHilfeZusatz =
+    "Filtert ein XML-artiges Dokument (die Datei DATEI oder stdin) mit den Optionen\n"
+    "von links nach rechts und schreibt das Ergebnis auf stdout.\n"
     "\n"
-    "-t                      - wie -r: entferne XML-Tags\n"
-    "-d --delete-empty-tags  - entfernt nur die leeren Tags auf oberster Ebene\n"
-    "-sTagname,Tagname1,..   - wie -tTagname,..: eine Zeile (CR LF) je Tag Tagname auf oberster\n"
-    "                          Ebene; mit Tagname1,.. nur Start-Tag, diese inneren Tags, End-Tag.\n"
-    "                          Die Liste darf auch das nächste Argument sein.\n"
-    "-STagname               - überspringe die Tags Tagname auf oberster Ebene und behalte nur den\n"
-    "                          Text hinter dem letzten; der Name darf das nächste Argument sein.\n"
-    "-i --in-place           - ersetze die Datei von -f durch das Ergebnis statt stdout (atomar)\n"
-    "--help                  - zeige diese Hilfe\n"
-    "--version               - zeige Name und Version\n"
+    "  -fDATEI, -f DATEI         lies das Dokument aus DATEI statt von stdin\n"
+    "  -c, --strip-xml-comments  entferne XML-Kommentare\n"
+    "  -t, -r, --strip-xml-tags  entferne alles Markup (jedes <...>)\n"
+    "  -d, --delete-empty-tags   entferne die leeren Elemente der obersten Ebene\n"
+    "  -sNAME[,INNEN,...]        liste die Elemente NAME der obersten Ebene, eines je\n"
+    "  -tNAME,INNEN[,...]        Zeile (CR LF); mit INNEN nur Start-Tag, die inneren\n"
+    "                            Elemente INNEN und End-Tag; die Liste von -s darf\n"
+    "                            auch das nächste Argument sein\n"
+    "  -SNAME                    überspringe die Elemente NAME der obersten Ebene und\n"
+    "                            behalte den Text hinter dem letzten; der Name darf\n"
+    "                            auch das nächste Argument sein\n"
+    "  -RNAME=TEXT               ersetze den Inhalt jedes Elements NAME durch TEXT\n"
+    "  -i, --in-place            schreibe das Ergebnis statt auf stdout atomar in die\n"
+    "                            Datei von -f, in ihrer Kodierung\n"
+    "      --help                zeige diese Hilfe\n"
+    "      --version             zeige Name und Version\n"
     "\n"
-    "Rückgabewerte: 0 Erfolg; 1 Startfehler (kein Speicher); 2 Eingabe nicht lesbar, Ausgabe nicht\n"
-    "schreibbar oder nicht genug Speicher; 255 unbekannte Option (die Kurzhilfe steht dann auf\n"
-    "stderr).\n"
+    "Rückgabewerte: 0 Erfolg; 1 Startfehler (kein Speicher); 2 Eingabe nicht lesbar,\n"
+    "Ausgabe nicht schreibbar oder nicht genug Speicher; 255 unbekannte Option (eine\n"
+    "Zeile und die Kurzhilfe auf stderr).\n"
     "\n"
     "Beispiel: brixfilter -f katalog.xml -c -d -sbook,title\n";
 
@@ -62,11 +65,12 @@ constexpr std::size_t kZitatLaenge = 60;
 // kZitatLaenge bytes, at the start of a UTF-8 character, marked by "..." and its length.
 std::string Zitat(std::string_view arg)
 {
-    if (arg.size() <= kZitatLaenge) return "\"" + std::string(arg) + "\"";
+    std::string strZitat = "\"";
+    if (arg.size() <= kZitatLaenge) return strZitat.append(arg).append("\"");
     std::size_t n = kZitatLaenge;
     // Back off over continuation bytes (at most three) so no character is split.
     for (int i = 0; i < 3 && (static_cast<unsigned char>(arg[n]) & 0xC0) == 0x80; ++i) --n;
-    return "\"" + std::string(arg.substr(0, n)) + "...\" (" + std::to_string(arg.size()) + " Bytes)";
+    return strZitat.append(arg.substr(0, n)).append("...\" (").append(std::to_string(arg.size())).append(" Bytes)");
 }
 
 // The line that names the argument the command line rejected, before the usage text.
@@ -134,9 +138,9 @@ void Filtere(const Aufruf& aufruf, CString& text, CStdioFile& ziel, const Eingab
 
 }  // namespace
 
-std::string HilfeText() { return std::string(kHilfeKopf) + std::string(kVerwendung) + std::string(kHilfeZusatz); }
+std::string HilfeText() { return std::string(kHilfe); }
 
-int FuehreBrixfilterAus(const std::vector<CString>& argumente, const TreiberKanaele& kanaele)
+int FuehreBrixfilterAus(std::span<const CString> argumente, const TreiberKanaele& kanaele)
 {
     CStdioFile eingabe(kanaele.fdEingabe);
     CStdioFile ausgabe(kanaele.fdAusgabe);
@@ -159,7 +163,12 @@ int FuehreBrixfilterAus(const std::vector<CString>& argumente, const TreiberKana
             }
         }
 
-        // The document is read before a usage error is reported, as its failure counts first.
+        // A usage error is reported before the document is read, whose failure would count
+        // first, only when the document would come from a terminal: waiting there for input
+        // that is then dropped would make a typo look like a hang.
+        if (aufruf.nEnde >= 0 && aufruf.strDatei.IsEmpty() && eingabe.IstTerminal())
+            return MeldeAufruffehler(fehler, Ablehnung(argumente[static_cast<std::size_t>(aufruf.nEnde)].Sicht()));
+
         CString text;
         EingabeWache wache;
         DateiFehler f;

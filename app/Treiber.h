@@ -3,8 +3,8 @@
 // run in-process.
 #pragma once
 
+#include <span>
 #include <string>
-#include <vector>
 
 #include "app/Kommandozeile.h"
 #include "platform/CString.h"
@@ -32,4 +32,4 @@ struct TreiberKanaele {
 std::string HilfeText();
 
 // Runs brixfilter with the arguments (the program name not included) and returns the exit status.
-int FuehreBrixfilterAus(const std::vector<CString>& argumente, const TreiberKanaele& kanaele);
+int FuehreBrixfilterAus(std::span<const CString> argumente, const TreiberKanaele& kanaele);

@@ -99,44 +99,45 @@ void CString::Uebernimm(char* pAbbild, std::size_t nAbbild, std::ptrdiff_t nVers
     m_eSpeicher = Speicher::Datei;
 }
 
-void CString::Reserviere(std::ptrdiff_t nLength)
+bool CString::Wachse(std::ptrdiff_t nLength) noexcept
 {
-    if (nLength <= m_nCapacity && m_pBuffer) return;
-    if (nLength < 0 || static_cast<std::uint64_t>(nLength) > PTRDIFF_MAX / 2) throw std::bad_alloc();
+    if (nLength <= m_nCapacity && m_pBuffer) return true;
+    if (nLength < 0 || static_cast<std::uint64_t>(nLength) > PTRDIFF_MAX / 2) return false;
     // Geometric growth: at least half again the old capacity, so appends are amortised O(1).
     std::ptrdiff_t nNeu = m_nCapacity + m_nCapacity / 2;
     if (nNeu < nLength) nNeu = nLength;
     if (nNeu < 16) nNeu = 16;
     const std::size_t nBytes = static_cast<std::size_t>(nNeu) + 1;
     // The memory the process may still take must hold what is new.
-    PruefeSpeicher(static_cast<std::int64_t>(nBytes) - (m_eSpeicher == Speicher::Datei ? 0 : m_nCapacity));
+    if (!SpeicherReicht(static_cast<std::int64_t>(nBytes) - (m_eSpeicher == Speicher::Datei ? 0 : m_nCapacity)))
+        return false;
     char* p;
     std::size_t nAbbild = 0;
     Speicher eSpeicher = Speicher::Heap;
     if (nBytes < kAbbildSchwelle) {
         if (m_eSpeicher == Speicher::Heap) {
             p = static_cast<char*>(std::realloc(m_pBuffer, nBytes));
-            if (!p) throw std::bad_alloc();
+            if (!p) return false;
             m_pBuffer = p;
             m_nCapacity = nNeu;
-            return;
+            return true;
         }
         p = static_cast<char*>(std::malloc(nBytes));
-        if (!p) throw std::bad_alloc();
+        if (!p) return false;
     } else {
         // A mapped buffer: whole huge pages, and the capacity is all of them.
         nAbbild = (nBytes + kGrossSeite - 1) & ~(kGrossSeite - 1);
         eSpeicher = Speicher::Anonym;
         if (m_eSpeicher == Speicher::Anonym) {
             char* q = AenderAbbild(m_pBuffer, m_nAbbild, nAbbild);
-            if (!q) throw std::bad_alloc();
+            if (!q) return false;
             m_pBuffer = q;
             m_nAbbild = nAbbild;
             m_nCapacity = static_cast<std::ptrdiff_t>(nAbbild) - 1;
-            return;
+            return true;
         }
         p = NeuesAbbild(nAbbild);
-        if (!p) throw std::bad_alloc();
+        if (!p) return false;
         nNeu = static_cast<std::ptrdiff_t>(nAbbild) - 1;
     }
     // A new buffer of another kind: the bytes move over.
@@ -147,6 +148,21 @@ void CString::Reserviere(std::ptrdiff_t nLength)
     m_nAbbild = nAbbild;
     m_nVersatz = 0;
     m_eSpeicher = eSpeicher;
+    return true;
+}
+
+void CString::Reserviere(std::ptrdiff_t nLength)
+{
+    if (!Wachse(nLength)) throw std::bad_alloc();
+}
+
+bool CString::Setze(std::string_view text) noexcept
+{
+    const auto n = static_cast<std::ptrdiff_t>(text.size());
+    if (!Wachse(n > 0 ? n : 1)) return false;
+    if (n > 0) std::memcpy(m_pBuffer, text.data(), text.size());
+    ReleaseBuffer(n);
+    return true;
 }
 
 char* CString::GetBufferSetLength(std::ptrdiff_t nLength)

@@ -48,6 +48,9 @@ public:
     void ReleaseBuffer(std::ptrdiff_t nLength) noexcept;
     // Makes room for nLength bytes without changing the text (a hint; may throw like above).
     void Reserviere(std::ptrdiff_t nLength);
+    // Gives the string the bytes of text without throwing: false, the string unchanged, when
+    // the memory is not there (for start-up, before a failure could be reported otherwise).
+    bool Setze(std::string_view text) noexcept;
 
     // Takes nLength bytes from nVersatz on of a file mapped at pAbbild (private and writable,
     // nAbbild bytes long) as its text, and unmaps the mapping when it lets it go. Writes go to
@@ -70,6 +73,8 @@ public:
 private:
     enum class Speicher : unsigned char { Heap, Anonym, Datei };
     void GibFrei() noexcept;
+    // Reserviere without throwing: false, the string unchanged, when the memory is not there.
+    bool Wachse(std::ptrdiff_t nLength) noexcept;
 
     static const char s_nNull;
     char* m_pBuffer = nullptr;

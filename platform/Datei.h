@@ -61,6 +61,8 @@ public:
     // Writes all n bytes, in calls of at most kMaxEinzelZugriff, through short writes and EINTR.
     void Write(const void* p, std::size_t n);
     CFileStatus GetStatus() const;
+    // True when the descriptor is a terminal (a console), where input is typed.
+    bool IstTerminal() const noexcept;
     // The current read or write offset, or -1 when the descriptor has none (a pipe).
     std::int64_t GetPosition() const noexcept;
     // Closes the descriptor (owned or not); a failing close throws, the descriptor is gone anyway.

@@ -2,9 +2,14 @@
 
 #include <new>
 
+bool SpeicherReicht(std::int64_t nBytes) noexcept
+{
+    if (nBytes < kSpeicherPruefSchwelle) return true;
+    const std::int64_t nFrei = FreierSpeicher();
+    return nFrei < 0 || nBytes <= nFrei;
+}
+
 void PruefeSpeicher(std::int64_t nBytes)
 {
-    if (nBytes < kSpeicherPruefSchwelle) return;
-    const std::int64_t nFrei = FreierSpeicher();
-    if (nFrei >= 0 && nBytes > nFrei) throw std::bad_alloc();
+    if (!SpeicherReicht(nBytes)) throw std::bad_alloc();
 }

@@ -14,5 +14,7 @@ inline constexpr std::int64_t kSpeicherPruefSchwelle = std::int64_t{64} << 20;
 // cgroup leaves. -1 when none of them can be read.
 std::int64_t FreierSpeicher() noexcept;
 
-// Throws std::bad_alloc when nBytes more (from kSpeicherPruefSchwelle on) would not fit.
+// False when nBytes more (from kSpeicherPruefSchwelle on) would not fit.
+bool SpeicherReicht(std::int64_t nBytes) noexcept;
+// Throws std::bad_alloc when nBytes more would not fit (SpeicherReicht).
 void PruefeSpeicher(std::int64_t nBytes);

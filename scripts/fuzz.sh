@@ -15,7 +15,7 @@ if ((${#fehlt[@]})); then
   apt-get update -q
   apt-get install -y -q --no-install-recommends "${fehlt[@]}"
 fi
-CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRIX_TESTS=OFF -DBRIX_FUZZ=ON >/dev/null
+CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRIX_TESTS=OFF -DBRIX_FUZZ=ON -DBRIX_WERROR=ON >/dev/null
 cmake --build build-fuzz -j"$(nproc)"
 mkdir -p build-fuzz/funde
 status=0

@@ -34,9 +34,9 @@ fi
 # The Linux build whose command-line tests run against the .exe (the same folder and settings
 # as scripts/test.sh, so that after it nothing is built again).
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG" \
-  -DBRIX_TESTS=ON >/dev/null
+  -DBRIX_TESTS=ON -DBRIX_WERROR=ON >/dev/null
 cmake --build build -j"$jobs"
-cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release -DBRIX_TESTS=ON >/dev/null
+cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release -DBRIX_TESTS=ON -DBRIX_WERROR=ON >/dev/null
 cmake --build build-win -j"$jobs"
 quelle=$PWD
 exe=$PWD/build-win/brixfilter.exe

@@ -95,7 +95,7 @@ protected:
             std::string strBefehl;
             for (const std::u16string& option : befehl) {
                 args.push_back(SchmalAus(option));
-                strBefehl += " " + LesbareBytes(args.back());
+                strBefehl.append(" ").append(LesbareBytes(args.back()));
             }
             if (!ArgumenteErreichenDasProgramm(args)) continue;
             const std::string erwartet = Erwartet(quelle, befehl, bUtf16, strUngerade);

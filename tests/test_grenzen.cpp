@@ -247,3 +247,46 @@ TEST_F(SpeichergrenzeTest, EingabePasstNicht)
 }
 
 }  // namespace
+
+TEST(Speichergrenze, NieEinAbbruch)
+{
+    // Under every address-space limit from where the program cannot even be loaded to where it
+    // runs, each run ends with a status and its message: never with a signal (SIGABRT came from a
+    // throw that found no memory for its exception). Status 127 is the loader's, before main.
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "a sanitized binary cannot start with a small address space";
+#endif
+    NUR_OHNE_AUSFUEHRER("the address-space limit of a POSIX process");
+    const struct {
+        std::vector<std::string> args;
+        int nErfolg;  // the status once there is memory enough
+        int zeile;
+    } faelle[] = {
+        {{"--version"}, 0, __LINE__},
+        {{"--help"}, 0, __LINE__},
+        {{"-c", "-d"}, 0, __LINE__},
+        {{"-h"}, 255, __LINE__},  // a usage error
+    };
+    for (const auto& f : faelle) {
+        SCOPED_TRACE(f.zeile);
+        ProzessErgebnis erg;
+        for (std::int64_t nGrenze = 2 * kMB; nGrenze < 64 * kMB && erg.status != f.nErfolg; nGrenze += 16 << 10) {
+            SCOPED_TRACE(nGrenze);
+            ProzessOptionen optionen;
+            optionen.stdinArt = StdinArt::Datei;
+            optionen.nAdressraum = nGrenze;
+            erg = StarteProzess(f.args, "<a/><!-- x -->", optionen);
+            if (erg.status == 127) {
+                EXPECT_NE(erg.err, "");  // the loader's message; the program never returns 127
+            } else if (erg.status == 1) {
+                EXPECT_EQ(erg.err, "Fatal Error: MFC initialization failed\n");
+            } else if (erg.status == 2) {
+                EXPECT_EQ(erg.err.rfind("brixfilter: ", 0), 0u) << erg.err;
+                EXPECT_NE(erg.err.find("Nicht genug Speicher\n"), std::string::npos) << erg.err;
+            } else {
+                ASSERT_EQ(erg.status, f.nErfolg) << erg.err;
+            }
+        }
+        EXPECT_EQ(erg.status, f.nErfolg);
+    }
+}

@@ -115,7 +115,7 @@ TEST_F(KommandozeileTest, AbgelehntesArgumentWirdGenannt)
     // The first argument the walk rejects is named, quoted (a long one cut after 60 bytes, never
     // inside a character), with a pointer to --help; the usage text follows unchanged.
     const std::string strLang = "-Rb=" + std::string(100'000, 'x');
-    const std::string strUmlaute = "-" + std::string(58, 'a') + "\xC3\xA4\xC3\xA4";  // byte 60 inside a character
+    const std::string strUmlaute = std::string("-").append(58, 'a') + "\xC3\xA4\xC3\xA4";  // byte 60 inside a character
     const struct {
         std::vector<std::string> args;
         std::string zeile;
@@ -128,9 +128,9 @@ TEST_F(KommandozeileTest, AbgelehntesArgumentWirdGenannt)
         {{"-c", "-x", "-y"}, "unbekannte Option \"-x\"", __LINE__},       // the first one only
         {{""}, "\"\" ist keine Option", __LINE__},
         {{"-"}, "\"-\" ist keine Option", __LINE__},
-        {{"-x" + strLang}, "unbekannte Option \"-x-Rb=" + std::string(54, 'x') + "...\" (100006 Bytes)", __LINE__},
+        {{std::string("-x").append(strLang)}, "unbekannte Option \"-x-Rb=" + std::string(54, 'x') + "...\" (100006 Bytes)", __LINE__},
         {{strUmlaute}, "unbekannte Option \"-" + std::string(58, 'a') + "...\" (63 Bytes)", __LINE__},
-        {{"-" + std::string(59, 'a')}, "unbekannte Option \"-" + std::string(59, 'a') + "\"", __LINE__},  // 60: whole
+        {{std::string("-").append(59, 'a')}, "unbekannte Option \"-" + std::string(59, 'a') + "\"", __LINE__},  // 60: whole
     };
     for (const auto& f : faelle) {
         SCOPED_TRACE(f.n);
@@ -138,8 +138,54 @@ TEST_F(KommandozeileTest, AbgelehntesArgumentWirdGenannt)
         const ProzessErgebnis r = Lauf(f.args, "doc");
         EXPECT_EQ(r.status, kStatusAufruf);
         EXPECT_EQ(r.out, "");
-        EXPECT_EQ(r.err, "brixfilter: " + f.zeile + "; Hilfe: brixfilter --help\n" + kVerwendung);
+        EXPECT_EQ(r.err, std::string("brixfilter: ").append(f.zeile) + "; Hilfe: brixfilter --help\n" + kVerwendung);
     }
+}
+
+TEST_F(KommandozeileTest, AufruffehlerAmTerminalSofort)
+{
+    // When the document would come from a terminal, a usage error is reported without reading
+    // it: what was typed stays unread (an old build read it, and without the Ctrl-D at its end
+    // would wait for ever). A sound command line still reads the terminal.
+    NUR_OHNE_AUSFUEHRER("a pseudo-terminal of a POSIX process");
+    const std::string strGetippt = "a<!-- x -->b\n\x04";
+    const struct {
+        std::vector<std::string> args;
+        std::string zeile;  // the naming line; empty: no usage error
+        int n;
+    } faelle[] = {
+        {{"-h"}, "unbekannte Option \"-h\"", __LINE__},
+        {{"-c", "katalog.xml"}, "\"katalog.xml\" ist keine Option", __LINE__},  // the file without -f
+        {{"--strip-comments"}, "unbekannte Option \"--strip-comments\"", __LINE__},
+        {{"-f", "", "-x"}, "unbekannte Option \"-x\"", __LINE__},  // an empty file name: standard input
+        {{"-c"}, "", __LINE__},
+    };
+    for (const auto& f : faelle) {
+        SCOPED_TRACE(f.n);
+        ProzessOptionen optionen;
+        optionen.stdinArt = StdinArt::Terminal;
+        optionen.arbeitsVerzeichnis = m_strVerzeichnis;
+        const ProzessErgebnis r = StarteProzess(f.args, strGetippt, optionen);
+        if (f.zeile.empty()) {
+            EXPECT_EQ(r.status, kStatusErfolg) << r.err;
+            EXPECT_EQ(r.out, "ab\n");
+            EXPECT_EQ(r.nUngelesen, 0);
+            continue;
+        }
+        EXPECT_EQ(r.status, kStatusAufruf);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "brixfilter: " + f.zeile + "; Hilfe: brixfilter --help\n" + kVerwendung);
+        EXPECT_GT(r.nUngelesen, 0);
+    }
+    // Any other input is read first, and its failure counts before the usage error.
+    ProzessOptionen optionen;
+    optionen.stdinArt = StdinArt::Deskriptor;
+    optionen.fdStdin = open(m_strVerzeichnis.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(optionen.fdStdin, 0);
+    const ProzessErgebnis r = StarteProzess({"-h"}, "", optionen);
+    close(optionen.fdStdin);
+    EXPECT_EQ(r.status, kStatusEAFehler);
+    EXPECT_EQ(r.err, "brixfilter: Standardeingabe kann nicht gelesen werden: Ist ein Verzeichnis\n");
 }
 
 // --- Values and chains, seen through the filters' results ---

@@ -126,6 +126,61 @@ TEST(Werkzeug, ManSeiteNenntDieRueckgabewerteDerHilfe)
     EXPECT_EQ(zwei.find("length limit"), std::string::npos) << zwei;
 }
 
+// The option a spelling in a help or man line names: "--" and its word, or "-" and one letter.
+std::string Schreibweise(const std::string& token)
+{
+    if (token.rfind("--", 0) != 0) return token.substr(0, 2);
+    return token.substr(0, token.find_first_not_of("-abcdefghijklmnopqrstuvwxyz", 2));
+}
+
+TEST(Werkzeug, HilfeIstEinBlockInDerOrdnungDerManSeite)
+{
+    // Every line of --help fits 80 columns and holds no TAB. Each option line starts with its
+    // spellings (short and long together); every spelling the driver knows stands in exactly one
+    // of them, with a value where it takes one; and the lines come in the order of the man page.
+    std::vector<std::vector<std::string>> eintraege;  // the spellings of each option line
+    std::istringstream hilfe(HilfeText());
+    for (std::string zeile; std::getline(hilfe, zeile);) {
+        SCOPED_TRACE(zeile);
+        std::size_t nSpalten = 0;
+        for (const char c : zeile) nSpalten += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+        EXPECT_LE(nSpalten, 80u);
+        EXPECT_EQ(zeile.find('\t'), std::string::npos);
+        if (zeile.rfind("  -", 0) != 0 && zeile.rfind("      --", 0) != 0) continue;
+        std::string spalte = zeile.substr(zeile.find('-'));
+        spalte = spalte.substr(0, spalte.find("  "));
+        eintraege.emplace_back();
+        for (std::size_t i = 0; i < spalte.size();) {
+            const std::size_t nEnde = std::min(spalte.find(", ", i), spalte.size());
+            eintraege.back().push_back(spalte.substr(i, nEnde - i));
+            i = nEnde + 2;
+        }
+    }
+    for (std::size_t k = 0; k < kAnzahlOptionen; ++k) {
+        const std::string option(kOptionen[k].text);
+        SCOPED_TRACE(option);
+        int nEintraege = 0;
+        for (const auto& eintrag : eintraege) {
+            bool bDrin = false;
+            for (const std::string& token : eintrag)
+                bDrin |= Schreibweise(token) == option && (token.size() > option.size()) == kOptionen[k].bPraefix;
+            nEintraege += bDrin;
+        }
+        EXPECT_EQ(nEintraege, 1);
+    }
+    // The man page's option headlines (.TP and .TQ) in OPTIONS, by their first spelling.
+    const std::string man = ManSeite();
+    std::istringstream optionen(man.substr(man.find(".SH OPTIONS"), man.find(".SH LISTING") - man.find(".SH OPTIONS")));
+    std::vector<std::string> reihe, hilfeReihe;
+    bool bKopf = false;
+    for (std::string zeile; std::getline(optionen, zeile);) {
+        if (bKopf) reihe.push_back(Schreibweise(zeile.substr(zeile.find('-'))));
+        bKopf = zeile == ".TP" || zeile == ".TQ";
+    }
+    for (const auto& eintrag : eintraege) hilfeReihe.push_back(Schreibweise(eintrag.front()));
+    EXPECT_EQ(hilfeReihe, reihe);
+}
+
 TEST(Werkzeug, HilfeAufVolleAusgabeScheitert)
 {
     for (const char* pOption : {"--help", "--version"}) {

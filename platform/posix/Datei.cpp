@@ -91,6 +91,8 @@ CFileStatus CFile::GetStatus() const
     return status;
 }
 
+bool CFile::IstTerminal() const noexcept { return m_fd >= 0 && isatty(m_fd) == 1; }
+
 std::int64_t CFile::GetPosition() const noexcept
 {
     if (m_fd < 0) return -1;

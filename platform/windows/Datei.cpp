@@ -95,6 +95,15 @@ CFileStatus CFile::GetStatus() const
     return status;
 }
 
+// A console: only a console handle has a console mode (_isatty also says yes for NUL).
+bool CFile::IstTerminal() const noexcept
+{
+    if (m_fd < 0) return false;
+    const auto h = reinterpret_cast<HANDLE>(_get_osfhandle(m_fd));
+    DWORD nModus = 0;
+    return h != INVALID_HANDLE_VALUE && GetConsoleMode(h, &nModus) != 0;
+}
+
 std::int64_t CFile::GetPosition() const noexcept
 {
     if (m_fd < 0) return -1;

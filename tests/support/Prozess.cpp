@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <stdlib.h>
 #include <sys/wait.h>
@@ -135,7 +136,7 @@ ProzessErgebnis StarteProzess(const std::vector<std::string>& args, const std::s
     argv.push_back(nullptr);
 
     int inPipe[2] = {-1, -1}, outPipe[2] = {-1, -1}, errPipe[2] = {-1, -1};
-    int fdStdinDatei = -1, fdDevNull = -1, fdDevFull = -1;
+    int fdStdinDatei = -1, fdDevNull = -1, fdDevFull = -1, fdTerminal = -1, fdTerminalSeite = -1;
     switch (optionen.stdinArt) {
     case StdinArt::Pipe:
         if (pipe2(inPipe, O_CLOEXEC) != 0) Scheitern("pipe");
@@ -148,6 +149,21 @@ ProzessErgebnis StarteProzess(const std::vector<std::string>& args, const std::s
     case StdinArt::Geschlossen: break;
     case StdinArt::Deskriptor:
         if (optionen.fdStdin < 0) Scheitern("fdStdin");
+        break;
+    case StdinArt::Terminal:
+        // The bytes wait in the terminal's input queue as typed (line by line, Ctrl-D an end).
+        fdTerminal = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        if (fdTerminal < 0 || grantpt(fdTerminal) != 0 || unlockpt(fdTerminal) != 0) Scheitern("posix_openpt");
+        fdTerminalSeite = open(ptsname(fdTerminal), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        if (fdTerminalSeite < 0) Scheitern("open pts");
+        if (write(fdTerminal, stdinBytes.data(), stdinBytes.size()) != static_cast<ssize_t>(stdinBytes.size()))
+            Scheitern("write pty");
+        {
+            // The terminal hands typed bytes on to its line discipline later: wait until the
+            // first line can be read, so that what the child leaves unread is all there.
+            pollfd bereit{fdTerminalSeite, POLLIN, 0};
+            if (!stdinBytes.empty() && poll(&bereit, 1, 10000) != 1) Scheitern("poll pty");
+        }
         break;
     }
     if (optionen.stdoutArt == StdoutArt::Pipe || optionen.stdoutArt == StdoutArt::PipeOhneLeser) {
@@ -166,6 +182,7 @@ ProzessErgebnis StarteProzess(const std::vector<std::string>& args, const std::s
         const int fdIn = inPipe[0] >= 0         ? inPipe[0]
                          : fdStdinDatei >= 0    ? fdStdinDatei
                          : fdDevNull >= 0       ? fdDevNull
+                         : fdTerminalSeite >= 0 ? fdTerminalSeite
                          : optionen.stdinArt == StdinArt::Deskriptor ? optionen.fdStdin
                                                                       : -1;
         const int fdOut = outPipe[1] >= 0 ? outPipe[1] : fdDevFull;
@@ -242,6 +259,12 @@ ProzessErgebnis StarteProzess(const std::vector<std::string>& args, const std::s
         ergebnis.status = WEXITSTATUS(nStatus);
     else if (WIFSIGNALED(nStatus))
         ergebnis.status = 128 + WTERMSIG(nStatus);
+    if (fdTerminalSeite >= 0) {
+        int nUngelesen = -1;
+        if (ioctl(fdTerminalSeite, FIONREAD, &nUngelesen) == 0) ergebnis.nUngelesen = nUngelesen;
+        SchliesseFalls(fdTerminalSeite);
+        SchliesseFalls(fdTerminal);
+    }
     return ergebnis;
 }
 

@@ -16,6 +16,7 @@ struct ProzessErgebnis {
     std::string out;  // bytes written to standard output
     std::string err;  // bytes written to standard error
     int status = -1;  // exit status, or 128 + signal number when a signal ended the child
+    long nUngelesen = -1;  // StdinArt::Terminal: bytes of the typed input the child left unread
 };
 
 // What the child's standard input is.
@@ -25,6 +26,7 @@ enum class StdinArt {
     DevNull,     // /dev/null; the bytes are ignored
     Geschlossen, // fd 0 closed
     Deskriptor,  // ProzessOptionen::fdStdin as it stands (its offset included); the bytes are ignored
+    Terminal,    // a pseudo-terminal, the bytes typed into it before the child starts
 };
 
 // What the child's standard output is.
