@@ -13,10 +13,13 @@
 #include <vector>
 
 #include "app/Treiber.h"
+#include "support/Bruecke.h"
 #include "support/Hilfen.h"
 #include "support/Prozess.h"
 
 namespace {
+
+using namespace std::string_literals;
 
 // The names in a folder, "." and ".." left out.
 std::set<std::string> Namen(const std::string& strOrdner)
@@ -74,10 +77,16 @@ protected:
 
 TEST_F(ImOrtTest, ErsetztDieDateiUndBehaeltIhreRechte)
 {
+    // A UTF-16LE file with lone surrogates, a high and a low one parted by a comment, and an odd
+    // last byte: it is written back as UTF-16LE, every unit as it was.
+    const std::u16string vorn = u"<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n<r>\xDC80\xD800x\xD83D"s;
+    const std::u16string hinten = u"\xDE00<a>\U0001F600</a>\xDFFF\xDBFF</r>\n"s;
+    const std::string utf16 = Utf16Datei(vorn + u"<!-- weg -->" + hinten) + "Z";
     const struct {
         std::vector<std::string> args;
         std::string erwartet;
         int zeile;
+        std::string dokument = kDokument;
     } faelle[] = {
         {{"-c", "-i", "-fdoc.xml"}, "<r><a></a><b>x</b></r>\n", __LINE__},
         {{"--in-place", "-f", "doc.xml", "-c", "-t"}, "x\n", __LINE__},     // anywhere among the options
@@ -85,16 +94,21 @@ TEST_F(ImOrtTest, ErsetztDieDateiUndBehaeltIhreRechte)
         {{"-i", "-fdoc.xml", "-Sr"}, "\n", __LINE__},
         {{"-i", "-fdoc.xml", "-sq"}, "", __LINE__},                       // an empty result: an empty file
         {{"-i", "-fdoc.xml"}, kDokument, __LINE__},                          // no filter: the same bytes
+        {{"-i", "-Rnope=x", "-fdoc.xml"}, kDokument, __LINE__},              // nothing changed: the same bytes
+        {{"-i", "-c", "-fdoc.xml"}, Utf16Datei(vorn + hinten) + "Z", __LINE__, utf16},  // UTF-16 stays UTF-16
+        {{"-i", "-Rnope=x", "-fdoc.xml"}, utf16, __LINE__, utf16},
+        {{"-i", "-sq", "-fdoc.xml"}, "\xFF\xFE", __LINE__, utf16},           // an empty result keeps the mark
+        {{"-i", "-c", "-fdoc.xml"}, "\xFF\xFE", __LINE__, "\xFF\xFE"},
     };
     for (const auto& f : faelle) {
         SCOPED_TRACE(f.zeile);
-        ASSERT_TRUE(SchreibeDatei(m_strDatei, kDokument));
+        ASSERT_TRUE(SchreibeDatei(m_strDatei, f.dokument));
         ASSERT_EQ(chmod(m_strDatei.c_str(), 0640), 0);
         const ProzessErgebnis r = Lauf(f.args);
         EXPECT_EQ(r.status, kStatusErfolg) << r.err;
         EXPECT_EQ(r.out, "");
         EXPECT_EQ(r.err, "");
-        EXPECT_EQ(LiesAlles(m_strDatei), f.erwartet);
+        EXPECT_EQ(Zeige(LiesAlles(m_strDatei)), Zeige(f.erwartet));
         // Permission bits are POSIX's; Wine shows a Windows build none (windows.sh checks attributes).
         if (!MitAusfuehrer()) {
             EXPECT_EQ(Modus(m_strDatei) & 07777, 0640u);
