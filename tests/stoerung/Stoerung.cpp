@@ -14,7 +14,7 @@
 //                        enospc3  writes to a file (fd > 2) fail with ENOSPC after its first 3 bytes
 //                        eio3     writes to a file (fd > 2) fail with EIO
 //   BRIX_STOERUNG_FSYNC  eio      fsync fails with EIO
-//                        haengt   fsync waits up to a minute for a signal that a handler takes
+//                        haengt   fsync waits a minute first (a signal that ends the process ends it)
 //                        sighup   fsync raises SIGHUP first
 //   BRIX_STOERUNG_RENAME eacces   rename fails with EACCES
 //   BRIX_STOERUNG_MKOSTEMP eacces mkostemp fails with EACCES (no new file in the folder)
@@ -87,7 +87,9 @@ extern "C" int fsync(int fd)
 {
     static auto echt = Echt<int (*)(int)>("fsync");
     if (Ist("BRIX_STOERUNG_FSYNC", "eio")) { errno = EIO; return -1; }
-    if (Ist("BRIX_STOERUNG_FSYNC", "haengt")) sleep(60);  // a signal's handler ends the sleep
+    if (Ist("BRIX_STOERUNG_FSYNC", "haengt")) {
+        for (unsigned n = 60; n > 0;) n = sleep(n);  // on through handlers that return
+    }
     if (Ist("BRIX_STOERUNG_FSYNC", "sighup")) raise(SIGHUP);
     return echt(fd);
 }
