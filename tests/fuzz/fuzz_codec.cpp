@@ -22,14 +22,6 @@
 
 namespace {
 
-// The held text written back as UTF-16LE.
-std::string Utf16Von(std::string_view intern)
-{
-    std::string le(2 * intern.size(), '\0');
-    le.resize(InternZuUtf16(le.data(), intern.data(), intern.size()));
-    return le;
-}
-
 // The output of the held text, converted in pieces that end at the character starts aSchnitte
 // (ascending), each holding back a high surrogate at its end for the next.
 std::string StueckweiseAusgabe(const std::string& intern, const std::vector<std::size_t>& aSchnitte)
