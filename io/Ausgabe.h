@@ -62,7 +62,7 @@ private:
     bool m_bMarke;                      // the mark FF FE of UTF-16 output is still to be written
     std::unique_ptr<char[]> m_pPuffer;  // gathered bytes (the window of TextZiel)
     std::size_t m_nKapazitaet = 0;
-    std::unique_ptr<char[]> m_pGewandelt;  // AusUtf16: the converted bytes of a block (twice as many as UTF-16)
+    std::unique_ptr<char[]> m_pGewandelt;  // AusUtf16: a block converted (twice its size as UTF-16)
     std::size_t m_nGewandelt = 0;
 };
 
