@@ -130,7 +130,8 @@ int MeldeAufruffehler(CStdioFile& fehler, std::string_view strMeldung)
 void Filtere(const Aufruf& aufruf, CString& text, CStdioFile& ziel, const EingabeWache& wache, std::size_t& nAktuell,
              bool bSchliessen)
 {
-    AusgabeStrom strom(ziel, text.Form(), &wache);
+    // A file edited in place keeps the form it was read in; standard output is narrow.
+    AusgabeStrom strom(ziel, text.Form(), &wache, aufruf.bImOrt ? AusgabeForm::WieGelesen : AusgabeForm::Schmal);
     Kette(aufruf.aSchritte).Laufe(text, strom, nAktuell);
     strom.Fertig();
     if (bSchliessen) ziel.Close();

@@ -16,6 +16,8 @@ constexpr std::size_t kBlockBytes = 1048576;
 constexpr std::size_t kDirektBytes = 65536;
 // The buffer starts this small, so that a short result does not take a whole block.
 constexpr std::size_t kErsterPuffer = 4096;
+// The byte order mark that UTF-16LE output starts with.
+constexpr char kMarke[] = "\xFF\xFE";
 
 // Bytes at the end of p[0, n) (form AusUtf16) that must wait for what follows: a character
 // whose bytes are not all there yet, and a high surrogate before it or at the very end, which
@@ -64,8 +66,12 @@ CString& Zuweisen(CString& target, const BrixSubString& view)
     return target;
 }
 
-AusgabeStrom::AusgabeStrom(CStdioFile& stream, TextForm eForm, const EingabeWache* pWache)
-    : m_stream(stream), m_eForm(eForm), m_pWache(pWache)
+AusgabeStrom::AusgabeStrom(CStdioFile& stream, TextForm eForm, const EingabeWache* pWache, AusgabeForm eAusgabe)
+    : m_stream(stream),
+      m_eForm(eForm),
+      m_pWache(pWache),
+      m_bUtf16(eForm == TextForm::AusUtf16 && eAusgabe == AusgabeForm::WieGelesen),
+      m_bMarke(m_bUtf16)
 {}
 
 AusgabeStrom::~AusgabeStrom() = default;
@@ -105,7 +111,13 @@ void AusgabeStrom::Ueberlauf(const char* p, std::size_t n)
     }
 }
 
-void AusgabeStrom::Fertig() { Schreibe(true); }
+void AusgabeStrom::Fertig()
+{
+    Schreibe(true);
+    // An empty text too is written as UTF-16: the file keeps its form.
+    if (m_bMarke) SchreibeRoh(kMarke, 2);
+    m_bMarke = false;
+}
 
 void AusgabeStrom::Schreibe(bool bAlles)
 {
@@ -117,13 +129,25 @@ void AusgabeStrom::Schreibe(bool bAlles)
         return;
     }
     const std::size_t nWarten = bAlles ? 0 : Wartendes(m_pPuffer.get(), n);
-    if (m_nGewandelt < m_nKapazitaet) {
-        m_pGewandelt.reset(new char[m_nKapazitaet]);
-        m_nGewandelt = m_nKapazitaet;
+    // Narrow output never takes more bytes than the text it comes from, UTF-16 at most twice as
+    // many and the mark.
+    const std::size_t nNoetig = m_bUtf16 ? 2 * m_nKapazitaet + 2 : m_nKapazitaet;
+    if (m_nGewandelt < nNoetig) {
+        m_pGewandelt.reset(new char[nNoetig]);
+        m_nGewandelt = nNoetig;
     }
-    // The output never takes more bytes than the text it comes from.
-    const std::size_t nAus = InternZuAusgabe(m_pGewandelt.get(), m_pPuffer.get(), n - nWarten);
+    std::size_t nAus = 0;
+    if (m_bUtf16) {
+        if (m_bMarke) {
+            std::memcpy(m_pGewandelt.get(), kMarke, 2);
+            nAus = 2;
+        }
+        nAus += InternZuUtf16(m_pGewandelt.get() + nAus, m_pPuffer.get(), n - nWarten);
+    } else {
+        nAus = InternZuAusgabe(m_pGewandelt.get(), m_pPuffer.get(), n - nWarten);
+    }
     SchreibeRoh(m_pGewandelt.get(), nAus);
+    m_bMarke = false;
     std::memmove(m_pPuffer.get(), m_pPuffer.get() + n - nWarten, nWarten);
     m_pW = m_pPuffer.get() + nWarten;
 }

@@ -21,18 +21,26 @@ CString ErzeugeString(const BrixSubString& view);
 // Gives target the view's bytes and form and returns it; works when the view is of target itself.
 CString& Zuweisen(CString& target, const BrixSubString& view);
 
+// What text in the form AusUtf16 goes out as; narrow text always goes out as it is.
+enum class AusgabeForm : unsigned char {
+    Schmal,      // narrow bytes (InternZuAusgabe): standard output
+    WieGelesen,  // as it was read: the mark FF FE, then UTF-16LE (InternZuUtf16); a file edited in place
+};
+
 // Writes the pieces appended to it to a stream in blocks of about 1 MiB, so that a filter's
 // result goes out while it is made and is never held whole. Small pieces are gathered first;
 // large ones of narrow text are written from where they are. Text in the form AusUtf16 is
-// converted as it comes; a surrogate is never cut from its partner, not even when they arrive
-// in different pieces: the bytes written are exactly those of the whole text converted at once.
-// Nothing is written before the first block is full or Fertig is called, and nothing at all for
-// an empty text. Before each write the input is asked whether it still holds the bytes the
-// output came from (pWache). Appending and Fertig throw CFileException when a write fails or the
-// input shrank.
+// converted as it comes; a character is never cut, nor a surrogate from its partner, not even
+// when they arrive in different pieces: the bytes written are exactly those of the whole text
+// converted at once. Nothing is written before the first block is full or Fertig is called, and
+// nothing at all for an empty text, but for the mark FF FE of UTF-16 output, which Fertig writes
+// in any case. Before each write the input is asked whether it still holds the bytes the output
+// came from (pWache). Appending and Fertig throw CFileException when a write fails or the input
+// shrank.
 class AusgabeStrom final : public TextZiel {
 public:
-    AusgabeStrom(CStdioFile& stream, TextForm eForm = TextForm::Schmal, const EingabeWache* pWache = nullptr);
+    AusgabeStrom(CStdioFile& stream, TextForm eForm = TextForm::Schmal, const EingabeWache* pWache = nullptr,
+                 AusgabeForm eAusgabe = AusgabeForm::Schmal);
     ~AusgabeStrom();
     // Writes everything still held; the stream is not closed.
     void Fertig();
@@ -50,9 +58,11 @@ private:
     CStdioFile& m_stream;
     TextForm m_eForm;
     const EingabeWache* m_pWache;
+    bool m_bUtf16;                      // AusUtf16 written as UTF-16LE
+    bool m_bMarke;                      // the mark FF FE of UTF-16 output is still to be written
     std::unique_ptr<char[]> m_pPuffer;  // gathered bytes (the window of TextZiel)
     std::size_t m_nKapazitaet = 0;
-    std::unique_ptr<char[]> m_pGewandelt;  // AusUtf16: the converted bytes of a block
+    std::unique_ptr<char[]> m_pGewandelt;  // AusUtf16: a block converted (twice its size as UTF-16)
     std::size_t m_nGewandelt = 0;
 };
 

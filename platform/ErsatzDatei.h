@@ -1,6 +1,9 @@
 // Replacing a file as a whole, atomically: the new content goes into a new file next to the old
 // one, which then takes the old one's name in a single rename. Whatever fails before that, the
-// old file stays as it was and the new one is removed.
+// old file stays as it was and the new one is removed; so it is when the process is ended from
+// outside meanwhile (POSIX: SIGINT, SIGTERM, SIGHUP, unless ignored; Windows: Ctrl-C, Ctrl-Break,
+// closing the console): the new file is removed first, then the process ends as it would have
+// (by that signal; on Windows with STATUS_CONTROL_C_EXIT). One new file at a time.
 #pragma once
 
 #include <string>
@@ -20,7 +23,8 @@ public:
     // Creates the new file, exclusively, in the folder of the file strZiel names (a symbolic
     // link is followed: its target is replaced, the link stays), with the old file's permission
     // bits and, where the process may set them, its owner and group. Throws CFileException when
-    // strZiel is no regular file or the new file cannot be made.
+    // strZiel is no regular file or the new file cannot be made (the message then names the
+    // folder: as strZiel names it, for a symbolic link the target's).
     explicit CErsatzDatei(const CString& strZiel);
     // Removes the new file unless it has replaced the old one.
     ~CErsatzDatei() override;
@@ -30,6 +34,9 @@ public:
     void Ersetze();
 
 private:
+    // Closes the new file and removes it unless it has replaced the old one.
+    void Entferne() noexcept;
+
     std::string m_strZiel;  // the path of the file replaced (links resolved)
     std::string m_strNeu;   // the path of the new file; empty once it has replaced the old one
 };

@@ -223,3 +223,43 @@ std::size_t HohesEnde(const char* pText, std::size_t n) noexcept
     const auto* p = reinterpret_cast<const unsigned char*>(pText);
     return n >= 3 && IstSurrogat(p + n - 3, 3) && Surrogat(p + n - 3) <= 0xDBFF ? 3 : 0;
 }
+
+std::size_t InternZuUtf16(char* pZiel, const char* pText, std::size_t n) noexcept
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(pText);
+    char* q = pZiel;
+    auto einheit = [&q](unsigned u) {
+        *q++ = static_cast<char>(u & 0xFF);
+        *q++ = static_cast<char>(u >> 8);
+    };
+    std::size_t i = 0;
+    while (i < n) {
+        const unsigned b = p[i];
+        if (b < 0x80) {
+            einheit(b);
+            ++i;
+        } else if (IstEinzelbyte(p + i, n - i)) {
+            *q++ = static_cast<char>(((p[i + 1] & 0x03) << 6) | (p[i + 2] & 0x3F));
+            i += 3;
+        } else if (IstSurrogat(p + i, n - i)) {
+            einheit(Surrogat(p + i));
+            i += 3;
+        } else {
+            const int nLaenge = FolgenLaenge(p + i, n - i);
+            if (nLaenge == 2) {
+                einheit(((b & 0x1Fu) << 6) | (p[i + 1] & 0x3Fu));
+            } else if (nLaenge == 3) {
+                einheit(((b & 0x0Fu) << 12) | ((p[i + 1] & 0x3Fu) << 6) | (p[i + 2] & 0x3Fu));
+            } else if (nLaenge == 4) {
+                const unsigned c =
+                    ((b & 0x07u) << 18) | ((p[i + 1] & 0x3Fu) << 12) | ((p[i + 2] & 0x3Fu) << 6) | (p[i + 3] & 0x3Fu);
+                einheit(0xD800u + ((c - 0x10000u) >> 10));
+                einheit(0xDC00u + ((c - 0x10000u) & 0x3FFu));
+            } else {
+                einheit(0xDC00u + b);
+            }
+            i += nLaenge > 0 ? static_cast<std::size_t>(nLaenge) : 1;
+        }
+    }
+    return static_cast<std::size_t>(q - pZiel);
+}

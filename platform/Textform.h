@@ -14,7 +14,8 @@
 // is its byte, and equal units are equal bytes.
 // On output a lone surrogate DC80..DCFF becomes its low byte, any other U+FFFD (EF BF BD), a high
 // and a low surrogate that have come to stand side by side become the 4-byte sequence of their
-// code point, and the odd byte itself; the rest is copied.
+// code point, and the odd byte itself; the rest is copied. Written back as UTF-16LE (a file edited
+// in place), every unit, lone surrogates and the odd byte included, is what it was.
 #pragma once
 
 #include <cstddef>
@@ -52,3 +53,10 @@ std::string SchmalZuIntern(std::string_view bytes);
 std::size_t InternZuAusgabe(char* pZiel, const char* p, std::size_t n) noexcept;
 // 3 when the n bytes at p end in a high surrogate (which may pair with what follows), else 0.
 std::size_t HohesEnde(const char* p, std::size_t n) noexcept;
+
+// The UTF-16LE bytes (no mark) of n bytes in the form AusUtf16, the exact inverse of
+// Utf16ZuIntern: each unit as it was, a 4-byte sequence as its pair, the odd byte as itself; a high
+// and a low surrogate side by side are two units anyway. A byte that starts no character (the form
+// never holds one) becomes the unit DC00 + b. pZiel has room for 2 * n bytes; returns the number
+// written. The n bytes end at a character's end: no character may be cut.
+std::size_t InternZuUtf16(char* pZiel, const char* p, std::size_t n) noexcept;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need, when it is missing (Debian 12, as root).
 set -euo pipefail
-pakete=(cmake g++ make libgtest-dev)
+# parallel and rsync: the tests run the README's ways of editing many files with GNU parallel.
+pakete=(cmake g++ make libgtest-dev parallel rsync)
 fehlt=()
 for p in "${pakete[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || fehlt+=("$p")

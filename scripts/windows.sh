@@ -5,9 +5,9 @@
 #  2. every command-line test of the Linux build (ctest -L programm in build/, the folder
 #     scripts/test.sh uses) against brixfilter.exe, started through Wine (BRIX_PROGRAMM,
 #     BRIX_AUSFUEHRER), the end-to-end differential test against the reference model included;
-#  3. what only Windows has: file attributes, a read-only file, the device NUL, UTF-8 file
-#     names, CR LF and 0x1A passed unchanged, a reader that went away, a full disk, a document
-#     larger than 4 GiB;
+#  3. what only Windows has: file attributes, a read-only file, a folder that takes no new
+#     file, Ctrl-C during -i, the device NUL, UTF-8 file names, CR LF and 0x1A passed unchanged,
+#     a reader that went away, a full disk, a document larger than 4 GiB;
 #  4. brixfilter.exe's output against the Linux build's on every document kind of the benchmark
 #     generator, in every form (UTF-8, invalid UTF-8, UTF-16LE of even and odd length) and with
 #     every option and a few chains (bench/vergleich.sh --exact).
@@ -115,6 +115,28 @@ pruefe schreibgeschuetzt 2 '' 'brixfilter: Datei "schreibgeschuetzt.xml" kann ni
   -- wine "$exe" -c -i -f schreibgeschuetzt.xml
 bedingung schreibgeschuetzt_inhalt [ "$(cat schreibgeschuetzt.xml)" = '<a><!--x--></a>' ]
 bedingung nichts_liegengelassen [ -z "$(ls -A | grep brixfilter- || true)" ]
+# Ctrl-C while the new file exists (Wine turns SIGINT into it; the fault shim holds the run in the
+# new file's flush, before the move): the new file is removed, the old one stays, and the status
+# is STATUS_CONTROL_C_EXIT (its low byte, 58).
+printf '<a><!--x--></a>' >strg_c.xml
+LD_PRELOAD=$quelle/build/tests/libbrix_stoerung.so BRIX_STOERUNG_FSYNC=haengt \
+  env --default-signal=INT wine "$exe" -c -i -f strg_c.xml &
+pid=$!
+for _ in $(seq 600); do ls -A | grep '^\.brixfilter-' >/dev/null && break; sleep 0.1; done
+kill -INT "$pid" || true
+st=0
+wait "$pid" || st=$?
+bedingung strg_c [ "$st" = 58 ]
+bedingung strg_c_inhalt [ "$(cat strg_c.xml)" = '<a><!--x--></a>' ]
+bedingung strg_c_nichts_liegengelassen [ -z "$(ls -A | grep brixfilter- || true)" ]
+# A folder that takes no new file is named (root too is kept out by chattr +i, where it works).
+mkdir fest
+printf '<a><!--x--></a>' >fest/x.xml
+if chattr +i fest 2>/dev/null || { [ "$(id -u)" != 0 ] && chmod 555 fest; }; then
+  pruefe ordner_fest 2 '' 'brixfilter: Datei "fest/x.xml" kann nicht ersetzt werden: Im Ordner "fest" kann keine Datei angelegt werden: Keine Berechtigung\n' \
+    -- wine "$exe" -c -i -f fest/x.xml
+  chattr -i fest 2>/dev/null || chmod 755 fest
+fi
 # The device NUL reads as empty and cannot be replaced.
 pruefe nul_lesen 0 '' '' -- wine "$exe" -c -f NUL
 pruefe nul_ersetzen 2 '' 'brixfilter: Datei "NUL" kann nicht ersetzt werden: Keine reguläre Datei\n' \

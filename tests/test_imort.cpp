@@ -6,17 +6,23 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
+#include <filesystem>
 #include <fstream>
+#include <functional>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/Treiber.h"
+#include "support/Bruecke.h"
 #include "support/Hilfen.h"
 #include "support/Prozess.h"
 
 namespace {
+
+using namespace std::string_literals;
 
 // The names in a folder, "." and ".." left out.
 std::set<std::string> Namen(const std::string& strOrdner)
@@ -51,17 +57,21 @@ protected:
     }
     void TearDown() override { EntferneVerzeichnis(m_strOrdner); }
 
-    // brixfilter with args in the folder, the shim's variable (if any) set.
-    ProzessErgebnis Lauf(const std::vector<std::string>& args, const std::string& strStoerung = "")
+    // brixfilter with args in the folder, the shim's variables (if any) set.
+    ProzessErgebnis Lauf(const std::vector<std::string>& args, const std::string& strStoerung = "",
+                         const std::function<void(int)>& nachStart = {})
     {
         ProzessOptionen o;
         o.arbeitsVerzeichnis = m_strOrdner;
+        o.nachStart = nachStart;
         if (strStoerung.empty()) return StarteProzess(args, "", o);
         // Only the cases without the shim reach here with a runner (see JederFehlerLaesstDasOriginal).
         o.programm = "/bin/sh";
-        // A sanitized binary accepts the shim ahead of its runtime only when told to.
+        // A sanitized binary accepts the shim ahead of its runtime only when told to. The signals
+        // that end a run are not ignored, whatever this process does with them.
         std::vector<std::string> sh = {"-c",
-                                       "exec env LD_PRELOAD=\"$0\" ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0 " +
+                                       "exec env --default-signal=INT,TERM,HUP LD_PRELOAD=\"$0\" "
+                                       "ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0 " +
                                            strStoerung + " \"$@\"",
                                        BRIX_STOERUNG_LIB, BRIXFILTER_BIN};
         sh.insert(sh.end(), args.begin(), args.end());
@@ -74,10 +84,16 @@ protected:
 
 TEST_F(ImOrtTest, ErsetztDieDateiUndBehaeltIhreRechte)
 {
+    // A UTF-16LE file with lone surrogates, a high and a low one parted by a comment, and an odd
+    // last byte: it is written back as UTF-16LE, every unit as it was.
+    const std::u16string vorn = u"<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n<r>\xDC80\xD800x\xD83D"s;
+    const std::u16string hinten = u"\xDE00<a>\U0001F600</a>\xDFFF\xDBFF</r>\n"s;
+    const std::string utf16 = Utf16Datei(vorn + u"<!-- weg -->" + hinten) + "Z";
     const struct {
         std::vector<std::string> args;
         std::string erwartet;
         int zeile;
+        std::string dokument = kDokument;
     } faelle[] = {
         {{"-c", "-i", "-fdoc.xml"}, "<r><a></a><b>x</b></r>\n", __LINE__},
         {{"--in-place", "-f", "doc.xml", "-c", "-t"}, "x\n", __LINE__},     // anywhere among the options
@@ -85,16 +101,21 @@ TEST_F(ImOrtTest, ErsetztDieDateiUndBehaeltIhreRechte)
         {{"-i", "-fdoc.xml", "-Sr"}, "\n", __LINE__},
         {{"-i", "-fdoc.xml", "-sq"}, "", __LINE__},                       // an empty result: an empty file
         {{"-i", "-fdoc.xml"}, kDokument, __LINE__},                          // no filter: the same bytes
+        {{"-i", "-Rnope=x", "-fdoc.xml"}, kDokument, __LINE__},              // nothing changed: the same bytes
+        {{"-i", "-c", "-fdoc.xml"}, Utf16Datei(vorn + hinten) + "Z", __LINE__, utf16},  // UTF-16 stays UTF-16
+        {{"-i", "-Rnope=x", "-fdoc.xml"}, utf16, __LINE__, utf16},
+        {{"-i", "-sq", "-fdoc.xml"}, "\xFF\xFE", __LINE__, utf16},           // an empty result keeps the mark
+        {{"-i", "-c", "-fdoc.xml"}, "\xFF\xFE", __LINE__, "\xFF\xFE"},
     };
     for (const auto& f : faelle) {
         SCOPED_TRACE(f.zeile);
-        ASSERT_TRUE(SchreibeDatei(m_strDatei, kDokument));
+        ASSERT_TRUE(SchreibeDatei(m_strDatei, f.dokument));
         ASSERT_EQ(chmod(m_strDatei.c_str(), 0640), 0);
         const ProzessErgebnis r = Lauf(f.args);
         EXPECT_EQ(r.status, kStatusErfolg) << r.err;
         EXPECT_EQ(r.out, "");
         EXPECT_EQ(r.err, "");
-        EXPECT_EQ(LiesAlles(m_strDatei), f.erwartet);
+        EXPECT_EQ(Zeige(LiesAlles(m_strDatei)), Zeige(f.erwartet));
         // Permission bits are POSIX's; Wine shows a Windows build none (windows.sh checks attributes).
         if (!MitAusfuehrer()) {
             EXPECT_EQ(Modus(m_strDatei) & 07777, 0640u);
@@ -126,6 +147,37 @@ TEST_F(ImOrtTest, VerknuepfungenUndAusfuehrbareDateien)
         EXPECT_EQ(Modus(m_strDatei) & 07777, 0751u);
     }
     EXPECT_EQ(Namen(m_strOrdner), (std::set<std::string>{"doc.xml", "hart.xml", "link.xml"}));
+    // No new file in the folder: for a link, the message names the folder of the file replaced.
+    if (!MitAusfuehrer()) {
+        r = Lauf({"-c", "-i", "-flink.xml"}, "BRIX_STOERUNG_MKOSTEMP=eacces");
+        EXPECT_NE(r.err.find("Im Ordner \"" + std::filesystem::canonical(m_strOrdner).string() + "\""), std::string::npos) << r.err;
+    }
+}
+
+TEST_F(ImOrtTest, SignalEntferntDieNeueDatei)
+{
+    // SIGTERM, SIGINT, SIGHUP sent while the new file exists: it is removed, the original stays
+    // and the run ends by the signal. The shim holds the run in the new file's fsync, before the
+    // rename, until a signal comes. A signal ignored (nohup) stays ignored: the run goes through.
+    NUR_OHNE_AUSFUEHRER("signals and the preload shim of a POSIX process");
+    const std::string dokument = "<!-- weg -->" + std::string(200'000'000, 'a');
+    ASSERT_TRUE(SchreibeDatei(m_strDatei, dokument));
+    const struct { int nSignal; const char* stoerung; int zeile; } faelle[] = {  // nSignal 0: none sent
+        {SIGTERM, "BRIX_STOERUNG_FSYNC=haengt", __LINE__},
+        {SIGINT, "BRIX_STOERUNG_FSYNC=haengt", __LINE__},
+        {SIGHUP, "BRIX_STOERUNG_FSYNC=haengt", __LINE__},
+        {0, "BRIX_STOERUNG_FSYNC=sighup nohup", __LINE__},  // SIGHUP raised in the fsync, ignored
+    };
+    for (const auto& f : faelle) {
+        SCOPED_TRACE(f.zeile);
+        const ProzessErgebnis r = Lauf({"-c", "-i", "-fdoc.xml"}, f.stoerung, [&](int nPid) {
+            for (int i = 0; i < 60'000 && f.nSignal != 0 && Namen(m_strOrdner).size() < 2; ++i) usleep(1000);
+            if (f.nSignal != 0) kill(nPid, f.nSignal);
+        });
+        EXPECT_EQ(r.status, f.nSignal == 0 ? 0 : 128 + f.nSignal) << r.err;
+        EXPECT_TRUE(LiesAlles(m_strDatei) == (f.nSignal == 0 ? dokument.substr(12) : dokument));
+        EXPECT_EQ(Namen(m_strOrdner), std::set<std::string>{"doc.xml"});
+    }
 }
 
 TEST_F(ImOrtTest, JederFehlerLaesstDasOriginal)
@@ -146,6 +198,11 @@ TEST_F(ImOrtTest, JederFehlerLaesstDasOriginal)
          "Datei \"doc.xml\" kann nicht geschrieben werden: Ein-/Ausgabefehler", __LINE__},
         {{"-c", "-i", "-fdoc.xml"}, "BRIX_STOERUNG_RENAME=eacces", 2,
          "Datei \"doc.xml\" kann nicht ersetzt werden: Keine Berechtigung", __LINE__},
+        {{"-c", "-i", "-fdoc.xml"}, "BRIX_STOERUNG_MKOSTEMP=eacces", 2,  // a folder that cannot be written: named
+         "Datei \"doc.xml\" kann nicht ersetzt werden: Im Ordner \".\" kann keine Datei angelegt werden: "
+         "Keine Berechtigung", __LINE__},
+        {{"-c", "-i", "-f" + m_strOrdner + "//doc.xml"}, "BRIX_STOERUNG_MKOSTEMP=eacces", 2,
+         "Datei \"" + m_strOrdner + "//doc.xml\" kann nicht ersetzt werden: Im Ordner \"" + m_strOrdner + "\"", __LINE__},
         {{"-i", "-fdoc.xml"}, "BRIX_STOERUNG_OPEN=eacces", 2,
          "Datei \"doc.xml\" kann nicht geöffnet werden: Keine Berechtigung", __LINE__},
         {{"-c", "-i", "-fdoc.xml", "-x"}, "", 255, "unbekannte Option \"-x\"", __LINE__},  // a usage error behind -i
@@ -219,19 +276,60 @@ TEST_F(ImOrtTest, GrosseDateiMitSoVielSpeicherWieNachStdout)
     EXPECT_TRUE(LiesAlles(m_strDatei) == erwartet);
 }
 
-TEST_F(ImOrtTest, VieleDateienMitXargs)
+// A stand-in for ssh as parallel and rsync call it: "ssh HOST [--] COMMAND..." runs COMMAND in the
+// folder HOST beside bin/, one command per host at a time. (A real host runs them at once, and
+// there the recipe has a race of parallel's own: a job's --cleanup removes its file's folder when
+// empty, which may be just after the other job's rsync made it anew; that job fails.)
+constexpr char kSsh[] = R"sh(#!/bin/sh
+h=$1; shift; [ "$1" = -- ] && shift
+cd "$(dirname "$0")/.." && mkdir -p "$h" && cd "$h" && exec flock ../"$h".sperre sh -c "$*"
+)sh";
+
+TEST_F(ImOrtTest, VieleDateienMitXargsUndParallel)
 {
-    // The README's way of editing a folder of files, several at a time.
-    for (int i = 0; i < 20; ++i)
-        ASSERT_TRUE(SchreibeDatei(m_strOrdner + "/d " + std::to_string(i) + ".xml", "<a><!--" + std::to_string(i) + "--></a>"));
+    // The README's ways of editing a folder of files, several at a time, as written there. ssh
+    // (PARALLEL_SSH, as --ssh) is the stand-in, so rsync really carries each file there and back.
+    const std::string strBin = m_strOrdner + "/bin";
+    const std::string strDocs = m_strOrdner + "/docs";
+    ASSERT_EQ(mkdir(strBin.c_str(), 0755), 0);
+    ASSERT_TRUE(SchreibeDatei(strBin + "/brixfilter", "#!/bin/sh\nexec " + ProgrammFuerShell() + " \"$@\"\n"));
+    ASSERT_TRUE(SchreibeDatei(strBin + "/ssh", kSsh));
+    ASSERT_EQ(chmod((strBin + "/brixfilter").c_str(), 0755) | chmod((strBin + "/ssh").c_str(), 0755), 0);
+    const struct {
+        std::string befehl;
+        const char* trenner;  // between "d" and the number in the files' names
+        bool bFern;           // through the two hosts
+        int zeile;
+    } faelle[] = {
+        {"find docs -name '*.xml' -print0 | xargs -0 -n1 -P\"$(nproc)\" brixfilter -c -i -f", " ", false, __LINE__},
+        {"find docs -name '*.xml' -print0 | parallel -0 brixfilter -c -i -f", " ", false, __LINE__},
+        // No blanks: parallel 20221122 and rsync 3.2.4+ both quote a name; "d 0.xml" would not come back.
+        {"find docs -name '*.xml' -print0 | parallel -0 --sshlogin 2/host1,2/host2 --transferfile {} --return {} "
+         "--cleanup brixfilter -c -i -f {}",
+         "", true, __LINE__},
+    };
     ProzessOptionen o;
     o.programm = "/bin/sh";
     o.arbeitsVerzeichnis = m_strOrdner;
-    const ProzessErgebnis r = StarteProzess(
-        {"-c", "find . -name 'd *.xml' -print0 | xargs -0 -n1 -P\"$(nproc)\" " + ProgrammFuerShell() + " -c -i -f"}, "", o);
-    EXPECT_EQ(r.status, 0) << r.err;
-    for (int i = 0; i < 20; ++i) EXPECT_EQ(LiesAlles(m_strOrdner + "/d " + std::to_string(i) + ".xml"), "<a></a>");
-    EXPECT_EQ(Namen(m_strOrdner).size(), 21u);  // no new file left behind
+    for (const auto& f : faelle) {
+        SCOPED_TRACE(f.zeile);
+        EntferneVerzeichnis(strDocs);
+        ASSERT_EQ(mkdir(strDocs.c_str(), 0755), 0);
+        std::set<std::string> namen;
+        for (int i = 0; i < 20; ++i) {
+            const std::string strName = "d"s + f.trenner + std::to_string(i) + ".xml";
+            namen.insert(strName);
+            ASSERT_TRUE(SchreibeDatei(strDocs + "/" + strName, "<a><!--" + std::to_string(i) + "--></a>"));
+        }
+        const ProzessErgebnis r = StarteProzess(
+            {"-c", "export PATH=\"$PWD/bin:$PATH\" HOME=\"$PWD\" PARALLEL_SSH=\"$PWD/bin/ssh\"; " + f.befehl}, "", o);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err, "");
+        for (const std::string& strName : namen) EXPECT_EQ(LiesAlles(strDocs + "/" + strName), "<a></a>") << strName;
+        EXPECT_EQ(Namen(strDocs), namen);  // no new file left behind
+        EXPECT_EQ(S_ISDIR(Modus(m_strOrdner + "/host1")) && S_ISDIR(Modus(m_strOrdner + "/host2")), f.bFern);  // both had work
+        EXPECT_EQ(Namen(m_strOrdner + "/host1").size() + Namen(m_strOrdner + "/host2").size(), 0u);
+    }
 }
 
 }  // namespace

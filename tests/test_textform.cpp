@@ -152,10 +152,11 @@ TEST(ZeichenNachUnits, Tabelle)
     }
 }
 
-// --- Utf16InternLaenge, Utf16ZuIntern ---
+// --- Utf16InternLaenge, Utf16ZuIntern, InternZuUtf16 ---
 
 TEST(Utf16ZuIntern, Tabelle)
 {
+    // Each row both ways: InternZuUtf16 gives the bytes back.
     struct Fall {
         std::string_view le;  // UTF-16LE bytes, without a mark
         std::string_view intern;
@@ -191,6 +192,7 @@ TEST(Utf16ZuIntern, Tabelle)
     for (const Fall& f : faelle) {
         SCOPED_TRACE(f.zeile);
         EXPECT_EQ(Zeige(Intern(f.le)), Zeige(f.intern));
+        EXPECT_EQ(Zeige(Utf16Von(f.intern)), Zeige(f.le));
     }
 }
 

@@ -69,14 +69,15 @@ protected:
     void SetUp() override { m_strVerzeichnis = NeuesTempVerzeichnis(); }
     void TearDown() override { EntferneVerzeichnis(m_strVerzeichnis); }
     // Sends the pieces through an output stream into a file and returns the bytes that arrived.
-    std::string DurchStrom(const std::vector<std::string_view>& aStuecke, TextForm eForm)
+    std::string DurchStrom(const std::vector<std::string_view>& aStuecke, TextForm eForm,
+                           AusgabeForm eAusgabe = AusgabeForm::Schmal)
     {
         const std::string strPfad = m_strVerzeichnis + "/strom";
         const int fd = NeueDatei(strPfad);
         EXPECT_GE(fd, 0);
         {
             CStdioFile datei(fd);
-            AusgabeStrom strom(datei, eForm);
+            AusgabeStrom strom(datei, eForm, nullptr, eAusgabe);
             for (const std::string_view s : aStuecke) strom.Anhaengen(s.data(), s.size());
             strom.Fertig();
         }
@@ -205,10 +206,13 @@ TEST_F(ZielTest, StromAusUtf16AnJedemSchnitt)
         const std::string& text = f.text;
         const std::string erwartet = AusgabeVon(text, TextForm::AusUtf16);
         ASSERT_EQ(erwartet, f.ausgabe);
-        // Every cut into two and into three pieces (empty ones among them).
+        // Every cut into two and into three pieces (empty ones among them), also written as UTF-16.
         for (std::size_t i = 0; i <= text.size(); ++i) {
             for (std::size_t j = i; j <= text.size(); ++j) {
                 ASSERT_EQ(DurchStrom(Geschnitten(text, {i, j}), TextForm::AusUtf16), erwartet)
+                    << "cuts " << i << " " << j;
+                ASSERT_EQ(DurchStrom(Geschnitten(text, {i, j}), TextForm::AusUtf16, AusgabeForm::WieGelesen),
+                          "\xFF\xFE" + Utf16Von(text))
                     << "cuts " << i << " " << j;
             }
         }
@@ -260,6 +264,7 @@ TEST_F(ZielTest, StromAusUtf16AnDerBlockgrenze)
         std::vector<std::string_view> aStuecke = {text.substr(0, kMiB - 16)};
         for (std::size_t i = kMiB - 16; i < text.size(); ++i) aStuecke.push_back(text.substr(i, 1));
         EXPECT_TRUE(DurchStrom(aStuecke, TextForm::AusUtf16) == erwartet);
+        EXPECT_TRUE(DurchStrom(aStuecke, TextForm::AusUtf16, AusgabeForm::WieGelesen) == "\xFF\xFE" + Utf16Von(text));
     }
 }
 

@@ -3,7 +3,7 @@
 // - the bytes as a UTF-16LE file (odd length allowed): held form and output are what this side
 //   writes for the units (the odd byte kept as F8 8x xx, and coming out as itself at the end);
 //   output converted piece by piece, holding back a high surrogate at a piece's end, is the
-//   whole output;
+//   whole output; written back as UTF-16LE (-i) it is the bytes again, unit for unit;
 // - the bytes as a narrow argument: the held form is the encoding of the units a strict decoder
 //   makes of them, and comes out as the bytes again;
 // - the step of ZeichenNachUnits in both forms: the start of the character that holds the unit
@@ -91,6 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pDaten, std::size_t nG
     }
     FUZZ_PRUEFE(intern == erwartet);
     FUZZ_PRUEFE(UnitsAusIntern(intern) == einheiten);
+    FUZZ_PRUEFE(Utf16Von(intern) == bytes);
 
     std::string ausgabe(intern.size(), '\0');
     ausgabe.resize(InternZuAusgabe(ausgabe.data(), intern.data(), intern.size()));
@@ -122,6 +123,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pDaten, std::size_t nG
     zusammenAus.resize(InternZuAusgabe(zusammenAus.data(), zusammen.data(), zusammen.size()));
     FUZZ_PRUEFE(zusammenAus == SchmalAus(einheiten));
     FUZZ_PRUEFE(StueckweiseAusgabe(zusammen, {vorn.size()}) == zusammenAus);
+    FUZZ_PRUEFE(Utf16Von(zusammen) == Utf16Datei(einheiten).substr(2));  // the halves as two units
 
     // --- The bytes as narrow text, and as an argument for a document read as UTF-16 ---
     const std::u16string dekodiert = UnitsAus(bytes);
@@ -134,6 +136,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pDaten, std::size_t nG
     std::string wertAus(wert.size(), '\0');
     wertAus.resize(InternZuAusgabe(wertAus.data(), wert.data(), wert.size()));
     FUZZ_PRUEFE(wertAus == bytes);
+    FUZZ_PRUEFE(Utf16Von(wert) == Utf16Datei(dekodiert).substr(2));
 
     // --- The narrow test codec ---
     // Bytes -> units -> bytes.

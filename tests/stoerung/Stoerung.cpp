@@ -14,11 +14,15 @@
 //                        enospc3  writes to a file (fd > 2) fail with ENOSPC after its first 3 bytes
 //                        eio3     writes to a file (fd > 2) fail with EIO
 //   BRIX_STOERUNG_FSYNC  eio      fsync fails with EIO
+//                        haengt   fsync waits a minute first (a signal that ends the process ends it)
+//                        sighup   fsync raises SIGHUP first
 //   BRIX_STOERUNG_RENAME eacces   rename fails with EACCES
+//   BRIX_STOERUNG_MKOSTEMP eacces mkostemp fails with EACCES (no new file in the folder)
 //   BRIX_STOERUNG_OPEN   eacces   opening any file fails with EACCES
 //   BRIX_STOERUNG_MMAP   fehl     mapping a file fails with ENODEV (anonymous memory is granted)
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -83,7 +87,18 @@ extern "C" int fsync(int fd)
 {
     static auto echt = Echt<int (*)(int)>("fsync");
     if (Ist("BRIX_STOERUNG_FSYNC", "eio")) { errno = EIO; return -1; }
+    if (Ist("BRIX_STOERUNG_FSYNC", "haengt")) {
+        for (unsigned n = 60; n > 0;) n = sleep(n);  // on through handlers that return
+    }
+    if (Ist("BRIX_STOERUNG_FSYNC", "sighup")) raise(SIGHUP);
     return echt(fd);
+}
+
+extern "C" int mkostemp(char* pMuster, int nFlags)
+{
+    static auto echt = Echt<int (*)(char*, int)>("mkostemp");
+    if (Ist("BRIX_STOERUNG_MKOSTEMP", "eacces")) { errno = EACCES; return -1; }
+    return echt(pMuster, nFlags);
 }
 
 extern "C" int rename(const char* pAlt, const char* pNeu)

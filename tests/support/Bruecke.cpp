@@ -64,6 +64,13 @@ std::string AusgabeVon(std::string_view bytes, TextForm eForm)
 
 std::string AusgabeVon(const CString& s) { return AusgabeVon(s.Sicht(), s.Form()); }
 
+std::string Utf16Von(std::string_view intern)
+{
+    std::string le(2 * intern.size(), '\0');
+    le.resize(InternZuUtf16(le.data(), intern.data(), intern.size()));
+    return le;
+}
+
 std::string InternAus(std::u16string_view units)
 {
     std::string s;

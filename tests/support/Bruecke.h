@@ -28,6 +28,8 @@ std::string Utf16Datei(std::u16string_view units);
 // The bytes the product writes for its text s (converted when s is in the form AusUtf16).
 std::string AusgabeVon(const CString& s);
 std::string AusgabeVon(std::string_view bytes, TextForm eForm);
+// The UTF-16LE bytes (no mark) that -i writes back for a text in the form AusUtf16.
+std::string Utf16Von(std::string_view intern);
 
 // Units in the form AusUtf16, as this side writes it: a surrogate pair as the 4-byte sequence of
 // its code point, every other unit (lone surrogates included) as the UTF-8 form of its value.

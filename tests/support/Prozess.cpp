@@ -221,6 +221,7 @@ ProzessErgebnis StarteProzess(const std::vector<std::string>& args, const std::s
     std::size_t nGeschrieben = 0;
     bool bErsteAusgabeGemeldet = false;
     if (fdIn >= 0 && stdinBytes.empty()) SchliesseFalls(fdIn);
+    if (optionen.nachStart) optionen.nachStart(pid);
     while (fdIn >= 0 || fdOut >= 0 || fdErr >= 0) {
         pollfd fds[3];
         int n = 0;

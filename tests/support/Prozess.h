@@ -48,6 +48,8 @@ struct ProzessOptionen {
     // Called once, when the first bytes of standard output have arrived (the child is still
     // running unless it closed its output); the rest is drained after it returns.
     std::function<void()> nachErsterAusgabe;
+    // Called once the child is started, with its process id (before its output is read).
+    std::function<void(int)> nachStart;
 };
 
 // Runs the program with args (not including argv[0]) and stdinBytes on its standard input.
