@@ -10,13 +10,14 @@
 
 #include "app/Treiber.h"
 #include "platform/Datei.h"
+#include "platform/ErsatzDatei.h"
 #include "platform/Start.h"
 
 namespace {
 
 // The end of a run that std::terminate would abort: a throw that finds no memory for its
-// exception object ends here, and so would a throw that nothing catches. It reports with no
-// allocation of its own and ends with a status instead of SIGABRT.
+// exception object ends here, and so would a throw that nothing catches. It removes the new file
+// of -i, reports with no allocation of its own and ends with a status instead of SIGABRT.
 [[noreturn]] void Notausgang() noexcept
 {
     const char* pMeldung = "brixfilter: Nicht genug Speicher\n";
@@ -28,6 +29,7 @@ namespace {
             pMeldung = "brixfilter: Interner Fehler: eine Ausnahme wurde nicht behandelt\n";
         }
     }
+    EntferneNeueDateiSofort();  // -i: the original stays, and nothing is left beside it
     std::fputs(pMeldung, stderr);
     std::_Exit(kStatusEAFehler);
 }

@@ -16,6 +16,10 @@ class CString;
 // device, a folder. Such a file cannot be replaced; a missing one is left to the reader to report.
 bool IstKeineRegulaereDatei(const CString& strName) noexcept;
 
+// Removes the new file of a CErsatzDatei that has not replaced its old file yet, for a process
+// that ends at once without unwinding (async-signal-safe on POSIX).
+void EntferneNeueDateiSofort() noexcept;
+
 // The new file that is to replace strZiel. Writing goes through the descriptor (CFile::Write);
 // its failures name the file being replaced.
 class CErsatzDatei : public CStdioFile {

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <limits>
@@ -257,6 +258,9 @@ TEST(Speichergrenze, NieEinAbbruch)
     GTEST_SKIP() << "a sanitized binary cannot start with a small address space";
 #endif
     NUR_OHNE_AUSFUEHRER("the address-space limit of a POSIX process");
+    // Under -i the file is the old one or the new one, and nothing is left beside it.
+    const std::string strOrdner = NeuesTempVerzeichnis();
+    const std::string strDatei = strOrdner + "/d.xml";
     const struct {
         std::vector<std::string> args;
         int nErfolg;  // the status once there is memory enough
@@ -266,16 +270,20 @@ TEST(Speichergrenze, NieEinAbbruch)
         {{"--help"}, 0, __LINE__},
         {{"-c", "-d"}, 0, __LINE__},
         {{"-h"}, 255, __LINE__},  // a usage error
+        {{"-c", "-i", "-f", strDatei}, 0, __LINE__},
     };
     for (const auto& f : faelle) {
         SCOPED_TRACE(f.zeile);
         ProzessErgebnis erg;
         for (std::int64_t nGrenze = 2 * kMB; nGrenze < 64 * kMB && erg.status != f.nErfolg; nGrenze += 16 << 10) {
             SCOPED_TRACE(nGrenze);
+            ASSERT_TRUE(SchreibeDatei(strDatei, "<a/><!-- x -->"));
             ProzessOptionen optionen;
             optionen.stdinArt = StdinArt::Datei;
             optionen.nAdressraum = nGrenze;
             erg = StarteProzess(f.args, "<a/><!-- x -->", optionen);
+            EXPECT_EQ(std::distance(std::filesystem::directory_iterator(strOrdner), {}), 1);
+            EXPECT_EQ(LiesAlles(strDatei), erg.status == 0 && f.args.size() == 4 ? "<a/>" : "<a/><!-- x -->");
             if (erg.status == 127) {
                 EXPECT_NE(erg.err, "");  // the loader's message; the program never returns 127
             } else if (erg.status == 1) {
@@ -289,4 +297,5 @@ TEST(Speichergrenze, NieEinAbbruch)
         }
         EXPECT_EQ(erg.status, f.nErfolg);
     }
+    EntferneVerzeichnis(strOrdner);
 }

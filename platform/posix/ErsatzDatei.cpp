@@ -53,7 +53,7 @@ Aufraeumen s_aufraeumen;
 // handler, so the caller sees death by that signal. Only async-signal-safe calls.
 void Abbruch(int nSignal)
 {
-    if (s_aufraeumen.aPfad[0] != '\0') unlink(s_aufraeumen.aPfad);
+    EntferneNeueDateiSofort();
     struct sigaction standard {};
     standard.sa_handler = SIG_DFL;
     sigemptyset(&standard.sa_mask);
@@ -109,6 +109,11 @@ void MeldeAb() noexcept
 }
 
 }  // namespace
+
+void EntferneNeueDateiSofort() noexcept
+{
+    if (s_aufraeumen.aPfad[0] != '\0') unlink(s_aufraeumen.aPfad);
+}
 
 CErsatzDatei::CErsatzDatei(const CString& strZiel) : CStdioFile(-1)
 {

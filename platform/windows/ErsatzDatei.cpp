@@ -129,6 +129,14 @@ BOOL WINAPI Abbruch(DWORD nEreignis)
 
 }  // namespace
 
+void EntferneNeueDateiSofort() noexcept
+{
+    // The process ends at once: the lock is not waited for, in case this thread holds it.
+    if (s_aufraeumen.strPfad.empty()) return;
+    if (s_aufraeumen.hDatei != INVALID_HANDLE_VALUE) CloseHandle(s_aufraeumen.hDatei);
+    DeleteFileW(s_aufraeumen.strPfad.c_str());
+}
+
 CErsatzDatei::CErsatzDatei(const CString& strZiel) : CStdioFile(-1)
 {
     const std::string strBezeichnung = "Datei \"" + std::string(strZiel.Sicht()) + "\"";
