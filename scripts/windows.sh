@@ -6,8 +6,9 @@
 #     scripts/test.sh uses) against brixfilter.exe, started through Wine (BRIX_PROGRAMM,
 #     BRIX_AUSFUEHRER), the end-to-end differential test against the reference model included;
 #  3. what only Windows has: file attributes, a read-only file, a folder that takes no new
-#     file, Ctrl-C during -i, the device NUL, UTF-8 file names, CR LF and 0x1A passed unchanged,
-#     a reader that went away, a full disk, a document larger than 4 GiB;
+#     file, Ctrl-C during -i, a usage error with a console as input, the device NUL, UTF-8 file
+#     names, CR LF and 0x1A passed unchanged, a reader that went away, a full disk, a document
+#     larger than 4 GiB;
 #  4. brixfilter.exe's output against the Linux build's on every document kind of the benchmark
 #     generator, in every form (UTF-8, invalid UTF-8, UTF-16LE of even and odd length) and with
 #     every option and a few chains (bench/vergleich.sh --exact).
@@ -129,6 +130,12 @@ wait "$pid" || st=$?
 bedingung strg_c [ "$st" = 58 ]
 bedingung strg_c_inhalt [ "$(cat strg_c.xml)" = '<a><!--x--></a>' ]
 bedingung strg_c_nichts_liegengelassen [ -z "$(ls -A | grep brixfilter- || true)" ]
+# A usage error with a console as input comes at once, before anything is read: script gives the
+# program a terminal, which Wine makes its console, and keeps it open for 30 s; the run may take
+# 10 (timeout's status 124 means it waited for input).
+st=$(script -qec "timeout 10 wine '$exe' -h >/dev/null 2>&1; echo st=\$?" /dev/null < <(sleep 30) |
+  sed -n 's/.*st=\([0-9]*\).*/\1/p')
+bedingung terminal_sofort [ "$st" = 255 ]
 # A folder that takes no new file is named (root too is kept out by chattr +i, where it works).
 mkdir fest
 printf '<a><!--x--></a>' >fest/x.xml
