@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <memory>
 #include <new>
 #include <span>
 #include <string>
@@ -125,17 +126,63 @@ int MeldeAufruffehler(CStdioFile& fehler, std::string_view strMeldung)
     return kStatusAufruf;
 }
 
-// Runs the chain over text and writes the result to ziel, then closes ziel when asked to
-// (standard output) or lets the new file replace the input file (-i).
-void Filtere(const Aufruf& aufruf, CString& text, CStdioFile& ziel, const EingabeWache& wache, std::size_t& nAktuell,
-             bool bSchliessen)
+// Reads the document (a file, or standard input) piece by piece, each piece handed to weiter.
+bool Lies(const Aufruf& aufruf, CString& text, CStdioFile& eingabe, const Weiterleitung& weiter, DateiFehler& f,
+          EingabeWache& wache)
 {
-    // A file edited in place keeps the form it was read in; standard output is narrow.
-    AusgabeStrom strom(ziel, text.Form(), &wache, aufruf.bImOrt ? AusgabeForm::WieGelesen : AusgabeForm::Schmal);
-    Kette(aufruf.aSchritte).Laufe(text, strom, nAktuell);
-    strom.Fertig();
-    if (bSchliessen) ziel.Close();
+    return aufruf.strDatei.IsEmpty() ? LiesStream(text, eingabe, weiter, &f, &wache)
+                                     : LiesDatei(text, aufruf.strDatei, weiter, &f, &wache);
 }
+
+// The run of the chain over the document as it is read: its result goes to standard output, or
+// (-i) into a new file that replaces the input file once all went well. The output and the chain
+// are made when the first piece has come, which tells the document's form; the new file too, so
+// that an input that cannot be opened is reported as before anything is made.
+class Lauf {
+public:
+    Lauf(const Aufruf& aufruf, CString& text, CStdioFile& ausgabe, const EingabeWache& wache, std::size_t& nAktuell)
+        : m_aufruf(aufruf), m_text(text), m_ausgabe(ausgabe), m_wache(wache), m_nAktuell(nAktuell)
+    {}
+
+    // A piece has come (see Weiterleitung).
+    void Weiter(bool bEnde, bool bStrom)
+    {
+        if (!m_pKette) {
+            if (m_aufruf.bImOrt) m_pNeu = std::make_unique<CErsatzDatei>(m_aufruf.strDatei);
+            // A file edited in place keeps the form it was read in; standard output is narrow.
+            m_pStrom = std::make_unique<AusgabeStrom>(m_pNeu ? *m_pNeu : m_ausgabe, m_text.Form(), &m_wache,
+                                                      m_pNeu ? AusgabeForm::WieGelesen : AusgabeForm::Schmal);
+            m_pKette = std::make_unique<Kette>(m_aufruf.aSchritte, m_text, *m_pStrom);
+        }
+        m_pKette->Weiter(bEnde, m_nAktuell);
+        // What is final goes out before the next piece is waited for.
+        if (bEnde)
+            m_pStrom->Fertig();
+        else if (bStrom)
+            m_pStrom->Spuele();
+    }
+
+    // The new file of -i, once it is made.
+    CErsatzDatei* Neu() noexcept { return m_pNeu.get(); }
+    // What is final so far goes out, as far as it can: the input broke off.
+    void Abbruch() noexcept
+    {
+        try {
+            if (m_pStrom) m_pStrom->Spuele();
+        } catch (...) {
+        }
+    }
+
+private:
+    const Aufruf& m_aufruf;
+    CString& m_text;
+    CStdioFile& m_ausgabe;
+    const EingabeWache& m_wache;
+    std::size_t& m_nAktuell;
+    std::unique_ptr<CErsatzDatei> m_pNeu;
+    std::unique_ptr<AusgabeStrom> m_pStrom;
+    std::unique_ptr<Kette> m_pKette;
+};
 
 }  // namespace
 
@@ -173,29 +220,35 @@ int FuehreBrixfilterAus(std::span<const CString> argumente, const TreiberKanaele
         CString text;
         EingabeWache wache;
         DateiFehler f;
-        const bool bGelesen = aufruf.strDatei.IsEmpty() ? LiesStream(text, eingabe, &f, &wache)
-                                                        : LiesDatei(text, aufruf.strDatei, &f, &wache);
-        if (!bGelesen) {
-            Melde(fehler, f.strMeldung);
-            return kStatusEAFehler;
-        }
-        if (aufruf.nEnde >= 0)
+        if (aufruf.nEnde >= 0) {
+            // The document is read to its end first (its failure counts first), but not held.
+            const Weiterleitung verwirf = [&](bool, bool) { text.VerwirfVorne(text.GetLength()); };
+            if (!Lies(aufruf, text, eingabe, verwirf, f, wache)) {
+                Melde(fehler, f.strMeldung);
+                return kStatusEAFehler;
+            }
             return MeldeAufruffehler(fehler, Ablehnung(argumente[static_cast<std::size_t>(aufruf.nEnde)].Sicht()));
+        }
 
         try {
-            if (aufruf.bImOrt) {
-                // The new file is removed when anything fails before it replaces the old one.
-                CErsatzDatei neu(aufruf.strDatei);
-                Filtere(aufruf, text, neu, wache, nAktuell, false);
+            Lauf lauf(aufruf, text, ausgabe, wache, nAktuell);
+            const Weiterleitung weiter = [&](bool bEnde, bool bStrom) { lauf.Weiter(bEnde, bStrom); };
+            if (!Lies(aufruf, text, eingabe, weiter, f, wache)) {
+                // What was written stays written; under -i the new file goes, the old one stays.
+                lauf.Abbruch();
+                Melde(fehler, f.strMeldung);
+                return kStatusEAFehler;
+            }
+            nAktuell = argumente.size();
+            if (CErsatzDatei* pNeu = lauf.Neu()) {
                 // The input is let go first: some systems (Windows) cannot replace a file that is
                 // still mapped or open.
                 text.Freigeben();
                 wache.Vergiss();
-                neu.Ersetze();
-            } else {
-                Filtere(aufruf, text, ausgabe, wache, nAktuell, kanaele.bAusgabeSchliessen);
+                pNeu->Ersetze();
+            } else if (kanaele.bAusgabeSchliessen) {
+                ausgabe.Close();
             }
-            nAktuell = argumente.size();
         } catch (const CFileException& e) {
             // The output could not be written, or the mapped input shrank while it was used.
             return MeldeSchreibfehler(fehler, e);

@@ -49,6 +49,15 @@ public:
     }
     // The form of the viewed text (see platform/Textform.h); a view without data is narrow.
     TextForm Form() const noexcept { return m_pString ? m_pString->Form() : TextForm::Schmal; }
+    // Where the view's start and end stand in the whole text that the string holds a stretch of
+    // (its Basis added): they stay the same when the string drops bytes before them.
+    std::ptrdiff_t AbsolutAnfang() const noexcept { return (m_pString ? m_pString->Basis() : 0) + m_nStart; }
+    std::ptrdiff_t AbsolutEnde() const noexcept { return (m_pString ? m_pString->Basis() : 0) + m_nEnd; }
+    // True when more text may follow behind the view's end: it ends where its open string ends.
+    bool EndeOffen() const noexcept
+    {
+        return m_pString != nullptr && m_pString->IstOffen() && m_nEnd >= m_pString->GetLength();
+    }
     // The byte at relative index i; a negative i reads the first byte. No upper check: callers
     // keep 0 <= i < Laenge(). Must not be called without data.
     char ZeichenAn(std::ptrdiff_t i) const noexcept { return m_pString->GetString()[m_nStart + (i < 0 ? 0 : i)]; }

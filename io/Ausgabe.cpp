@@ -119,6 +119,11 @@ void AusgabeStrom::Fertig()
     m_bMarke = false;
 }
 
+void AusgabeStrom::Spuele()
+{
+    if (m_pPuffer && m_pW != m_pPuffer.get()) Schreibe(false);
+}
+
 void AusgabeStrom::Schreibe(bool bAlles)
 {
     if (!m_pPuffer) return;

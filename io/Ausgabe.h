@@ -32,7 +32,7 @@ enum class AusgabeForm : unsigned char {
 // large ones of narrow text are written from where they are. Text in the form AusUtf16 is
 // converted as it comes; a character is never cut, nor a surrogate from its partner, not even
 // when they arrive in different pieces: the bytes written are exactly those of the whole text
-// converted at once. Nothing is written before the first block is full or Fertig is called, and
+// converted at once. Nothing is written before the first block is full, Spuele or Fertig is called, and
 // nothing at all for an empty text, but for the mark FF FE of UTF-16 output, which Fertig writes
 // in any case. Before each write the input is asked whether it still holds the bytes the output
 // came from (pWache). Appending and Fertig throw CFileException when a write fails or the input
@@ -44,6 +44,9 @@ public:
     ~AusgabeStrom();
     // Writes everything still held; the stream is not closed.
     void Fertig();
+    // Writes what has been gathered (but for a character or surrogate pair cut short), so that it
+    // reaches its reader before more of the input has come.
+    void Spuele();
 
 protected:
     void Ueberlauf(const char* p, std::size_t n) override;

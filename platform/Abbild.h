@@ -12,3 +12,6 @@ char* NeuesAbbild(std::size_t nBytes) noexcept;
 char* AenderAbbild(char* p, std::size_t nAlt, std::size_t nNeu) noexcept;
 // Releases nBytes at p: a buffer of NeuesAbbild or AenderAbbild, or a mapped file.
 void GibAbbildFrei(char* p, std::size_t nBytes) noexcept;
+// Gives the memory of the whole pages of a mapped file in nBytes at p back to the system, which
+// is done with them (only a hint: they stay readable).
+void GibSeitenZurueck(char* p, std::size_t nBytes) noexcept;

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/Abbild.h"
+#include "platform/Datei.h"
 #include "platform/Speicher.h"
 
 const char CString::s_nNull = 0;
@@ -38,7 +39,9 @@ CString::CString(CString&& other) noexcept
       m_nAbbild(std::exchange(other.m_nAbbild, 0)),
       m_nVersatz(std::exchange(other.m_nVersatz, 0)),
       m_eSpeicher(std::exchange(other.m_eSpeicher, Speicher::Heap)),
-      m_eForm(other.m_eForm)
+      m_eForm(other.m_eForm),
+      m_bOffen(std::exchange(other.m_bOffen, false)),
+      m_nBasis(std::exchange(other.m_nBasis, 0))
 {}
 
 CString& CString::operator=(const CString& other)
@@ -195,4 +198,36 @@ void CString::Tausche(CString& other) noexcept
     std::swap(m_nVersatz, other.m_nVersatz);
     std::swap(m_eSpeicher, other.m_eSpeicher);
     std::swap(m_eForm, other.m_eForm);
+    std::swap(m_bOffen, other.m_bOffen);
+    std::swap(m_nBasis, other.m_nBasis);
+}
+
+void CString::VerwirfVorne(std::ptrdiff_t n) noexcept
+{
+    if (n > m_nLength) n = m_nLength;
+    if (n <= 0) return;
+    m_nBasis += n;
+    if (m_eSpeicher == Speicher::Datei) {
+        // The file's bytes stay where they are; the pages wholly before the new start go back.
+        const auto nSeite = static_cast<std::ptrdiff_t>(SeitenGroesse());
+        char* pAbbild = m_pBuffer - m_nVersatz;
+        const std::ptrdiff_t nFreiBis = m_nVersatz / nSeite * nSeite;
+        m_pBuffer += n;
+        m_nVersatz += n;
+        m_nLength -= n;
+        m_nCapacity -= n;
+        const std::ptrdiff_t nNeuFreiBis = m_nVersatz / nSeite * nSeite;
+        if (nNeuFreiBis > nFreiBis)
+            GibSeitenZurueck(pAbbild + nFreiBis, static_cast<std::size_t>(nNeuFreiBis - nFreiBis));
+        return;
+    }
+    std::memmove(m_pBuffer, m_pBuffer + n, static_cast<std::size_t>(m_nLength - n));
+    m_nLength -= n;
+    m_pBuffer[m_nLength] = 0;
+}
+
+void CString::ZeigeAbbild(std::ptrdiff_t nLength) noexcept
+{
+    if (m_eSpeicher != Speicher::Datei) return;
+    m_nLength = nLength < 0 ? 0 : nLength > m_nCapacity ? m_nCapacity : nLength;
 }

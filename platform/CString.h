@@ -65,6 +65,21 @@ public:
     TextForm Form() const noexcept { return m_eForm; }
     void SetzeForm(TextForm eForm) noexcept { m_eForm = eForm; }
 
+    // A string may hold a stretch of a longer text that arrives piece by piece: open while more
+    // of it may follow behind its end; Basis is where its first byte stands in that text (the
+    // bytes dropped before it, VerwirfVorne). A string of its own is closed, with Basis 0.
+    bool IstOffen() const noexcept { return m_bOffen; }
+    void SetzeOffen(bool bOffen) noexcept { m_bOffen = bOffen; }
+    std::ptrdiff_t Basis() const noexcept { return m_nBasis; }
+    // Drops the first n bytes (0 <= n <= GetLength()); Basis grows by n. Bytes of its own move to
+    // the front of the buffer; a mapped file's pages before the new start go back to the system.
+    void VerwirfVorne(std::ptrdiff_t n) noexcept;
+    // Makes the first nLength bytes of a mapped file (Uebernimm) the text: a mapped text is made
+    // longer as its file is read on, without moving.
+    void ZeigeAbbild(std::ptrdiff_t nLength) noexcept;
+    // Bytes the mapped file holds from the text's start on (0 for a string of its own).
+    std::ptrdiff_t AbbildLaenge() const noexcept { return m_eSpeicher == Speicher::Datei ? m_nCapacity : 0; }
+
     // Swaps text, buffer and form.
     void Tausche(CString& other) noexcept;
 
@@ -84,4 +99,6 @@ private:
     std::ptrdiff_t m_nVersatz = 0;   // where the text starts in a mapped file
     Speicher m_eSpeicher = Speicher::Heap;
     TextForm m_eForm = TextForm::Schmal;
+    bool m_bOffen = false;
+    std::ptrdiff_t m_nBasis = 0;
 };

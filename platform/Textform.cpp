@@ -149,6 +149,13 @@ std::size_t Utf16ZuIntern(char* pZiel, const unsigned char* pBytes, std::size_t 
     return static_cast<std::size_t>(q - pZiel);
 }
 
+std::size_t Utf16Fertig(const unsigned char* pBytes, std::size_t n) noexcept
+{
+    n &= ~std::size_t{1};
+    if (n >= 2 && (pBytes[n - 1] & 0xFC) == 0xD8) n -= 2;
+    return n;
+}
+
 std::string SchmalZuIntern(std::string_view bytes)
 {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());

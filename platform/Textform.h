@@ -42,6 +42,9 @@ std::size_t Utf16InternLaenge(const unsigned char* pBytes, std::size_t n) noexce
 // Converts n bytes of UTF-16LE into pZiel, which has room for Utf16InternLaenge(pBytes, n)
 // bytes; returns the number written.
 std::size_t Utf16ZuIntern(char* pZiel, const unsigned char* pBytes, std::size_t n) noexcept;
+// How many of n bytes of UTF-16LE convert the same whatever bytes follow them: all but an odd
+// last byte and a high surrogate at the end, which may pair with the next unit.
+std::size_t Utf16Fertig(const unsigned char* pBytes, std::size_t n) noexcept;
 
 // Narrow bytes (an argument) as the units a strict UTF-8 decoder makes of them, in the form
 // AusUtf16: well-formed sequences stay, every other byte b becomes the lone surrogate DC00 + b.

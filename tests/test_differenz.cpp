@@ -17,11 +17,13 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <type_traits>
 #include <vector>
 
+#include "app/Kette.h"
 #include "brix/BrixSubString.h"
 #include "brix/CBrixArray.h"
 #include "brix/TextZiel.h"
@@ -226,6 +228,8 @@ struct Wert {
         if (!bDaten) return BrixSubString();
         return BrixSubString(f.eForm == TextForm::Schmal ? schmal : intern);
     }
+    // As the command line gives it: narrow bytes, which the chain converts.
+    BrixSubString Argument() const { return bDaten ? BrixSubString(schmal) : BrixSubString(); }
     ref::Sicht Referenz() const { return bDaten ? ref::Ganz(text) : ref::Sicht{}; }
 };
 
@@ -393,6 +397,62 @@ std::vector<std::unique_ptr<BrixBlockSucher>> Sucherliste(const Lesart& l, Pos n
     return a;
 }
 
+// --- Pieces ---
+
+// The chain of steps over text, fed to it in pieces as a run feeds a document it reads: single
+// bytes, a few bytes, longer stretches and now and then none (by the seed), cut anywhere, also
+// inside a character, a "-->" or a "</"; its result.
+CString InStuecken(const CString& text, const std::vector<Schritt>& aSchritte, std::uint32_t nSeed)
+{
+    CString eingang;
+    eingang.SetzeForm(text.Form());
+    CString out;
+    out.SetzeForm(text.Form());
+    std::uint32_t x = nSeed * 2654435761u + 1;
+    auto zufall = [&x](std::uint32_t n) {
+        x = x * 1103515245u + 12345u;
+        return (x >> 8) % n;
+    };
+    {
+        StringZiel ziel(out);
+        Kette kette(aSchritte, eingang, ziel);
+        std::size_t nAktuell = 0;
+        for (Pos p = 0; p < text.GetLength();) {
+            static constexpr std::uint32_t kLaengen[] = {0, 1, 1, 1, 2, 3, 5, 8, 13, 40, 300, 5000};
+            const std::uint32_t nArt = zufall(std::size(kLaengen));
+            const Pos nStueck = std::min<Pos>(text.GetLength() - p, kLaengen[nArt] == 0 ? 0 : 1 + zufall(kLaengen[nArt]));
+            const Pos n = eingang.GetLength();
+            std::copy_n(text.GetString() + p, nStueck, eingang.GetBufferSetLength(n + nStueck) + n);
+            p += nStueck;
+            kette.Weiter(false, nAktuell);
+        }
+        kette.Weiter(true, nAktuell);
+    }
+    return out;
+}
+
+// One step of a chain, with its value and replacement (for -R) as the command line gives them.
+Schritt SchrittMit(OptionsArt art, const BrixSubString& wert = {}, const BrixSubString& ersatz = {})
+{
+    return Schritt{art, wert, ersatz, 0};
+}
+
+// The step an option of the tests stands for, its value held in aWerte (narrow bytes).
+Schritt SchrittFuer(std::u16string_view option, std::deque<CString>& aWerte)
+{
+    switch (option[1]) {
+    case u'c': return SchrittMit(OptionsArt::KommentareEntfernen);
+    case u't': return SchrittMit(OptionsArt::TagsEntfernen);
+    case u'd': return SchrittMit(OptionsArt::LeereLoeschen);
+    default: break;
+    }
+    const BrixSubString wert(aWerte.emplace_back(SchmalAus(option.substr(2))));
+    if (option[1] == u's') return SchrittMit(OptionsArt::Zeigen, wert);
+    if (option[1] == u'S') return SchrittMit(OptionsArt::Ueberspringen, wert);
+    const Pos nGleich = wert.FindeZeichen('=');
+    return SchrittMit(OptionsArt::Ersetzen, wert.Links(nGleich), wert.Mitte(nGleich + 1));
+}
+
 // One option of a command line applied to text as a run applies it: -c, -t and -d over their
 // own input, the others into a new text. A value is the bytes of an argument, in the form of the
 // text (as the chain of a run makes it).
@@ -468,6 +528,10 @@ void PruefeEntfernenUndLoeschen(const Dokument& dok, Vergleich& v)
             CString out("alt"sv);
             LoescheLeereTags(sicht, out);
             v.PruefeText(out.Sicht(), d, true, "-d", dok, f);
+            const std::pair<OptionsArt, const Erwartet*> aArten[] = {
+                {OptionsArt::KommentareEntfernen, &c}, {OptionsArt::TagsEntfernen, &t}, {OptionsArt::LeereLoeschen, &d}};
+            for (const auto& [art, pSoll] : aArten)
+                v.PruefeText(InStuecken(f.cs, {SchrittMit(art)}, dok.nSeed).Sicht(), *pSoll, true, "in Stuecken", dok, f);
         }
     }
 }
@@ -495,6 +559,8 @@ void PruefeZeigeTagBlocks(const Dokument& dok, const std::vector<Wert>& aListen,
                 v.PruefeText(out.Sicht(), soll, false, strWas, dok, f);
                 v.Pruefe<std::int64_t>(LaengeTagBlockListe(sicht, namen.Produkt(f)), out.GetLength(),
                                        strWas + ": measure and listing differ", dok, f);
+                v.PruefeText(InStuecken(f.cs, {SchrittMit(OptionsArt::Zeigen, namen.Argument())}, dok.nSeed).Sicht(),
+                             soll, false, strWas + " in Stuecken", dok, f);
             }
         }
     }
@@ -517,6 +583,8 @@ void PruefeUeberspringeTagBlocks(const Dokument& dok, const std::vector<Wert>& a
                 CString out("alt"sv);
                 UeberspringeTagBlocks(BrixSubString(f.cs), name.Produkt(f), out);
                 v.PruefeText(out.Sicht(), soll, true, "-S" + Lesbar(name.quelle), dok, f);
+                v.PruefeText(InStuecken(f.cs, {SchrittMit(OptionsArt::Ueberspringen, name.Argument())}, dok.nSeed).Sicht(),
+                             soll, true, "-S" + Lesbar(name.quelle) + " in Stuecken", dok, f);
             }
         }
     }
@@ -554,7 +622,10 @@ void PruefeErsetzeTagInhalt(const Dokument& dok, const std::vector<Wert>& aNamen
                 if (f.bZwilling) continue;
                 CString out("alt"sv);
                 ErsetzeTagInhalt(BrixSubString(f.cs), name.Produkt(f), out, ersatz.Produkt(f));
-                v.PruefeText(out.Sicht(), soll, true, "-R" + Lesbar(name.quelle) + "=" + Lesbar(ersatz.quelle), dok, f);
+                const std::string strWas = "-R" + Lesbar(name.quelle) + "=" + Lesbar(ersatz.quelle);
+                v.PruefeText(out.Sicht(), soll, true, strWas, dok, f);
+                const Schritt schritt = SchrittMit(OptionsArt::Ersetzen, name.Argument(), ersatz.Argument());
+                v.PruefeText(InStuecken(f.cs, {schritt}, dok.nSeed).Sicht(), soll, true, strWas + " in Stuecken", dok, f);
             }
         }
     }
@@ -1280,13 +1351,21 @@ void PruefeKette(const Dokument& dok, const std::vector<std::u16string_view>& ke
             std::u16string erwartet = l.text;
             bool bNachsatz = true;
             std::string strKette;
+            std::deque<CString> aWerte;
+            std::vector<Schritt> aSchritte;
             for (const std::u16string_view option : kette) {
                 strKette += Lesbar(std::u16string(option)) + " ";
                 WendeAn(option, text);
+                aSchritte.push_back(SchrittFuer(option, aWerte));
                 // Only a listing leaves the end of the text out (it holds whole elements only).
                 bNachsatz = bNachsatz && !f.strNachsatz.empty() && option[1] != u's';
                 erwartet = WendeAnReferenz(option, erwartet);
                 v.PruefeText(text.Sicht(), Erwartet(erwartet), bNachsatz, strZeile + "Kette " + strKette, dok, f);
+                if (aSchritte.size() == kette.size()) {
+                    // The whole chain over the document in pieces, as a run makes it.
+                    v.PruefeText(InStuecken(f.cs, aSchritte, dok.nSeed).Sicht(), Erwartet(erwartet), bNachsatz,
+                                 strZeile + "in Stuecken: Kette " + strKette, dok, f);
+                }
                 if (f.eForm == TextForm::Schmal) erwartet = UnitsAus(SchmalAus(erwartet));
             }
         }

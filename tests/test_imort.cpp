@@ -238,16 +238,18 @@ TEST_F(ImOrtTest, FifoWirdNichtGelesen)
 
 TEST_F(ImOrtTest, ZuWenigSpeicherLaesstDasOriginal)
 {
-    // A result that cannot fit is refused before it is made; the file stays.
+    // An element that a step makes and the next must hold, and that cannot fit, is refused
+    // before it is made; the file stays.
     if (kSanitiert) GTEST_SKIP() << "the sanitizers' shadow memory cannot live under an address-space limit";
     NUR_OHNE_AUSFUEHRER("the address-space limit of a POSIX process");
-    std::string dokument;
-    for (int i = 0; i < 100'000; ++i) dokument += "<b/>";
+    std::string dokument = "<r>";
+    for (int i = 0; i < 10'000; ++i) dokument += "<b/>";
+    dokument += "</r>";
     ASSERT_TRUE(SchreibeDatei(m_strDatei, dokument));
     ProzessOptionen o;
     o.arbeitsVerzeichnis = m_strOrdner;
     o.nAdressraum = std::int64_t{512} << 20;
-    const ProzessErgebnis r = StarteProzess({"-Rb=" + std::string(100'000, 'x'), "-c", "-i", "-fdoc.xml"}, "", o);
+    const ProzessErgebnis r = StarteProzess({"-Rb=" + std::string(100'000, 'x'), "-d", "-i", "-fdoc.xml"}, "", o);
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("Nicht genug Speicher"), std::string::npos) << r.err.substr(0, 300);
     EXPECT_EQ(LiesAlles(m_strDatei), dokument);

@@ -154,7 +154,7 @@ struct Fall {
     Quelle quelle;
     std::size_t nGroesse;
     int nStatus;
-    bool bAusgabeGanz;      // stdout holds the whole input (else: empty)
+    bool bAusgabeGanz;      // stdout holds the whole input (else: a part of its start, what was final)
     const char* pMeldung;   // text that stderr must hold (null: stderr empty)
 };
 
@@ -206,7 +206,7 @@ TEST_F(StoerungTest, EinUndAusgabeFehler)
         if (fall.bAusgabeGanz)
             EXPECT_TRUE(erg.out == dokument) << "Ausgabe hat " << erg.out.size() << " statt " << dokument.size() << " Bytes";
         else
-            EXPECT_EQ(erg.out, "");
+            EXPECT_TRUE(erg.out.size() < dokument.size() && dokument.starts_with(erg.out)) << erg.out.size();
         if (fall.pMeldung) {
             EXPECT_EQ(erg.err.rfind("brixfilter: ", 0), 0u) << erg.err;
             EXPECT_NE(erg.err.find(fall.pMeldung), std::string::npos) << erg.err;

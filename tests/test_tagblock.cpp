@@ -798,7 +798,8 @@ TEST(XmlFehlerText, Tabelle)
         {11, "Darf nicht auftreten, deutet auf Fehler in XML-Routinen selbst", __LINE__},
         {12, "Unbekannter Fehler", __LINE__},
         {13, nullptr, __LINE__},  // the guard code has no text
-        {14, nullptr, __LINE__},  // past the table
+        {14, "Der Text geht noch weiter", __LINE__},
+        {15, nullptr, __LINE__},  // past the table
         {-1, nullptr, __LINE__},  // negative
     };
     for (const auto& f : faelle) {

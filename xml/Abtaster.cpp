@@ -102,10 +102,10 @@ inline std::ptrdiff_t ScanLaenge(const BrixSubString& text) noexcept
     return d[n - 3] == 0xF8 && (d[n - 2] & 0xC0) == 0x80 && (d[n - 1] & 0xC0) == 0x80 ? n - 3 : n;
 }
 
-// A buffer index as a view position; -1 stays -1.
+// A place in the whole text (BrixSubString::AbsolutAnfang) as a view position; -1 stays -1.
 inline std::ptrdiff_t Relativ(const BrixSubString& text, std::ptrdiff_t nIndex) noexcept
 {
-    return nIndex < 0 ? -1 : nIndex - text.m_nStart;
+    return nIndex < 0 ? -1 : nIndex - text.AbsolutAnfang();
 }
 
 // Slot of a '<' in a table of 2^k slots (nMaske = 2^k - 1): every bit of the index mixed in
@@ -228,7 +228,7 @@ void BrixAbtaster::GruppenGedaechtnis::MerkeNie(std::vector<std::ptrdiff_t>& aAu
 
 void BrixAbtaster::VergissVor(const BrixSubString& text, std::ptrdiff_t nPos) noexcept
 {
-    if (text.HatDaten() && nPos >= 0) m_Gruppen.VergissVor(text.m_nStart + nPos);
+    if (text.HatDaten() && nPos >= 0) m_Gruppen.VergissVor(text.AbsolutAnfang() + nPos);
 }
 
 // --- Searches ---
@@ -236,20 +236,20 @@ void BrixAbtaster::VergissVor(const BrixSubString& text, std::ptrdiff_t nPos) no
 inline std::ptrdiff_t BrixAbtaster::Suche(const BrixSubString& text, const char* s, std::ptrdiff_t nFrom,
                                           Fehlanzeige& f)
 {
-    const std::ptrdiff_t nAb = text.m_nStart + nFrom;
-    if (f.Gilt(nAb, text.m_nEnd)) return -1;
+    const std::ptrdiff_t nAb = text.AbsolutAnfang() + nFrom;
+    if (f.Gilt(nAb, text.AbsolutEnde())) return -1;
     const std::ptrdiff_t q = s[1] == 0 ? text.FindeZeichen(s[0], nFrom) : text.FindeString(s, nFrom);
-    if (q < 0) f = Fehlanzeige{nAb, text.m_nEnd};
+    if (q < 0) f = Fehlanzeige{nAb, text.AbsolutEnde()};
     return q;
 }
 
 inline std::ptrdiff_t BrixAbtaster::QuoteEnde(const BrixSubString& text, std::ptrdiff_t i, char u)
 {
     Fehlanzeige& f = m_KeinQuote[u == '"' ? 0 : 1];
-    const std::ptrdiff_t nAb = i + 1 + text.m_nStart;
-    if (f.Gilt(nAb, text.m_nEnd)) return -1;
+    const std::ptrdiff_t nAb = i + 1 + text.AbsolutAnfang();
+    if (f.Gilt(nAb, text.AbsolutEnde())) return -1;
     const std::ptrdiff_t q = FindeByte(text.Daten(), text.Laenge(), i + 1, u);
-    if (q < 0) f = Fehlanzeige{nAb, text.m_nEnd};
+    if (q < 0) f = Fehlanzeige{nAb, text.AbsolutEnde()};
     return q;
 }
 
@@ -269,10 +269,10 @@ std::ptrdiff_t BrixAbtaster::NieGeschlossen(const BrixSubString& text)
     std::size_t j = 0;
     for (std::size_t i = 0; i < m_aGruppen.size(); ++i) {
         const std::ptrdiff_t nAuf = m_aGruppen[i];
-        if ((i == 0 || d[nAuf] == '<') && n - nAuf >= m_nKurzeGruppe) m_aGruppen[j++] = nAuf + text.m_nStart;
+        if ((i == 0 || d[nAuf] == '<') && n - nAuf >= m_nKurzeGruppe) m_aGruppen[j++] = nAuf + text.AbsolutAnfang();
     }
     m_aGruppen.resize(j);
-    m_Gruppen.MerkeNie(m_aGruppen, text.m_nEnd);
+    m_Gruppen.MerkeNie(m_aGruppen, text.AbsolutEnde());
     return -1;
 }
 
@@ -282,20 +282,21 @@ std::ptrdiff_t BrixAbtaster::NieGeschlossen(const BrixSubString& text)
                                                                          std::ptrdiff_t nAb)
 {
     std::ptrdiff_t nZu;
-    if (!m_Gruppen.Leer() && m_Gruppen.Kennt(p + text.m_nStart, text.m_nEnd, nZu)) return Relativ(text, nZu);
+    const std::ptrdiff_t nBasis = text.AbsolutAnfang();
+    if (!m_Gruppen.Leer() && m_Gruppen.Kennt(p + nBasis, text.AbsolutEnde(), nZu)) return Relativ(text, nZu);
     // Most tags hold no nested bracket: the walk only steps over quoted runs to the '>'. The
     // first nested opener hands over to the walk with a stack.
     for (std::ptrdiff_t i = nAb; i < n; ++i) {
         const char u = d[i];
         if (!IstKlammerOderQuote(u)) continue;
         if (u == '>') {
-            if (i - p >= m_nKurzeGruppe) m_Gruppen.MerkeZu(p + text.m_nStart, i + text.m_nStart);
+            if (i - p >= m_nKurzeGruppe) m_Gruppen.MerkeZu(p + nBasis, i + nBasis);
             return i;
         }
         if (u == '"' || u == '\'') {
             // A quoted run is stepped over whole; without its closing quote no group closes.
             const std::ptrdiff_t q =
-                m_KeinQuote[u == '"' ? 0 : 1].Gilt(i + 1 + text.m_nStart, text.m_nEnd) ? -1 : FindeByte(d, n, i + 1, u);
+                m_KeinQuote[u == '"' ? 0 : 1].Gilt(i + 1 + nBasis, text.AbsolutEnde()) ? -1 : FindeByte(d, n, i + 1, u);
             if (q < 0) return QuoteOffen(text, p, i, u);
             i = q;
             continue;
@@ -309,15 +310,15 @@ std::ptrdiff_t BrixAbtaster::NieGeschlossen(const BrixSubString& text)
 
 std::ptrdiff_t BrixAbtaster::QuoteOffen(const BrixSubString& text, std::ptrdiff_t p, std::ptrdiff_t i, char u)
 {
-    m_KeinQuote[u == '"' ? 0 : 1] = Fehlanzeige{i + 1 + text.m_nStart, text.m_nEnd};
+    m_KeinQuote[u == '"' ? 0 : 1] = Fehlanzeige{i + 1 + text.AbsolutAnfang(), text.AbsolutEnde()};
     m_aGruppen.assign(1, p);
     return NieGeschlossen(text);
 }
 
 std::ptrdiff_t BrixAbtaster::SpitzeKlammerVerschachtelt(const BrixSubString& text, std::ptrdiff_t p, std::ptrdiff_t nAb)
 {
-    const std::ptrdiff_t nBasis = text.m_nStart;
-    const std::ptrdiff_t nEnde = text.m_nEnd;
+    const std::ptrdiff_t nBasis = text.AbsolutAnfang();
+    const std::ptrdiff_t nEnde = text.AbsolutEnde();
     const char* d = text.Daten();
     const std::ptrdiff_t n = ScanLaenge(text);
     m_aGruppen.assign(1, p);
@@ -397,20 +398,21 @@ std::ptrdiff_t BrixAbtaster::FindeEndTag(const BrixSubString& text, const BrixSu
 }
 
 [[gnu::always_inline]] inline int BrixAbtaster::Einschub(const BrixSubString& text, const char* d, std::ptrdiff_t n,
-                                                         std::ptrdiff_t p, std::ptrdiff_t& nWeiter)
+                                                         std::ptrdiff_t p, std::ptrdiff_t& nWeiter, bool bOffen)
 {
+    // Unclosed in an open text: it may close in what follows.
     if (d[p + 1] == '?') {
         const std::ptrdiff_t q = Suche(text, "?>", p, m_KeinPiEnde);
-        if (q < 0) return XML_PI_OFFEN;
+        if (q < 0) return bOffen ? XML_MEHR : XML_PI_OFFEN;
         nWeiter = q + 2;
     } else if (IstKommentar(d, n, p)) {
         // Searched from the '<' itself, so "<!-->" is a whole comment.
         const std::ptrdiff_t q = Suche(text, "-->", p, m_KeinKommentarEnde);
-        if (q < 0) return XML_KOMMENTAR_OFFEN;
+        if (q < 0) return bOffen ? XML_MEHR : XML_KOMMENTAR_OFFEN;
         nWeiter = q + 3;
     } else {
         const std::ptrdiff_t q = Suche(text, ">", p, m_KeinDeklarationsEnde);
-        if (q < 0) return XML_DEKLARATION_OFFEN;
+        if (q < 0) return bOffen ? XML_MEHR : XML_DEKLARATION_OFFEN;
         nWeiter = q + 1;
     }
     return XML_OK;
@@ -449,15 +451,18 @@ std::ptrdiff_t BrixAbtaster::EndTagLauf(const BrixSubString& text, int& nError, 
 {
     const std::ptrdiff_t n = ScanLaenge(text);
     const char* d = text.Daten();
+    // In an open text, whatever would depend on its end waits for more (XML_MEHR).
+    const bool bOffen = text.EndeOffen();
     std::ptrdiff_t nWeiter = m_aOffen.front().nFrom;
     for (;;) {
         const std::ptrdiff_t p = NaechstesKleiner(d, n, nWeiter);
-        if (p < 0) return Scheitern(text, XML_UNERWARTETES_ENDE, -1, nError);
-        if (p + 1 >= n) return Scheitern(text, XML_NAME_OFFEN, p, nError);  // '<' as the last byte
+        if (p < 0) return Scheitern(text, bOffen ? XML_MEHR : XML_UNERWARTETES_ENDE, -1, nError);
+        if (p + 1 >= n) return Scheitern(text, bOffen ? XML_MEHR : XML_NAME_OFFEN, p, nError);  // '<' as the last byte
 
         const char ch = d[p + 1];
         if (ch == '/') {
-            const int nCode = SchliesseElement(text, d, n, p, nWeiter, pnEndTagPos);
+            int nCode = SchliesseElement(text, d, n, p, nWeiter, pnEndTagPos);
+            if (nCode == XML_KEIN_LT && bOffen) nCode = XML_MEHR;
             if (nCode != XML_OK) return Scheitern(text, nCode, p, nError);
             if (m_aOffen.empty()) {
                 nError = XML_OK;
@@ -466,7 +471,7 @@ std::ptrdiff_t BrixAbtaster::EndTagLauf(const BrixSubString& text, int& nError, 
             continue;
         }
         if (ch == '!' || ch == '?') {
-            const int nCode = Einschub(text, d, n, p, nWeiter);
+            const int nCode = Einschub(text, d, n, p, nWeiter, bOffen);
             if (nCode != XML_OK) return Scheitern(text, nCode, p, nError);
             continue;
         }
@@ -476,8 +481,10 @@ std::ptrdiff_t BrixAbtaster::EndTagLauf(const BrixSubString& text, int& nError, 
         // stands in the name, the bracket walk has nothing to do there and begins behind it.
         bool bKlammerImNamen = false;
         const std::ptrdiff_t t = NamensEnde(d, n, p + 1, bKlammerImNamen);
-        if (t < 0) return Scheitern(text, XML_NAME_OFFEN, p, nError);
+        if (t < 0) return Scheitern(text, bOffen ? XML_MEHR : XML_NAME_OFFEN, p, nError);
         const std::ptrdiff_t k = SpitzeKlammer(text, d, n, p, bKlammerImNamen ? p + 1 : t);
+        // Whether a tag whose group does not close in an open text closes itself is not known yet.
+        if (k < 0 && bOffen) return Scheitern(text, XML_MEHR, p, nError);
         nWeiter = t + 1;
         if (k >= 0 && d[k - 1] == '/') {
             nWeiter = k + 1;
@@ -548,6 +555,9 @@ BrixSubString BrixAbtaster::FindeTagBlock(const BrixSubString& text, const BrixS
     }
     const std::ptrdiff_t n = ScanLaenge(text);
     const char* d = text.Daten();
+    // In an open text, whatever would depend on its end waits for more: XML_MEHR, with nPos where
+    // the search will begin again (nothing before it is in question any more).
+    const bool bOffen = text.EndeOffen();
     // Ends the search at the '<' p with a code and the stretch of text the caller skips.
     auto abbrechen = [&](int nCode, std::ptrdiff_t p, std::ptrdiff_t nNeuNext, const BrixSubString& ergebnis) {
         nError = nCode;
@@ -570,11 +580,13 @@ BrixSubString BrixAbtaster::FindeTagBlock(const BrixSubString& text, const BrixS
         const std::ptrdiff_t p = NaechstesKleiner(d, n, nWeiter);
         if (p < 0 || p + 1 >= n) {
             // No further '<', or it is the last byte of the view.
+            if (bOffen) return abbrechen(XML_MEHR, p < 0 ? n : p, -1, BrixSubString());
             return abbrechen(XML_TAG_NICHT_GEFUNDEN, -1, -1, BrixSubString());
         }
         const char ch = d[p + 1];
         if (ch == '!' || ch == '?') {
-            const int nCode = Einschub(text, d, n, p, nWeiter);
+            const int nCode = Einschub(text, d, n, p, nWeiter, bOffen);
+            if (nCode == XML_MEHR) return abbrechen(XML_MEHR, p, -1, BrixSubString());
             if (nCode != XML_OK) {
                 // Unclosed: no block, a short step on, counted in UTF-16 units, to the start of
                 // a character.
@@ -586,6 +598,7 @@ BrixSubString BrixAbtaster::FindeTagBlock(const BrixSubString& text, const BrixS
             // An end tag where a start tag was wanted: reported without its '>'. Without any
             // '>' behind it the rest of the view is reported, so the caller still moves on.
             const std::ptrdiff_t g = FindeByte(d, n, p + 2, '>');
+            if (g < 0 && bOffen) return abbrechen(XML_MEHR, p, -1, BrixSubString());
             if (g < 0) return abbrechen(XML_KEIN_LT, p, n, text.Mitte(p, n - p));
             return abbrechen(XML_CLOSE_TAG, p, g, text.Mitte(p, g - p));
         }
@@ -593,8 +606,9 @@ BrixSubString BrixAbtaster::FindeTagBlock(const BrixSubString& text, const BrixS
         // A start tag; here it ends at the first '>' behind its '<'.
         bool bKlammerImNamen = false;
         const std::ptrdiff_t t = NamensEnde(d, n, p + 1, bKlammerImNamen);
+        const std::ptrdiff_t g = t < 0 ? -1 : FindeByte(d, n, p + 1, '>');
+        if (g < 0 && bOffen) return abbrechen(XML_MEHR, p, -1, BrixSubString());
         if (t < 0) return abbrechen(XML_NAME_OFFEN, p, n, text.Mitte(p, n - p));
-        const std::ptrdiff_t g = FindeByte(d, n, p + 1, '>');
         if (g < 0) return abbrechen(XML_KEIN_GT, p, n, text.Mitte(p, n - p));
         const bool bPasst =
             pName == nullptr ||
@@ -608,6 +622,7 @@ BrixSubString BrixAbtaster::FindeTagBlock(const BrixSubString& text, const BrixS
         }
         std::ptrdiff_t nEndTagPos = -1;
         const std::ptrdiff_t r = SucheElementEnde(text, p, t, g, pName != nullptr, nError, nEndTagPos);
+        if (nError == XML_MEHR) return abbrechen(XML_MEHR, p, -1, BrixSubString());
         if (nError != XML_OK) {
             // A fault inside the element ends the search, whatever its name.
             const std::ptrdiff_t nBis = std::max(r, g);

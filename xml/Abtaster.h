@@ -126,8 +126,9 @@ private:
     int SchliesseElement(const BrixSubString& text, const char* d, std::ptrdiff_t n, std::ptrdiff_t p,
                          std::ptrdiff_t& nWeiter, std::ptrdiff_t* pnEndTagPos);
     // Steps over the comment, processing instruction or declaration at p: XML_OK and nWeiter
-    // behind it; or the code of the fault when it is not closed.
-    int Einschub(const BrixSubString& text, const char* d, std::ptrdiff_t n, std::ptrdiff_t p, std::ptrdiff_t& nWeiter);
+    // behind it; or the code of the fault when it is not closed (XML_MEHR in an open text).
+    int Einschub(const BrixSubString& text, const char* d, std::ptrdiff_t n, std::ptrdiff_t p, std::ptrdiff_t& nWeiter,
+                 bool bOffen);
     // The end-tag search of the block finder for the start tag at p (name end t, first '>' g),
     // perhaps answered by the memory; bNachName for a search by name.
     std::ptrdiff_t SucheElementEnde(const BrixSubString& text, std::ptrdiff_t p, std::ptrdiff_t t, std::ptrdiff_t g,

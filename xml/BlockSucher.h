@@ -36,7 +36,7 @@ public:
     void VergissVor(const BrixSubString& text, std::ptrdiff_t nPos) noexcept
     {
         m_Abtaster.VergissVor(text, nPos);
-        if (text.HatDaten() && nPos >= 0) m_Gedaechtnis.VergissVor(text.m_nStart + nPos);
+        if (text.HatDaten() && nPos >= 0) m_Gedaechtnis.VergissVor(text.AbsolutAnfang() + nPos);
     }
     // Number of end-tag searches remembered.
     std::size_t AnzahlGemerkt() const noexcept { return m_Gedaechtnis.AnzahlGemerkt(); }

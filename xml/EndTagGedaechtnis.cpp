@@ -9,7 +9,10 @@
 namespace {
 
 // A view position as a buffer index; -1 stays -1.
-std::ptrdiff_t Absolut(const BrixSubString& text, std::ptrdiff_t nPos) { return nPos < 0 ? -1 : nPos + text.m_nStart; }
+std::ptrdiff_t Absolut(const BrixSubString& text, std::ptrdiff_t nPos)
+{
+    return nPos < 0 ? -1 : nPos + text.AbsolutAnfang();
+}
 
 // Slot of a key in a table of 2^k slots (nMaske = 2^k - 1), from the key's nTag, the
 // element's '<'. Elements close together in the text are remembered and asked for one after
@@ -42,8 +45,9 @@ constexpr std::size_t kKleinsteTabelle = 64;
 // lies behind this view's end, so it is searched again.
 bool Gilt(const BrixSubString& text, const EndTagGedaechtnis::Ausgang& ausgang)
 {
-    if (ausgang.nTextEnde == text.m_nEnd) return true;
-    return ausgang.nCode == XML_OK && ausgang.nTextEnde > text.m_nEnd && ausgang.nErgebnis <= text.m_nEnd;
+    const std::ptrdiff_t nEnde = text.AbsolutEnde();
+    if (ausgang.nTextEnde == nEnde) return true;
+    return ausgang.nCode == XML_OK && ausgang.nTextEnde > nEnde && ausgang.nErgebnis <= nEnde;
 }
 
 }  // namespace
@@ -147,13 +151,14 @@ const EndTagGedaechtnis::Ausgang* EndTagGedaechtnis::Suche(const BrixSubString& 
 const EndTagGedaechtnis::Ausgang* EndTagGedaechtnis::InEnden(const BrixSubString& text, std::ptrdiff_t nTagStart,
                                                              std::ptrdiff_t nFrom) const noexcept
 {
-    const std::ptrdiff_t nTag = nTagStart + text.m_nStart;
+    const std::ptrdiff_t nTag = nTagStart + text.AbsolutAnfang();
     for (const Ende& ende : m_aEnden) {
         // A fault holds in a view with the same end only.
-        if (ende.nTextEnde != text.m_nEnd) continue;
+        if (ende.nTextEnde != text.AbsolutEnde()) continue;
         const auto it = std::lower_bound(ende.aStarts.begin(), ende.aStarts.end(), nTag,
                                          [](const EndTagStart& e, std::ptrdiff_t n) { return e.nTagStart < n; });
-        if (it != ende.aStarts.end() && it->nTagStart == nTag && it->nFrom == nFrom + text.m_nStart) return &m_Ende;
+        if (it != ende.aStarts.end() && it->nTagStart == nTag && it->nFrom == nFrom + text.AbsolutAnfang())
+            return &m_Ende;
     }
     return nullptr;
 }
@@ -176,15 +181,15 @@ void EndTagGedaechtnis::MerkeEnde(const BrixSubString& text, std::vector<EndTagS
         for (const EndTagStart& e : aOffen) {
             if (text.Laenge() - e.nTagStart < m_nMindestSpanne) continue;
             Lege(Schluessel{Absolut(text, e.nTagStart), Absolut(text, e.nFrom)},
-                 Ausgang{text.m_nEnd, -1, XML_UNERWARTETES_ENDE, -1});
+                 Ausgang{text.AbsolutEnde(), -1, XML_UNERWARTETES_ENDE, -1});
         }
         return;
     }
     for (EndTagStart& e : aOffen) {
-        e.nTagStart += text.m_nStart;
-        e.nFrom += text.m_nStart;
+        e.nTagStart += text.AbsolutAnfang();
+        e.nFrom += text.AbsolutAnfang();
     }
-    m_aEnden.push_back(Ende{text.m_nEnd, std::move(aOffen)});
+    m_aEnden.push_back(Ende{text.AbsolutEnde(), std::move(aOffen)});
     aOffen.clear();
 }
 
@@ -219,7 +224,7 @@ void EndTagGedaechtnis::Merke(const BrixSubString& text, std::ptrdiff_t nTagStar
     const std::ptrdiff_t nBis = nErgebnis >= 0 ? nErgebnis : text.Laenge();
     if (nBis - nTagStart < m_nMindestSpanne) return;
     const Platz platz{Schluessel{Absolut(text, nTagStart), Absolut(text, nFrom)},
-                      Ausgang{text.m_nEnd, Absolut(text, nErgebnis), nCode, Absolut(text, nEndTagPos)}};
+                      Ausgang{text.AbsolutEnde(), Absolut(text, nErgebnis), nCode, Absolut(text, nEndTagPos)}};
     if (m_bInReihe) {
         m_aNeu.push_back(platz);
     } else {

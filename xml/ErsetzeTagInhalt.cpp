@@ -1,24 +1,108 @@
 // Replacing element content: the content of every element of one name, at any depth, becomes
-// the replacement; everything else is copied. The descent into elements of other names keeps
-// its levels on an explicit stack and appends straight to out, in the order in which a
-// recursive descent would append each level's result as a whole.
+// the replacement; everything else is copied. The walk of the document meets the top-level
+// elements one by one; the descent into an element of another name keeps its levels on an
+// explicit stack and appends straight to out, in the order in which a recursive descent would
+// append each level's result as a whole.
 #include <vector>
 
 #include "xml/BlockSucher.h"
 #include "xml/Filter.h"
 #include "xml/XmlFehler.h"
 
-namespace {
+FilterStand InhaltErsetzer::Weiter(const BrixSubString& text, TextZiel& out)
+{
+    if (!text.HatDaten()) return {m_nKopiert, m_nSuche};
+    const std::ptrdiff_t nBasis = text.AbsolutAnfang();
+    if (!m_bBegonnen) {
+        m_bBegonnen = true;
+        m_nKopiert = m_nSuche = nBasis;
+    }
+    std::ptrdiff_t c = m_nKopiert - nBasis;  // start of the text not yet copied
+    std::ptrdiff_t s = m_nSuche - nBasis;    // where the next search starts
+    while (!m_bRest) {
+        // At the top level: the searches made inside the elements behind are never asked
+        // again, so the seeker holds at most one top-level element's worth.
+        m_sucher.Vergiss();
+        m_sucher.VergissVor(text, s);
+        std::ptrdiff_t nPos = s;
+        std::ptrdiff_t nNext = -1;
+        int nError = XML_OK;
+        std::ptrdiff_t nStartTagLen = -1;
+        std::ptrdiff_t nEndTagOffset = -1;
+        const BrixSubString block =
+            m_sucher.FindeTagBlock(text, nullptr, nPos, nNext, nError, &nStartTagLen, &nEndTagOffset);
+        if (nError == XML_MEHR) {
+            // What comes before the element in question stays, whatever follows.
+            out.Anhaengen(text.Mitte(c, nPos - c));
+            c = s = nPos;
+            break;
+        }
+        if (nError != XML_OK) {
+            // No further element, or a fault: the rest of the document stays as it is.
+            m_bRest = true;
+            break;
+        }
+        out.Anhaengen(text.Mitte(c, nPos - c));
+        c = s = nNext;
+        ErsetzeIn(block, nStartTagLen, nEndTagOffset, out);
+    }
+    if (m_bRest) {
+        out.Anhaengen(text.Mitte(c));
+        c = s = text.Laenge();
+    }
+    m_nKopiert = nBasis + c;
+    m_nSuche = nBasis + s;
+    return {m_nKopiert, m_nSuche};
+}
 
-// One level of the descent: the view walked and the end tag that follows it.
-struct Ebene {
-    BrixSubString text;  // the document, or the content of an element of another name
-    std::ptrdiff_t c;    // start of the text not yet copied
-    std::ptrdiff_t s;    // where the next search starts
-    BrixSubString ende;  // that element's end tag, appended when the level is done
-};
-
-}  // namespace
+void InhaltErsetzer::ErsetzeIn(const BrixSubString& block, std::ptrdiff_t nStartTagLen, std::ptrdiff_t nEndTagOffset,
+                               TextZiel& out)
+{
+    // One element block: its content replaced when its name matches, else walked for the
+    // elements inside it, level by level. A level's views lie inside the block, so no search in
+    // them waits for more text.
+    BrixSubString aktuell = block;
+    for (;;) {
+        const bool bTreffer = aktuell.TagName().Vergleiche(m_name) == 0;
+        if (nStartTagLen < 0 || nEndTagOffset < 0) {
+            // Self-closing: no content to replace, so a match gets the replacement behind it.
+            out.Anhaengen(aktuell);
+            if (bTreffer) out.Anhaengen(m_ersatz);
+        } else {
+            out.Anhaengen(aktuell.Mitte(0, nStartTagLen));
+            const BrixSubString ende = aktuell.Mitte(nEndTagOffset);
+            if (bTreffer) {
+                // The content is replaced whole, elements inside it included.
+                out.Anhaengen(m_ersatz);
+                out.Anhaengen(ende);
+            } else {
+                m_aStapel.push_back({aktuell.Mitte(nStartTagLen, nEndTagOffset - nStartTagLen), 0, 0, ende});
+            }
+        }
+        // The next element of the innermost level that has one; a level without one (or with a
+        // fault) is copied to its end, with the end tag of the element it is the content of.
+        for (;;) {
+            if (m_aStapel.empty()) return;
+            Ebene& ebene = m_aStapel.back();
+            std::ptrdiff_t nPos = ebene.s;
+            std::ptrdiff_t nNext = -1;
+            int nError = XML_OK;
+            nStartTagLen = -1;
+            nEndTagOffset = -1;
+            aktuell = m_sucher.FindeTagBlock(ebene.text, nullptr, nPos, nNext, nError, &nStartTagLen, &nEndTagOffset);
+            if (nError != XML_OK) {
+                out.Anhaengen(ebene.text.Mitte(ebene.c));
+                out.Anhaengen(ebene.ende);
+                m_aStapel.pop_back();
+                continue;
+            }
+            out.Anhaengen(ebene.text.Mitte(ebene.c, nPos - ebene.c));
+            ebene.c = nNext;
+            ebene.s = nNext;
+            break;
+        }
+    }
+}
 
 void ErsetzeTagInhalt(const BrixSubString& text, const BrixSubString& name, CString& out,
                       const BrixSubString& replacement)
@@ -31,53 +115,5 @@ void ErsetzeTagInhalt(const BrixSubString& text, const BrixSubString& name, CStr
 void ErsetzeTagInhalt(const BrixSubString& text, const BrixSubString& name, TextZiel& out,
                       const BrixSubString& replacement)
 {
-    BrixBlockSucher sucher;
-    std::vector<Ebene> aStapel;
-    aStapel.push_back({text, 0, 0, BrixSubString()});
-
-    while (!aStapel.empty()) {
-        if (aStapel.size() == 1) {
-            // Back at the top level: the searches made inside the elements behind are never
-            // asked again, so the seeker holds at most one top-level element's worth.
-            sucher.Vergiss();
-            sucher.VergissVor(aStapel.back().text, aStapel.back().s);
-        }
-        Ebene& ebene = aStapel.back();
-        std::ptrdiff_t nPos = ebene.s;
-        std::ptrdiff_t nNext = -1;
-        int nError = XML_OK;
-        std::ptrdiff_t nStartTagLen = -1;
-        std::ptrdiff_t nEndTagOffset = -1;
-        const BrixSubString block =
-            sucher.FindeTagBlock(ebene.text, nullptr, nPos, nNext, nError, &nStartTagLen, &nEndTagOffset);
-        if (nError != XML_OK) {
-            // No further element, or a fault: the rest of this level stays as it is.
-            out.Anhaengen(ebene.text.Mitte(ebene.c));
-            out.Anhaengen(ebene.ende);
-            aStapel.pop_back();
-            continue;
-        }
-        out.Anhaengen(ebene.text.Mitte(ebene.c, nPos - ebene.c));
-        ebene.c = nNext;
-        ebene.s = nNext;
-
-        const bool bTreffer = block.TagName().Vergleiche(name) == 0;
-        if (nStartTagLen < 0 || nEndTagOffset < 0) {
-            // Self-closing: no content to replace, so a match gets the replacement behind it.
-            out.Anhaengen(block);
-            if (bTreffer) {
-                out.Anhaengen(replacement);
-            }
-            continue;
-        }
-        out.Anhaengen(block.Mitte(0, nStartTagLen));
-        const BrixSubString ende = block.Mitte(nEndTagOffset);
-        if (bTreffer) {
-            // The content is replaced whole, elements inside it included.
-            out.Anhaengen(replacement);
-            out.Anhaengen(ende);
-        } else {
-            aStapel.push_back({block.Mitte(nStartTagLen, nEndTagOffset - nStartTagLen), 0, 0, ende});
-        }
-    }
+    InhaltErsetzer(name, replacement).Weiter(text, out);
 }

@@ -4,6 +4,50 @@
 #include "xml/Filter.h"
 #include "xml/XmlFehler.h"
 
+FilterStand LeerLoescher::Weiter(const BrixSubString& text, TextZiel& out)
+{
+    if (!text.HatDaten()) return {m_nKopiert, m_nSuche};
+    const std::ptrdiff_t nBasis = text.AbsolutAnfang();
+    if (!m_bBegonnen) {
+        m_bBegonnen = true;
+        m_nKopiert = m_nSuche = nBasis;
+    }
+    std::ptrdiff_t c = m_nKopiert - nBasis;  // start of the text not yet copied
+    std::ptrdiff_t s = m_nSuche - nBasis;    // where the next search starts
+    while (!m_bRest) {
+        // The walk never comes back before s: what the scanner learned there can go.
+        m_abtaster.VergissVor(text, s);
+        std::ptrdiff_t nPos = s;
+        std::ptrdiff_t nNext = -1;
+        int nError = XML_OK;
+        const BrixSubString block = m_abtaster.FindeTagBlock(text, nullptr, nPos, nNext, nError);
+        if (nError == XML_MEHR) {
+            // What comes before the element in question stays, whatever follows.
+            out.Anhaengen(text.Mitte(c, nPos - c));
+            c = s = nPos;
+            break;
+        }
+        if (nError != XML_OK) {
+            // No further element, or a fault: the rest stays as it is.
+            m_bRest = true;
+            break;
+        }
+        // Text, comments and the like before the element are kept. (The content is measured
+        // first: a target may write over the text it reads.)
+        const bool bLeer = block.Inhalt().Laenge() == 0;
+        out.Anhaengen(text.Mitte(c, nPos - c));
+        if (!bLeer) out.Anhaengen(block);
+        c = s = nNext;
+    }
+    if (m_bRest) {
+        out.Anhaengen(text.Mitte(c));
+        c = s = text.Laenge();
+    }
+    m_nKopiert = nBasis + c;
+    m_nSuche = nBasis + s;
+    return {m_nKopiert, m_nSuche};
+}
+
 void LoescheLeereTags(BrixSubString text, CString& out)
 {
     out.Empty();
@@ -11,31 +55,4 @@ void LoescheLeereTags(BrixSubString text, CString& out)
     LoescheLeereTags(text, ziel);
 }
 
-void LoescheLeereTags(BrixSubString text, TextZiel& out)
-{
-    BrixAbtaster abtaster;
-    std::ptrdiff_t c = 0;  // start of the text not yet copied
-    std::ptrdiff_t s = 0;  // where the next search starts
-    for (;;) {
-        // The walk never comes back before s: what the scanner learned there can go.
-        abtaster.VergissVor(text, s);
-        std::ptrdiff_t nPos = s;
-        std::ptrdiff_t nNext = -1;
-        int nError = XML_OK;
-        const BrixSubString block = abtaster.FindeTagBlock(text, nullptr, nPos, nNext, nError);
-        if (nError != XML_OK) {
-            // No further element, or a fault: the rest stays as it is.
-            break;
-        }
-        // Text, comments and the like before the element are kept. (The content is measured
-        // first: a target may write over the text it reads.)
-        const bool bLeer = block.Inhalt().Laenge() == 0;
-        out.Anhaengen(text.Mitte(c, nPos - c));
-        if (!bLeer) {
-            out.Anhaengen(block);
-        }
-        c = nNext;
-        s = nNext;
-    }
-    out.Anhaengen(text.Mitte(c));
-}
+void LoescheLeereTags(BrixSubString text, TextZiel& out) { LeerLoescher().Weiter(text, out); }

@@ -7,7 +7,7 @@
 namespace {
 
 // Indexed by the code; UTF-8.
-constexpr std::array<const char*, 13> kTexte = {
+constexpr std::array<const char*, 15> kTexte = {
     "kein Fehler",
     "Tag nicht gefunden",
     "Keine Daten vorhanden",
@@ -21,6 +21,8 @@ constexpr std::array<const char*, 13> kTexte = {
     "Eine Kommentarklammer <!-- wird nicht mehr geschlossen.",
     "Darf nicht auftreten, deutet auf Fehler in XML-Routinen selbst",
     "Unbekannter Fehler",
+    nullptr,
+    "Der Text geht noch weiter",
 };
 
 }  // namespace

@@ -17,7 +17,10 @@ enum XmlFehler : int {
     XML_PI_OFFEN = 11,           // "<?" with no "?>" after it
     XML_DEKLARATION_OFFEN = 12,  // "<!" declaration with no '>' after it
     XML_INTERN = 13,             // guard: an end-tag search reported success at a bad position
+    XML_MEHR = 14,               // the outcome depends on text behind the view's open end (see
+                                 // BrixSubString::EndeOffen): the search is made again when more
+                                 // has come; nPos is where it will begin to read
 };
 
-// German text of codes 0 to 12; null for any other code (13 has no text).
+// German text of codes 0 to 12 and 14; null for any other code (13 has no text).
 const char* XmlFehlerText(int nCode) noexcept;

@@ -34,3 +34,5 @@ char* AenderAbbild(char* p, std::size_t nAlt, std::size_t nNeu) noexcept
 }
 
 void GibAbbildFrei(char* p, std::size_t nBytes) noexcept { munmap(p, nBytes); }
+
+void GibSeitenZurueck(char* p, std::size_t nBytes) noexcept { madvise(p, nBytes, MADV_DONTNEED); }

@@ -21,3 +21,7 @@ void GibAbbildFrei(char* p, std::size_t) noexcept
     else
         std::free(p);
 }
+
+// Unlocking pages that were never locked takes them out of the working set, which is what is
+// wanted; the call reports that as a failure, which changes nothing.
+void GibSeitenZurueck(char* p, std::size_t nBytes) noexcept { VirtualUnlock(p, nBytes); }
