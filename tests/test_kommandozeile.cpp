@@ -9,10 +9,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <fstream>
+#include <mutex>
 #include <random>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/Treiber.h"
@@ -305,6 +309,65 @@ TEST_F(KommandozeileTest, JedeBytefolgeUnveraendert)
     EXPECT_EQ(Lauf({}, bytes, StdinArt::Pipe).out, bytes + "\n");  // a pipe gains the last LF
     const std::string mitLf = bytes + "\n";
     EXPECT_EQ(Lauf({}, mitLf, StdinArt::Pipe).out, mitLf);      // ... only when it is missing
+}
+
+TEST_F(KommandozeileTest, WasKamGehtHinausBevorDerRestKommt)
+{
+    // From a pipe, what is final goes out before more input is waited for: the rest is fed only
+    // once the first output has arrived (a watch feeds it after 10 s, which fails the case).
+    const std::string strErster = "<book><title>A</title><!-- c --></book>\n";
+    const std::string strRest = "<book><title>B</title></book>\n";
+    const struct {
+        std::vector<std::string> args;
+        std::string aus;
+        int zeile;
+    } faelle[] = {
+        {{"-c"}, "<book><title>A</title></book>\n" + strRest, __LINE__},
+        {{"-t"}, "A\nB\n", __LINE__},
+        {{"-d"}, strErster + strRest, __LINE__},
+        {{"-sbook,title"}, "<book><title>A</title></book>\r\n<book><title>B</title></book>\r\n", __LINE__},
+        {{"-Rtitle=X"}, "<book><title>X</title><!-- c --></book>\n<book><title>X</title></book>\n", __LINE__},
+        {{"-c", "-d"}, "<book><title>A</title></book>\n" + strRest, __LINE__},
+    };
+    for (const auto& f : faelle) {
+        SCOPED_TRACE(f.zeile);
+        int fd[2];
+        ASSERT_EQ(pipe2(fd, O_CLOEXEC), 0);
+        ASSERT_EQ(write(fd[1], strErster.data(), strErster.size()), static_cast<ssize_t>(strErster.size()));
+        std::mutex sperre;
+        std::condition_variable gespeist;
+        bool bGespeist = false;
+        bool bAusgabeVorDemRest = false;
+        const auto speise = [&] {
+            const std::lock_guard<std::mutex> halt(sperre);
+            if (bGespeist) return;
+            bGespeist = true;
+            EXPECT_EQ(write(fd[1], strRest.data(), strRest.size()), static_cast<ssize_t>(strRest.size()));
+            close(fd[1]);
+            gespeist.notify_all();
+        };
+        std::thread wache([&] {
+            std::unique_lock<std::mutex> halt(sperre);
+            if (!gespeist.wait_for(halt, std::chrono::seconds(10), [&] { return bGespeist; })) {
+                halt.unlock();
+                speise();
+            }
+        });
+        ProzessOptionen optionen;
+        optionen.stdinArt = StdinArt::Deskriptor;
+        optionen.fdStdin = fd[0];
+        optionen.nachErsterAusgabe = [&] {
+            bAusgabeVorDemRest = !bGespeist;
+            speise();
+        };
+        const ProzessErgebnis r = StarteProzess(f.args, "", optionen);
+        speise();
+        wache.join();
+        close(fd[0]);
+        EXPECT_TRUE(bAusgabeVorDemRest);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(Zeige(r.out), Zeige(f.aus));
+    }
 }
 
 TEST_F(KommandozeileTest, GrosseDokumenteDurchPipe)

@@ -156,6 +156,7 @@ struct Fall {
     int nStatus;
     bool bAusgabeGanz;      // stdout holds the whole input (else: a part of its start, what was final)
     const char* pMeldung;   // text that stderr must hold (null: stderr empty)
+    std::size_t nMindestAus = 0;  // stdout holds at least that many bytes (what came before a failure)
 };
 
 const Fall kFaelle[] = {
@@ -182,6 +183,9 @@ const Fall kFaelle[] = {
     {"lesen_eio_ungebildet", "eio", "", "", "fehl", Quelle::Datei, 3'000'000, 2, false,
      "eingabe.xml\" kann nicht gelesen werden: Ein-/Ausgabefehler"},
     {"lesen_eio_stdin", "eio0", "", "", "", Quelle::StdinPipe, 1000, 2, false, "Standardeingabe"},
+    // A read that fails after output began: what came before is out, the failure reported.
+    {"lesen_eio_stdin_spaet", "eio0nach", "", "", "", Quelle::StdinPipe, 3'000'000, 2, false,
+     "Standardeingabe kann nicht gelesen werden: Ein-/Ausgabefehler", 50'000},
     {"lesen_eio_umgeleitet_ungebildet", "eio0", "", "", "fehl", Quelle::StdinDatei, 1000, 2, false,
      "Standardeingabe kann nicht gelesen werden"},
     {"datei_schrumpft_ungebildet", "schrumpf", "", "", "fehl", Quelle::Datei, 100'000, 2, false,
@@ -207,6 +211,7 @@ TEST_F(StoerungTest, EinUndAusgabeFehler)
             EXPECT_TRUE(erg.out == dokument) << "Ausgabe hat " << erg.out.size() << " statt " << dokument.size() << " Bytes";
         else
             EXPECT_TRUE(erg.out.size() < dokument.size() && dokument.starts_with(erg.out)) << erg.out.size();
+        EXPECT_GE(erg.out.size(), fall.nMindestAus);
         if (fall.pMeldung) {
             EXPECT_EQ(erg.err.rfind("brixfilter: ", 0), 0u) << erg.err;
             EXPECT_NE(erg.err.find(fall.pMeldung), std::string::npos) << erg.err;

@@ -4,6 +4,7 @@
 // Controlled by environment variables (unset: the call passes through unchanged):
 //   BRIX_STOERUNG_READ   eio      every read of a file (fd > 2) fails with EIO
 //                        eio0     every read of standard input fails with EIO
+//                        eio0nach reads of standard input fail with EIO once 100,000 bytes came
 //                        eintr    every other read is interrupted (EINTR) before it happens
 //                        kurz     reads deliver at most 3 bytes
 //                        schrumpf a file (fd > 2) ends after its first read (it shrank)
@@ -49,6 +50,7 @@ int g_nLeseAufrufe = 0;
 int g_nSchreibAufrufe = 0;
 bool g_bGelesen[1024] = {};
 bool g_bVoll = false;  // enospc3: the disk is full after the first bytes
+std::size_t g_nStdinGelesen = 0;  // eio0nach: bytes read from standard input
 
 }  // namespace
 
@@ -57,6 +59,12 @@ extern "C" ssize_t read(int fd, void* pPuffer, size_t n)
     static auto echt = Echt<ssize_t (*)(int, void*, size_t)>("read");
     if (Ist("BRIX_STOERUNG_READ", "eio") && fd > 2) { errno = EIO; return -1; }
     if (Ist("BRIX_STOERUNG_READ", "eio0") && fd == 0) { errno = EIO; return -1; }
+    if (Ist("BRIX_STOERUNG_READ", "eio0nach") && fd == 0) {
+        if (g_nStdinGelesen >= 100'000) { errno = EIO; return -1; }
+        const ssize_t nGelesen = echt(fd, pPuffer, n);
+        if (nGelesen > 0) g_nStdinGelesen += static_cast<std::size_t>(nGelesen);
+        return nGelesen;
+    }
     if (Ist("BRIX_STOERUNG_READ", "eintr") && (g_nLeseAufrufe++ % 2) == 0) { errno = EINTR; return -1; }
     if (Ist("BRIX_STOERUNG_READ", "kurz") && n > 3) n = 3;
     if (Ist("BRIX_STOERUNG_READ", "schrumpf") && fd > 2 && fd < 1024) {
