@@ -203,6 +203,9 @@ TEST_F(ImOrtTest, JederFehlerLaesstDasOriginal)
          "Keine Berechtigung", __LINE__},
         {{"-c", "-i", "-f" + m_strOrdner + "//doc.xml"}, "BRIX_STOERUNG_MKOSTEMP=eacces", 2,
          "Datei \"" + m_strOrdner + "//doc.xml\" kann nicht ersetzt werden: Im Ordner \"" + m_strOrdner + "\"", __LINE__},
+        // A read that fails after the new file was begun (the file cannot be mapped and shrinks).
+        {{"-c", "-i", "-fdoc.xml"}, "BRIX_STOERUNG_MMAP=fehl BRIX_STOERUNG_READ=schrumpf", 2,
+         "Datei \"doc.xml\" kann nicht gelesen werden: Die Datei wurde beim Lesen kürzer", __LINE__},
         {{"-i", "-fdoc.xml"}, "BRIX_STOERUNG_OPEN=eacces", 2,
          "Datei \"doc.xml\" kann nicht geöffnet werden: Keine Berechtigung", __LINE__},
         {{"-c", "-i", "-fdoc.xml", "-x"}, "", 255, "unbekannte Option \"-x\"", __LINE__},  // a usage error behind -i
