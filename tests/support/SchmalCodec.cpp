@@ -38,26 +38,34 @@ inline bool VierAscii(const char16_t* p) noexcept
 inline bool IstFolgebyte(unsigned char b) noexcept { return (b & 0xC0) == 0x80; }
 
 // Length (2 to 4) of the well-formed UTF-8 sequence that starts at p, given nRest bytes from p on;
-// 0 when the byte at p (not ASCII) starts none: a stray continuation, an overlong lead, an
-// encoded surrogate, a code point above U+10FFFF or a sequence cut short.
+// 0 when the byte at p (not ASCII) starts none. Decoded the textbook way, apart from the
+// product's decoder: the lead byte tells the length, every continuation byte is checked, and the
+// code point must not be overlong, a surrogate or above U+10FFFF.
 inline int FolgenLaenge(const unsigned char* p, std::size_t nRest) noexcept
 {
     const unsigned b0 = p[0];
-    if (b0 < 0xC2) return 0;
-    if (b0 < 0xE0) return nRest >= 2 && IstFolgebyte(p[1]) ? 2 : 0;
-    if (b0 < 0xF0) {
-        if (nRest < 3) return 0;
-        const unsigned nMin = b0 == 0xE0 ? 0xA0 : 0x80;  // E0 80..9F would be overlong
-        const unsigned nMax = b0 == 0xED ? 0x9F : 0xBF;  // ED A0..BF would be a surrogate
-        return p[1] >= nMin && p[1] <= nMax && IstFolgebyte(p[2]) ? 3 : 0;
+    int n = 0;
+    std::uint32_t cp = 0;
+    if ((b0 & 0xE0) == 0xC0) {
+        n = 2;
+        cp = b0 & 0x1F;
+    } else if ((b0 & 0xF0) == 0xE0) {
+        n = 3;
+        cp = b0 & 0x0F;
+    } else if ((b0 & 0xF8) == 0xF0) {
+        n = 4;
+        cp = b0 & 0x07;
+    } else {
+        return 0;
     }
-    if (b0 < 0xF5) {
-        if (nRest < 4) return 0;
-        const unsigned nMin = b0 == 0xF0 ? 0x90 : 0x80;  // F0 80..8F would be overlong
-        const unsigned nMax = b0 == 0xF4 ? 0x8F : 0xBF;  // F4 90.. would pass U+10FFFF
-        return p[1] >= nMin && p[1] <= nMax && IstFolgebyte(p[2]) && IstFolgebyte(p[3]) ? 4 : 0;
+    if (nRest < static_cast<std::size_t>(n)) return 0;
+    for (int k = 1; k < n; ++k) {
+        if (!IstFolgebyte(p[k])) return 0;
+        cp = (cp << 6) | (p[k] & 0x3Fu);
     }
-    return 0;
+    static constexpr std::uint32_t kKleinster[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < kKleinster[n] || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) return 0;
+    return n;
 }
 
 inline bool IstHoch(char16_t u) noexcept { return u >= 0xD800 && u <= 0xDBFF; }
