@@ -287,7 +287,7 @@ Ausgabe Produkt(const BrixSubString& v, const BrixSubString* pName, Pos nPos)
 Ausgabe Sucher(BrixBlockSucher& sucher, const BrixSubString& v, const BrixSubString* pName, Pos nPos)
 {
     Ausgabe a{0, nPos, 0, kUnberuehrt, kUnberuehrt, false, 0, 0};
-    const BrixSubString r = sucher.FindeTagBlock(v, pName, a.nPos, a.nNext, a.nError, &a.nLen, &a.nOff);
+    const BrixSubString r = Beantworte(sucher.FindeTagBlock(v, pName, a.nPos), a.nPos, a.nNext, a.nError, &a.nLen, &a.nOff);
     a.bDaten = r.HatDaten();
     a.nStart = r.m_nStart;
     a.nEnd = r.m_nEnd;

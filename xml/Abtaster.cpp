@@ -20,11 +20,15 @@
 //   let three states at most pass a byte apart, so each byte is passed at most three times by
 //   remembered walks, plus kKurzeGruppe times by short ones that start before it.
 // - A search for "-->", "?>", '>' or a closing quote that finds nothing is remembered, so the
-//   same fruitless search is not made again from a later start (-S goes on 100 UTF-16 bytes behind an
-//   unclosed comment and would otherwise search the rest of the text at every "<!--").
+//   same fruitless search is not made again from a later start (-S goes on 100 units, a few
+//   hundred bytes at most, behind an unclosed comment and would otherwise search the rest of the
+//   text at every "<!--").
 // With a memory of end-tag searches (EndTagGedaechtnis) a filter may walk into elements whose
 // end was searched before (-S behind a fault, -R at every level); the memory answers for each
 // element that spans more than a few bytes, so each such element is walked about once.
+// In a text that goes on, a walk whose outcome depends on what follows (XML_MEHR) is made again
+// when more has come, from where it began; the chain lets that happen only as far as the text
+// that came pays for it (app/Kette.cpp), which keeps the walks linear in what is read.
 #include "xml/Abtaster.h"
 
 #include <algorithm>
@@ -145,9 +149,14 @@ inline char Partner(char u) noexcept
 
 }  // namespace
 
+std::size_t BrixAbtaster::GruppenGedaechtnis::Ordnung::Slot(std::ptrdiff_t nIndex, std::size_t nMaske) noexcept
+{
+    return Streuung(nIndex, nMaske);
+}
+
 std::size_t BrixAbtaster::GruppenGedaechtnis::Anzahl() const noexcept
 {
-    std::size_t n = m_nBelegt;
+    std::size_t n = m_tabelle.Anzahl();
     for (const NieStapel& stapel : m_aNie) n += stapel.aAuf.size();
     return n;
 }
@@ -155,24 +164,16 @@ std::size_t BrixAbtaster::GruppenGedaechtnis::Anzahl() const noexcept
 bool BrixAbtaster::GruppenGedaechtnis::Kennt(std::ptrdiff_t nIndex, std::ptrdiff_t nEnde,
                                              std::ptrdiff_t& nZu) const noexcept
 {
-    if (m_nBelegt != 0) {
-        const std::size_t nMaske = m_aTabelle.size() - 1;
-        for (std::size_t i = Streuung(nIndex, nMaske);; i = (i + 1) & nMaske) {
-            const Eintrag& e = m_aTabelle[i];
-            if (e.nSchluessel == nIndex) {
-                if (e.nWert >= 0) {
-                    // Closed at nWert: in a view that ends before it, not at all.
-                    nZu = e.nWert < nEnde ? e.nWert : -1;
-                    return true;
-                }
-                // Never closed in a view as long as this one or longer: not in this one either.
-                if (nEnde <= -(e.nWert + 1)) {
-                    nZu = -1;
-                    return true;
-                }
-                break;
-            }
-            if (e.nSchluessel < 0) break;
+    if (const std::ptrdiff_t* pWert = m_tabelle.Suche(nIndex)) {
+        if (*pWert >= 0) {
+            // Closed at *pWert: in a view that ends before it, not at all.
+            nZu = *pWert < nEnde ? *pWert : -1;
+            return true;
+        }
+        // Never closed in a view as long as this one or longer: not in this one either.
+        if (nEnde <= -(*pWert + 1)) {
+            nZu = -1;
+            return true;
         }
     }
     for (const NieStapel& stapel : m_aNie) {
@@ -184,41 +185,16 @@ bool BrixAbtaster::GruppenGedaechtnis::Kennt(std::ptrdiff_t nIndex, std::ptrdiff
     return false;
 }
 
-void BrixAbtaster::GruppenGedaechtnis::Wachse()
+void BrixAbtaster::GruppenGedaechtnis::VergissVor(std::ptrdiff_t nIndex) noexcept
 {
-    // What lies below m_nUntergrenze is asked no more: drop it, and grow only if the table is
-    // still more than a quarter full, so that dropping does not make the table thrash.
-    std::size_t nBleiben = 0;
-    for (const Eintrag& e : m_aTabelle) nBleiben += e.nSchluessel >= m_nUntergrenze ? 1 : 0;
-    std::size_t nPlaetze = std::max<std::size_t>(64, m_aTabelle.size());
-    if (4 * (nBleiben + 1) > nPlaetze) nPlaetze *= 2;
-    std::vector<Eintrag> aAlt(nPlaetze, Eintrag{-1, 0});
-    aAlt.swap(m_aTabelle);
-    m_nBelegt = 0;
-    for (const Eintrag& e : aAlt) {
-        if (e.nSchluessel >= m_nUntergrenze) Lege(e.nSchluessel, e.nWert);
-    }
-    std::erase_if(m_aNie, [this](const NieStapel& stapel) { return stapel.aAuf.back() < m_nUntergrenze; });
+    m_tabelle.VergissVor(nIndex);
+    std::erase_if(m_aNie, [nIndex](const NieStapel& stapel) { return stapel.aAuf.back() < nIndex; });
 }
-
-void BrixAbtaster::GruppenGedaechtnis::Lege(std::ptrdiff_t nSchluessel, std::ptrdiff_t nWert)
-{
-    if (2 * (m_nBelegt + 1) > m_aTabelle.size()) Wachse();
-    const std::size_t nMaske = m_aTabelle.size() - 1;
-    std::size_t i = Streuung(nSchluessel, nMaske);
-    while (m_aTabelle[i].nSchluessel >= 0 && m_aTabelle[i].nSchluessel != nSchluessel) i = (i + 1) & nMaske;
-    if (m_aTabelle[i].nSchluessel < 0) ++m_nBelegt;
-    // A walk is made only where the entry did not answer, so what it found is worth more: a
-    // close holds in every view, a failure in a longer view covers that of a shorter one.
-    m_aTabelle[i] = Eintrag{nSchluessel, nWert};
-}
-
-void BrixAbtaster::GruppenGedaechtnis::MerkeZu(std::ptrdiff_t nIndex, std::ptrdiff_t nZu) { Lege(nIndex, nZu); }
 
 void BrixAbtaster::GruppenGedaechtnis::MerkeNie(std::vector<std::ptrdiff_t>& aAuf, std::ptrdiff_t nEnde)
 {
     if (aAuf.size() < kLangerStapel || m_aNie.size() >= kMaxStapel) {
-        for (const std::ptrdiff_t nIndex : aAuf) Lege(nIndex, -(nEnde + 1));
+        for (const std::ptrdiff_t nIndex : aAuf) m_tabelle.Lege(nIndex, -(nEnde + 1));
         aAuf.clear();
         return;
     }
@@ -542,17 +518,9 @@ std::ptrdiff_t BrixAbtaster::EndTagLauf(const BrixSubString& text, int& nError, 
     return r;
 }
 
-BrixSubString BrixAbtaster::FindeTagBlock(const BrixSubString& text, const BrixSubString* pName, std::ptrdiff_t& nPos,
-                                          std::ptrdiff_t& nNext, int& nError, std::ptrdiff_t* pnStartTagLen,
-                                          std::ptrdiff_t* pnEndTagOffset)
+TagBlockFund BrixAbtaster::FindeTagBlock(const BrixSubString& text, const BrixSubString* pName, std::ptrdiff_t nAb)
 {
-    nError = XML_OK;
-    if (!text.HatDaten()) {
-        nError = XML_KEINE_DATEN;
-        nPos = -1;
-        nNext = -1;
-        return {};
-    }
+    if (!text.HatDaten()) return TagBlockFund{{}, -1, -1, XML_KEINE_DATEN};
     const std::ptrdiff_t n = ScanLaenge(text);
     const char* d = text.Daten();
     // In an open text, whatever would depend on its end waits for more: XML_MEHR, with nPos where
@@ -560,22 +528,15 @@ BrixSubString BrixAbtaster::FindeTagBlock(const BrixSubString& text, const BrixS
     const bool bOffen = text.EndeOffen();
     // Ends the search at the '<' p with a code and the stretch of text the caller skips.
     auto abbrechen = [&](int nCode, std::ptrdiff_t p, std::ptrdiff_t nNeuNext, const BrixSubString& ergebnis) {
-        nError = nCode;
-        nPos = p;
-        nNext = nNeuNext;
-        return ergebnis;
+        return TagBlockFund{ergebnis, p, nNeuNext, nCode};
     };
     // Found: the block from p up to nBis, with its start tag's length and its end tag's place.
     auto gefunden = [&](std::ptrdiff_t p, std::ptrdiff_t nBis, std::ptrdiff_t nStartTagLen,
                         std::ptrdiff_t nEndTagOffset) {
-        if (pnStartTagLen != nullptr) *pnStartTagLen = nStartTagLen;
-        if (pnEndTagOffset != nullptr) *pnEndTagOffset = nEndTagOffset;
-        nPos = p;
-        nNext = nBis;
-        return text.Mitte(p, nBis - p);
+        return TagBlockFund{text.Mitte(p, nBis - p), p, nBis, XML_OK, nStartTagLen, nEndTagOffset};
     };
 
-    std::ptrdiff_t nWeiter = nPos;
+    std::ptrdiff_t nWeiter = nAb;
     for (;;) {
         const std::ptrdiff_t p = NaechstesKleiner(d, n, nWeiter);
         if (p < 0 || p + 1 >= n) {
@@ -621,6 +582,7 @@ BrixSubString BrixAbtaster::FindeTagBlock(const BrixSubString& text, const BrixS
             continue;
         }
         std::ptrdiff_t nEndTagPos = -1;
+        int nError = XML_OK;
         const std::ptrdiff_t r = SucheElementEnde(text, p, t, g, pName != nullptr, nError, nEndTagPos);
         if (nError == XML_MEHR) return abbrechen(XML_MEHR, p, -1, BrixSubString());
         if (nError != XML_OK) {

@@ -1,26 +1,11 @@
-// BrixAbtaster: the tag-block scanner. It finds element blocks (FindeTagBlock, also for any
-// name) and the end tag that closes an element (FindeEndTag) in a view, without building a
-// tree; every result is a view cut out of the searched view. Its walk is the only one: the
-// view's scanner operations and the filters all use it.
-//
-// The scanner owns what its walk needs between steps: the stack of open elements, the stack of
-// open bracket groups, and what earlier walks learned that a later one would otherwise learn
-// again by walking the same text:
-// - where the bracket group of a '<' closes, or that it never does (start tags end at the '>'
-//   that matches their '<', past nested brackets and quoted runs, so an unclosed bracket in one
-//   tag makes that walk run to the end of the text; every later tag inside would run there too);
-// - that a search for "-->", "?>", '>' or a closing quote found nothing from some place on.
-// Optionally it also asks a memory of end-tag searches (EndTagGedaechtnis, the block seeker's)
-// before it walks an element, and tells it every outcome.
-//
-// Linear time: a walk passes each byte once, except that a bracket group shorter than
-// kKurzeGruppe bytes is not remembered and may be walked again by each walk that meets it;
-// see Abtaster.cpp for which position can be passed how often.
-//
-// What is learned holds for the CString the views are of, which must not change while the
-// scanner is used with it (a filter writing over text it has already passed is fine: no walk
-// goes back there). Use one scanner for the views of one string; outcomes found in one view
-// carry over to views of the same string where they cannot differ.
+// BrixAbtaster: the tag-block scanner. It finds element blocks (FindeTagBlock) and the end tag
+// that closes an element (FindeEndTag) in a view, without building a tree; every result is a view
+// cut out of the searched view. Its walk is the only one: the view's scanner operations and the
+// filters all use it. It owns the stacks of its walk and what walks learned that a later one
+// would learn again (where bracket groups close or that they never do, searches that found
+// nothing), keyed by places in the whole text, so they hold for every view of one string (which
+// may drop bytes before them); and it may ask a memory of end-tag searches (EndTagGedaechtnis).
+// Abtaster.cpp says why every walk is linear.
 #pragma once
 
 #include <cstdint>
@@ -28,6 +13,25 @@
 
 #include "brix/BrixSubString.h"
 #include "xml/EndTagGedaechtnis.h"
+#include "xml/StreuTabelle.h"
+#include "xml/XmlFehler.h"
+
+// What a block search found, or why it found none.
+struct TagBlockFund {
+    BrixSubString block;                // the element block, the stretch of a fault, or no data
+    std::ptrdiff_t nPos = -1;           // the block's '<', or where the fault arose (XML_MEHR: where
+                                        // the search will begin again); -1 when there is none
+    std::ptrdiff_t nNext = -1;          // behind the block, or where a caller goes on behind a fault
+    int nError = XML_OK;                // XML_OK when a block was found
+    std::ptrdiff_t nStartTagLen = -1;   // found: the start tag's length; -1 for a self-closing tag
+    std::ptrdiff_t nEndTagOffset = -1;  // found: where the end tag begins in the block; -1 likewise
+};
+
+// A block search's answer through the parameters of the view's block finders
+// (BrixSubString::FindeTagBlock): nPos, nNext and nError always, the start tag's length and the
+// end tag's place only for a block found.
+BrixSubString Beantworte(const TagBlockFund& fund, std::ptrdiff_t& nPos, std::ptrdiff_t& nNext, int& nError,
+                         std::ptrdiff_t* pnStartTagLen = nullptr, std::ptrdiff_t* pnEndTagOffset = nullptr) noexcept;
 
 class BrixAbtaster {
 public:
@@ -43,12 +47,10 @@ public:
     {}
     BrixAbtaster(const BrixAbtaster&) = delete;
     BrixAbtaster& operator=(const BrixAbtaster&) = delete;
-    virtual ~BrixAbtaster() = default;
 
-    // text.FindeTagBlock(*pName, ...), or text.FindeNaechstenTagBlock(...) when pName is null.
-    BrixSubString FindeTagBlock(const BrixSubString& text, const BrixSubString* pName, std::ptrdiff_t& nPos,
-                                std::ptrdiff_t& nNext, int& nError, std::ptrdiff_t* pnStartTagLen = nullptr,
-                                std::ptrdiff_t* pnEndTagOffset = nullptr);
+    // The next element block at this level of text from nAb on whose start-tag name is *pName, or
+    // whatever its name when pName is null (see BrixSubString::FindeTagBlock).
+    TagBlockFund FindeTagBlock(const BrixSubString& text, const BrixSubString* pName, std::ptrdiff_t nAb);
     // text.FindeEndTag(name, nFrom, ...).
     std::ptrdiff_t FindeEndTag(const BrixSubString& text, const BrixSubString& name, std::ptrdiff_t nFrom, int& nError,
                                std::ptrdiff_t* pnEndTagPos = nullptr);
@@ -65,44 +67,43 @@ public:
     void VergissVor(const BrixSubString& text, std::ptrdiff_t nPos) noexcept;
 
 private:
-    // What the bracket walks learned, keyed by the buffer index of a '<': where its group closes,
-    // or that it does not close in any view that ends at or before some buffer index.
+    // What the bracket walks learned, keyed by the place of a '<' in the whole text: where its
+    // group closes, or that it does not close in any view that ends at or before some place.
     class GruppenGedaechtnis {
     public:
         std::size_t Anzahl() const noexcept;
-        bool Leer() const noexcept { return m_nBelegt == 0 && m_aNie.empty(); }
+        bool Leer() const noexcept { return m_tabelle.Anzahl() == 0 && m_aNie.empty(); }
         // True when the outcome for the '<' at nIndex is known for a view ending at nEnde; then
-        // nZu is the closing '>' (a buffer index) or -1.
+        // nZu is the closing '>' or -1.
         bool Kennt(std::ptrdiff_t nIndex, std::ptrdiff_t nEnde, std::ptrdiff_t& nZu) const noexcept;
-        // The group of the '<' at nIndex closes at the '>' at nZu.
-        void MerkeZu(std::ptrdiff_t nIndex, std::ptrdiff_t nZu);
-        // The groups of the '<' at the (ascending) indices in aAuf do not close in a view that ends
+        // The group of the '<' at nIndex closes at the '>' at nZu. (A walk is made only where the
+        // memory did not answer, so what it found is worth more: a close holds in every view, a
+        // failure in a longer view covers that of a shorter one.)
+        void MerkeZu(std::ptrdiff_t nIndex, std::ptrdiff_t nZu) { m_tabelle.Lege(nIndex, nZu); }
+        // The groups of the '<' at the (ascending) places in aAuf do not close in a view that ends
         // at nEnde. Takes the vector's storage.
         void MerkeNie(std::vector<std::ptrdiff_t>& aAuf, std::ptrdiff_t nEnde);
-        void VergissVor(std::ptrdiff_t nIndex) noexcept { m_nUntergrenze = nIndex; }
+        void VergissVor(std::ptrdiff_t nIndex) noexcept;
 
     private:
-        // An open-addressing table; a value >= 0 is where the group closes, a value v < 0 says
-        // that it does not close in a view ending at or before -(v + 1).
-        struct Eintrag {
-            std::ptrdiff_t nSchluessel;  // -1: free
-            std::ptrdiff_t nWert;
+        // A key is the place of a '<' (-1: free); a value >= 0 is where its group closes, a value
+        // v < 0 says that it does not close in a view ending at or before -(v + 1).
+        struct Ordnung {
+            static constexpr std::ptrdiff_t kFrei = -1;
+            static std::size_t Slot(std::ptrdiff_t nIndex, std::size_t nMaske) noexcept;
+            static std::ptrdiff_t Ort(std::ptrdiff_t nIndex) noexcept { return nIndex; }
         };
         // A failed walk's '<' that never closed, ascending, kept as the walk's own stack.
         struct NieStapel {
             std::ptrdiff_t nEnde;
             std::vector<std::ptrdiff_t> aAuf;
         };
-        void Lege(std::ptrdiff_t nSchluessel, std::ptrdiff_t nWert);
-        void Wachse();
 
-        std::vector<Eintrag> m_aTabelle;  // empty, or a power of two of slots, at most half used
-        std::size_t m_nBelegt = 0;
+        StreuTabelle<std::ptrdiff_t, std::ptrdiff_t, Ordnung> m_tabelle;
         std::vector<NieStapel> m_aNie;
-        std::ptrdiff_t m_nUntergrenze = 0;  // keys below it are asked no more
     };
 
-    // That a search found nothing from buffer index nAb on in a view ending at nEnde: it finds
+    // That a search found nothing from place nAb on in a view ending at nEnde: it finds
     // nothing from a later start in a view that ends no later either.
     struct Fehlanzeige {
         std::ptrdiff_t nAb = 0;

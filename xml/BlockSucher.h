@@ -21,14 +21,11 @@ public:
     {}
     BrixBlockSucher(const BrixBlockSucher&) = delete;
     BrixBlockSucher& operator=(const BrixBlockSucher&) = delete;
-    virtual ~BrixBlockSucher() = default;
 
-    // As text.FindeTagBlock(*pName, ...), or text.FindeNaechstenTagBlock(...) when pName is null.
-    BrixSubString FindeTagBlock(const BrixSubString& text, const BrixSubString* pName, std::ptrdiff_t& nPos,
-                                std::ptrdiff_t& nNext, int& nError, std::ptrdiff_t* pnStartTagLen = nullptr,
-                                std::ptrdiff_t* pnEndTagOffset = nullptr)
+    // As BrixAbtaster::FindeTagBlock.
+    TagBlockFund FindeTagBlock(const BrixSubString& text, const BrixSubString* pName, std::ptrdiff_t nAb)
     {
-        return m_Abtaster.FindeTagBlock(text, pName, nPos, nNext, nError, pnStartTagLen, pnEndTagOffset);
+        return m_Abtaster.FindeTagBlock(text, pName, nAb);
     }
     // Forgets the remembered end-tag searches (see EndTagGedaechtnis::Vergiss).
     void Vergiss() noexcept { m_Gedaechtnis.Vergiss(); }

@@ -8,23 +8,25 @@
 
 namespace {
 
-// A view position as a buffer index; -1 stays -1.
+// A view position as a place in the whole text; -1 stays -1.
 std::ptrdiff_t Absolut(const BrixSubString& text, std::ptrdiff_t nPos)
 {
     return nPos < 0 ? -1 : nPos + text.AbsolutAnfang();
 }
 
-// Slot of a key in a table of 2^k slots (nMaske = 2^k - 1), from the key's nTag, the
-// element's '<'. Elements close together in the text are remembered and asked for one after
-// another (-R descends into the elements the walk above has just passed), so a stretch of 32
-// units keeps its keys in one group of 16 neighbouring slots, at their order within the
-// stretch; which group comes from every bit of the stretch's number (the 64-bit finaliser of
-// MurmurHash3), so that groups of stretches near each other scatter over the table. A stretch
-// holds at most 32 '<', each with at most two search starts (behind the name, behind the
-// tag's first '>'), so no document crowds more than 64 keys into one group.
-std::size_t Streuung(std::ptrdiff_t nTag, std::size_t nMaske)
+}  // namespace
+
+// The first slot of a key, from its nTag, the element's '<'. Elements close together in the text
+// are remembered and asked for one after another (-R descends into the elements the walk above
+// has just passed), so a stretch of 32 bytes keeps its keys in one group of 16 neighbouring
+// slots, at their order within the stretch; which group comes from every bit of the stretch's
+// number (the 64-bit finaliser of MurmurHash3), so that groups of stretches near each other
+// scatter over the table. A stretch holds at most 32 '<', each with at most two search starts
+// (behind the name, behind the tag's first '>'), so no document crowds more than 64 keys into
+// one group.
+std::size_t EndTagGedaechtnis::Ordnung::Slot(const Schluessel& schluessel, std::size_t nMaske) noexcept
 {
-    const auto nTagStart = static_cast<std::uint64_t>(nTag);
+    const auto nTagStart = static_cast<std::uint64_t>(schluessel.nTag);
     std::uint64_t h = nTagStart >> 5;
     h ^= h >> 33;
     h *= 0xFF51AFD7ED558CCDull;
@@ -34,10 +36,7 @@ std::size_t Streuung(std::ptrdiff_t nTag, std::size_t nMaske)
     return static_cast<std::size_t>((h << 4) + ((nTagStart & 31) >> 1)) & nMaske;
 }
 
-// Forgetting clears a table that was more than an eighth full and gives back a sparser one, so
-// that it costs about as much as the entries it drops, and a deep document does not grow its
-// table anew for every top-level element.
-constexpr std::size_t kKleinsteTabelle = 64;
+namespace {
 
 // Whether an outcome remembered from a search in some view holds in text. Found in a view with
 // the same end: it holds as it is. Found in a longer view: a success whose end tag lies within
@@ -52,49 +51,9 @@ bool Gilt(const BrixSubString& text, const EndTagGedaechtnis::Ausgang& ausgang)
 
 }  // namespace
 
-const EndTagGedaechtnis::Platz* EndTagGedaechtnis::SucheNach(const Schluessel& schluessel) const noexcept
-{
-    if (m_aTabelle.empty()) return nullptr;
-    const std::size_t nMaske = m_aTabelle.size() - 1;
-    for (std::size_t i = Streuung(schluessel.nTag, nMaske);; i = (i + 1) & nMaske) {
-        const Platz& platz = m_aTabelle[i];
-        if (platz.schluessel == schluessel) return &platz;
-        if (platz.schluessel == kFrei) return nullptr;
-    }
-}
-
-void EndTagGedaechtnis::Lege(const Schluessel& schluessel, const Ausgang& ausgang)
-{
-    if (2 * (m_nBelegt + 1) > m_aTabelle.size()) {
-        // Place every entry anew, without those of elements before m_nUntergrenze; grow to
-        // twice the slots (at least 64) unless that left the table at most a quarter full.
-        const auto bLebt = [this](const Platz& platz) {
-            return platz.schluessel != kFrei && platz.schluessel.nTag >= m_nUntergrenze;
-        };
-        const auto nLeben = static_cast<std::size_t>(std::count_if(m_aTabelle.begin(), m_aTabelle.end(), bLebt));
-        std::size_t nPlaetze = std::max(kKleinsteTabelle, m_aTabelle.size());
-        if (4 * (nLeben + 1) > nPlaetze) nPlaetze *= 2;
-        std::vector<Platz> aAlt(nPlaetze, Platz{kFrei, {}});
-        aAlt.swap(m_aTabelle);
-        m_nBelegt = nLeben;
-        const std::size_t nMaske = m_aTabelle.size() - 1;
-        for (const Platz& platz : aAlt) {
-            if (!bLebt(platz)) continue;
-            std::size_t i = Streuung(platz.schluessel.nTag, nMaske);
-            while (m_aTabelle[i].schluessel != kFrei) i = (i + 1) & nMaske;
-            m_aTabelle[i] = platz;
-        }
-    }
-    const std::size_t nMaske = m_aTabelle.size() - 1;
-    std::size_t i = Streuung(schluessel.nTag, nMaske);
-    while (m_aTabelle[i].schluessel != kFrei && m_aTabelle[i].schluessel != schluessel) i = (i + 1) & nMaske;
-    if (m_aTabelle[i].schluessel == kFrei) ++m_nBelegt;
-    m_aTabelle[i] = Platz{schluessel, ausgang};
-}
-
 void EndTagGedaechtnis::VergissVor(std::ptrdiff_t nIndex) noexcept
 {
-    m_nUntergrenze = nIndex;
+    m_tabelle.VergissVor(nIndex);
     std::erase_if(m_aEnden, [nIndex](const Ende& ende) { return ende.aStarts.back().nTagStart < nIndex; });
 }
 
@@ -103,14 +62,7 @@ void EndTagGedaechtnis::Vergiss() noexcept
     m_aEnden.clear();
     m_aReihe.clear();
     m_nZeiger = 0;
-    if (m_nBelegt == 0) return;
-    const std::size_t nPlaetze = m_aTabelle.size();
-    if (nPlaetze > kKleinsteTabelle && 8 * m_nBelegt < nPlaetze) {
-        std::vector<Platz>().swap(m_aTabelle);
-    } else {
-        std::fill(m_aTabelle.begin(), m_aTabelle.end(), Platz{kFrei, {}});
-    }
-    m_nBelegt = 0;
+    m_tabelle.Leere();
 }
 
 const EndTagGedaechtnis::Ausgang* EndTagGedaechtnis::InReihe(const Schluessel& schluessel) noexcept
@@ -142,8 +94,8 @@ const EndTagGedaechtnis::Ausgang* EndTagGedaechtnis::Suche(const BrixSubString& 
     if (const Ausgang* pAusgang = InReihe(schluessel)) {
         if (Gilt(text, *pAusgang)) return pAusgang;
     }
-    if (const Platz* pPlatz = SucheNach(schluessel)) {
-        if (Gilt(text, pPlatz->ausgang)) return &pPlatz->ausgang;
+    if (const Ausgang* pAusgang = m_tabelle.Suche(schluessel)) {
+        if (Gilt(text, *pAusgang)) return pAusgang;
     }
     return InEnden(text, nTagStart, nFrom);
 }
@@ -165,7 +117,7 @@ const EndTagGedaechtnis::Ausgang* EndTagGedaechtnis::InEnden(const BrixSubString
 
 std::size_t EndTagGedaechtnis::AnzahlGemerkt() const noexcept
 {
-    std::size_t n = m_nBelegt + m_aReihe.size();
+    std::size_t n = m_tabelle.Anzahl() + m_aReihe.size();
     for (const Ende& ende : m_aEnden) n += ende.aStarts.size();
     return n;
 }
@@ -180,8 +132,8 @@ void EndTagGedaechtnis::MerkeEnde(const BrixSubString& text, std::vector<EndTagS
         // Into the table (not the row, which keeps only the outcomes of walks that succeeded).
         for (const EndTagStart& e : aOffen) {
             if (text.Laenge() - e.nTagStart < m_nMindestSpanne) continue;
-            Lege(Schluessel{Absolut(text, e.nTagStart), Absolut(text, e.nFrom)},
-                 Ausgang{text.AbsolutEnde(), -1, XML_UNERWARTETES_ENDE, -1});
+            m_tabelle.Lege(Schluessel{Absolut(text, e.nTagStart), Absolut(text, e.nFrom)},
+                           Ausgang{text.AbsolutEnde(), -1, XML_UNERWARTETES_ENDE, -1});
         }
         return;
     }
@@ -228,6 +180,6 @@ void EndTagGedaechtnis::Merke(const BrixSubString& text, std::ptrdiff_t nTagStar
     if (m_bInReihe) {
         m_aNeu.push_back(platz);
     } else {
-        Lege(platz.schluessel, platz.ausgang);
+        m_tabelle.Lege(platz.schluessel, platz.ausgang);
     }
 }

@@ -7,7 +7,7 @@
 // search of an element that spans at least nMindestSpanne bytes, keyed by the element's '<' and
 // the search's start, so each is made about once.
 //
-// Outcomes are kept as buffer indices, so they carry over between views of the same CString:
+// Outcomes are kept as places in the whole text, so they carry over between views of one string:
 // one found in a view holds in a view with the same end, and a success also in a view that
 // ends earlier but not before its end tag.
 #pragma once
@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "brix/BrixSubString.h"
+#include "xml/StreuTabelle.h"
 #include "xml/XmlFehler.h"
 
 // An element whose end tag is searched: its '<' and where the search begins.
@@ -26,7 +27,7 @@ struct EndTagStart {
 
 class EndTagGedaechtnis {
 public:
-    // The outcome of one end-tag search; positions are buffer indices.
+    // The outcome of one end-tag search; positions are places in the whole text.
     struct Ausgang {
         std::ptrdiff_t nTextEnde;   // m_nEnd of the view it was found in
         std::ptrdiff_t nErgebnis;   // success: just past the end tag; fault: the '<' where it arose, or -1
@@ -39,13 +40,13 @@ public:
     explicit EndTagGedaechtnis(std::ptrdiff_t nMindestSpanne = 64) noexcept : m_nMindestSpanne(nMindestSpanne) {}
     EndTagGedaechtnis(const EndTagGedaechtnis&) = delete;
     EndTagGedaechtnis& operator=(const EndTagGedaechtnis&) = delete;
-    virtual ~EndTagGedaechtnis() = default;
 
     // The remembered outcome of the search for the element whose '<' is at nTagStart, from
     // nFrom (view positions of text), if it holds in text; else null.
     const Ausgang* Erinnere(const BrixSubString& text, std::ptrdiff_t nTagStart, std::ptrdiff_t nFrom)
     {
-        return m_nBelegt == 0 && m_aReihe.empty() && m_aEnden.empty() ? nullptr : Suche(text, nTagStart, nFrom);
+        return m_tabelle.Anzahl() == 0 && m_aReihe.empty() && m_aEnden.empty() ? nullptr
+                                                                               : Suche(text, nTagStart, nFrom);
     }
     // A walk begins with the search for that element; what it learns goes into the row (see
     // m_aReihe) when it begins behind every search remembered there.
@@ -73,7 +74,7 @@ public:
     // searches are never asked again, and forgetting them keeps the memory to one top-level
     // element. Results do not change.
     void Vergiss() noexcept;
-    // No search will start before buffer index nIndex again: what was learned of elements before
+    // No search will start before place nIndex again: what was learned of elements before
     // it is dropped when room is needed, and stacks of missing ends that lie wholly before it
     // at once.
     void VergissVor(std::ptrdiff_t nIndex) noexcept;
@@ -81,7 +82,7 @@ public:
     std::size_t AnzahlGemerkt() const noexcept;
 
 private:
-    // The key of a search: the element's '<' and where the search began (buffer indices).
+    // The key of a search: the element's '<' and where the search began (places in the text).
     struct Schluessel {
         std::ptrdiff_t nTag;
         std::ptrdiff_t nFrom;
@@ -91,20 +92,23 @@ private:
             return a.nTag < b.nTag || (a.nTag == b.nTag && a.nFrom < b.nFrom);
         }
     };
-    // One slot: an open-addressing table with linear probing, nTag -1 when unused.
+    // An outcome with its key, as the row keeps them.
     struct Platz {
         Schluessel schluessel;
         Ausgang ausgang;
     };
-    static constexpr Schluessel kFrei{-1, -1};
+    // How the table places its keys (see Slot in EndTagGedaechtnis.cpp); nTag -1 when unused.
+    struct Ordnung {
+        static constexpr Schluessel kFrei{-1, -1};
+        static std::size_t Slot(const Schluessel& schluessel, std::size_t nMaske) noexcept;
+        static std::ptrdiff_t Ort(const Schluessel& schluessel) noexcept { return schluessel.nTag; }
+    };
 
-    const Platz* SucheNach(const Schluessel& schluessel) const noexcept;
     const Ausgang* Suche(const BrixSubString& text, std::ptrdiff_t nTagStart, std::ptrdiff_t nFrom);
-    void Lege(const Schluessel& schluessel, const Ausgang& ausgang);
     // The remembered outcome in m_aReihe for the key, or null.
     const Ausgang* InReihe(const Schluessel& schluessel) noexcept;
 
-    // Elements whose search ran out of text, as in MerkeEnde: buffer indices, ascending.
+    // Elements whose search ran out of text, as in MerkeEnde: places in the text, ascending.
     struct Ende {
         std::ptrdiff_t nTextEnde;
         std::vector<EndTagStart> aStarts;
@@ -112,7 +116,6 @@ private:
     const Ausgang* InEnden(const BrixSubString& text, std::ptrdiff_t nTagStart, std::ptrdiff_t nFrom) const noexcept;
 
     std::ptrdiff_t m_nMindestSpanne;
-    std::ptrdiff_t m_nUntergrenze = 0;  // elements before it are asked no more
     std::vector<Ende> m_aEnden;
     Ausgang m_Ende{0, -1, XML_UNERWARTETES_ENDE, -1};  // what InEnden answers
     bool m_bNurEnden = false;
@@ -120,11 +123,10 @@ private:
     // order of their keys, which is the order in which a descent (-R) asks for them again: a
     // walk notes its outcomes in m_aNeu as its elements close, and puts them into the row in
     // order when it ends. Read with a cursor, this keeps the memory of a deep element in
-    // sequence instead of scattered over a table. Other outcomes go into the table m_aTabelle.
+    // sequence instead of scattered over a table. Other outcomes go into the table.
     std::vector<Platz> m_aReihe;
     std::vector<Platz> m_aNeu;
-    std::size_t m_nZeiger = 0;      // where the next lookup in m_aReihe begins
-    bool m_bInReihe = false;        // the current walk's outcomes go into the row
-    std::vector<Platz> m_aTabelle;  // empty, or a power of two of slots, at most half used
-    std::size_t m_nBelegt = 0;
+    std::size_t m_nZeiger = 0;  // where the next lookup in m_aReihe begins
+    bool m_bInReihe = false;    // the current walk's outcomes go into the row
+    StreuTabelle<Schluessel, Ausgang, Ordnung> m_tabelle;
 };

@@ -24,27 +24,21 @@ FilterStand InhaltErsetzer::Weiter(const BrixSubString& text, TextZiel& out)
         // again, so the seeker holds at most one top-level element's worth.
         m_sucher.Vergiss();
         m_sucher.VergissVor(text, s);
-        std::ptrdiff_t nPos = s;
-        std::ptrdiff_t nNext = -1;
-        int nError = XML_OK;
-        std::ptrdiff_t nStartTagLen = -1;
-        std::ptrdiff_t nEndTagOffset = -1;
-        const BrixSubString block =
-            m_sucher.FindeTagBlock(text, nullptr, nPos, nNext, nError, &nStartTagLen, &nEndTagOffset);
-        if (nError == XML_MEHR) {
+        const TagBlockFund fund = m_sucher.FindeTagBlock(text, nullptr, s);
+        if (fund.nError == XML_MEHR) {
             // What comes before the element in question stays, whatever follows.
-            out.Anhaengen(text.Mitte(c, nPos - c));
-            c = s = nPos;
+            out.Anhaengen(text.Mitte(c, fund.nPos - c));
+            c = s = fund.nPos;
             break;
         }
-        if (nError != XML_OK) {
+        if (fund.nError != XML_OK) {
             // No further element, or a fault: the rest of the document stays as it is.
             m_bRest = true;
             break;
         }
-        out.Anhaengen(text.Mitte(c, nPos - c));
-        c = s = nNext;
-        ErsetzeIn(block, nStartTagLen, nEndTagOffset, out);
+        out.Anhaengen(text.Mitte(c, fund.nPos - c));
+        c = s = fund.nNext;
+        ErsetzeIn(fund, out);
     }
     if (m_bRest) {
         out.Anhaengen(text.Mitte(c));
@@ -55,28 +49,28 @@ FilterStand InhaltErsetzer::Weiter(const BrixSubString& text, TextZiel& out)
     return {m_nKopiert, m_nSuche};
 }
 
-void InhaltErsetzer::ErsetzeIn(const BrixSubString& block, std::ptrdiff_t nStartTagLen, std::ptrdiff_t nEndTagOffset,
-                               TextZiel& out)
+void InhaltErsetzer::ErsetzeIn(TagBlockFund fund, TextZiel& out)
 {
     // One element block: its content replaced when its name matches, else walked for the
     // elements inside it, level by level. A level's views lie inside the block, so no search in
     // them waits for more text.
-    BrixSubString aktuell = block;
     for (;;) {
-        const bool bTreffer = aktuell.TagName().Vergleiche(m_name) == 0;
-        if (nStartTagLen < 0 || nEndTagOffset < 0) {
+        const BrixSubString& block = fund.block;
+        const bool bTreffer = block.TagName().Vergleiche(m_name) == 0;
+        if (fund.nStartTagLen < 0 || fund.nEndTagOffset < 0) {
             // Self-closing: no content to replace, so a match gets the replacement behind it.
-            out.Anhaengen(aktuell);
+            out.Anhaengen(block);
             if (bTreffer) out.Anhaengen(m_ersatz);
         } else {
-            out.Anhaengen(aktuell.Mitte(0, nStartTagLen));
-            const BrixSubString ende = aktuell.Mitte(nEndTagOffset);
+            out.Anhaengen(block.Mitte(0, fund.nStartTagLen));
+            const BrixSubString ende = block.Mitte(fund.nEndTagOffset);
             if (bTreffer) {
                 // The content is replaced whole, elements inside it included.
                 out.Anhaengen(m_ersatz);
                 out.Anhaengen(ende);
             } else {
-                m_aStapel.push_back({aktuell.Mitte(nStartTagLen, nEndTagOffset - nStartTagLen), 0, 0, ende});
+                m_aStapel.push_back(
+                    {block.Mitte(fund.nStartTagLen, fund.nEndTagOffset - fund.nStartTagLen), 0, 0, ende});
             }
         }
         // The next element of the innermost level that has one; a level without one (or with a
@@ -84,21 +78,15 @@ void InhaltErsetzer::ErsetzeIn(const BrixSubString& block, std::ptrdiff_t nStart
         for (;;) {
             if (m_aStapel.empty()) return;
             Ebene& ebene = m_aStapel.back();
-            std::ptrdiff_t nPos = ebene.s;
-            std::ptrdiff_t nNext = -1;
-            int nError = XML_OK;
-            nStartTagLen = -1;
-            nEndTagOffset = -1;
-            aktuell = m_sucher.FindeTagBlock(ebene.text, nullptr, nPos, nNext, nError, &nStartTagLen, &nEndTagOffset);
-            if (nError != XML_OK) {
+            fund = m_sucher.FindeTagBlock(ebene.text, nullptr, ebene.s);
+            if (fund.nError != XML_OK) {
                 out.Anhaengen(ebene.text.Mitte(ebene.c));
                 out.Anhaengen(ebene.ende);
                 m_aStapel.pop_back();
                 continue;
             }
-            out.Anhaengen(ebene.text.Mitte(ebene.c, nPos - ebene.c));
-            ebene.c = nNext;
-            ebene.s = nNext;
+            out.Anhaengen(ebene.text.Mitte(ebene.c, fund.nPos - ebene.c));
+            ebene.c = ebene.s = fund.nNext;
             break;
         }
     }

@@ -17,16 +17,14 @@ public:
     explicit ErsterTagBlock(const CBrixArray<BrixSubString>& names);
     ErsterTagBlock(const ErsterTagBlock&) = delete;
     ErsterTagBlock& operator=(const ErsterTagBlock&) = delete;
-    virtual ~ErsterTagBlock() = default;
 
     // Forgets the kept searches; needed before the first call on another view.
     void Neu() noexcept;
-    // As text.FindeErstenTagBlock(names, nPos, nNext, nIndex, nError, ...), with abtaster's walk.
-    // Between two calls without Neu, text must stay the same view and nPos may only grow to a
-    // position where the block taken before ended.
-    BrixSubString Finde(BrixAbtaster& abtaster, const BrixSubString& text, std::ptrdiff_t& nPos, std::ptrdiff_t& nNext,
-                        int& nIndex, int& nError, std::ptrdiff_t* pnStartTagLen = nullptr,
-                        std::ptrdiff_t* pnEndTagOffset = nullptr);
+    // The block of the names that starts first in text from nAb on, with abtaster's walk, and in
+    // nIndex the index of its name (as text.FindeErstenTagBlock). Between two calls without Neu,
+    // text must stay the same view and nAb may only grow to a position where the block taken
+    // before ended.
+    TagBlockFund Finde(BrixAbtaster& abtaster, const BrixSubString& text, std::ptrdiff_t nAb, int& nIndex);
 
 private:
     // The last block search for one name. It still holds for a later start k as long as it
@@ -34,12 +32,7 @@ private:
     // same items in the same way, so a search from k would only repeat the tail of this one.
     struct Suche {
         bool bGemacht = false;
-        std::ptrdiff_t nPos = -1;
-        std::ptrdiff_t nNext = -1;
-        int nError = 0;
-        std::ptrdiff_t nStartTagLen = -1;
-        std::ptrdiff_t nEndTagOffset = -1;
-        BrixSubString block;
+        TagBlockFund fund;
     };
 
     const CBrixArray<BrixSubString>& m_names;

@@ -145,8 +145,7 @@ private:
         BrixSubString ende;  // that element's end tag, appended when the level is done
     };
     // Writes the element block found at the top level, its content walked level by level.
-    void ErsetzeIn(const BrixSubString& block, std::ptrdiff_t nStartTagLen, std::ptrdiff_t nEndTagOffset,
-                   TextZiel& out);
+    void ErsetzeIn(TagBlockFund fund, TextZiel& out);
 
     BrixSubString m_name;
     BrixSubString m_ersatz;

@@ -17,27 +17,24 @@ FilterStand LeerLoescher::Weiter(const BrixSubString& text, TextZiel& out)
     while (!m_bRest) {
         // The walk never comes back before s: what the scanner learned there can go.
         m_abtaster.VergissVor(text, s);
-        std::ptrdiff_t nPos = s;
-        std::ptrdiff_t nNext = -1;
-        int nError = XML_OK;
-        const BrixSubString block = m_abtaster.FindeTagBlock(text, nullptr, nPos, nNext, nError);
-        if (nError == XML_MEHR) {
+        const TagBlockFund fund = m_abtaster.FindeTagBlock(text, nullptr, s);
+        if (fund.nError == XML_MEHR) {
             // What comes before the element in question stays, whatever follows.
-            out.Anhaengen(text.Mitte(c, nPos - c));
-            c = s = nPos;
+            out.Anhaengen(text.Mitte(c, fund.nPos - c));
+            c = s = fund.nPos;
             break;
         }
-        if (nError != XML_OK) {
+        if (fund.nError != XML_OK) {
             // No further element, or a fault: the rest stays as it is.
             m_bRest = true;
             break;
         }
         // Text, comments and the like before the element are kept. (The content is measured
         // first: a target may write over the text it reads.)
-        const bool bLeer = block.Inhalt().Laenge() == 0;
-        out.Anhaengen(text.Mitte(c, nPos - c));
-        if (!bLeer) out.Anhaengen(block);
-        c = s = nNext;
+        const bool bLeer = fund.block.Inhalt().Laenge() == 0;
+        out.Anhaengen(text.Mitte(c, fund.nPos - c));
+        if (!bLeer) out.Anhaengen(fund.block);
+        c = s = fund.nNext;
     }
     if (m_bRest) {
         out.Anhaengen(text.Mitte(c));

@@ -55,46 +55,37 @@ FilterStand BlockListe::Weiter(const BrixSubString& text, TextZiel& out)
         // The walks never come back before s: what the scanner learned there can go. One
         // scanner serves the outer and the inner walks: they walk the same text.
         m_abtaster.VergissVor(text, s);
-        std::ptrdiff_t nPos = s;
-        std::ptrdiff_t nNext = -1;
-        int nError = XML_OK;
-        std::ptrdiff_t nStartTagLen = 0;
-        std::ptrdiff_t nEndTagOffset = 0;
-        const BrixSubString block =
-            m_abtaster.FindeTagBlock(text, &m_aussen, nPos, nNext, nError, &nStartTagLen, &nEndTagOffset);
-        if (nError == XML_MEHR) {
-            s = nPos;
+        const TagBlockFund fund = m_abtaster.FindeTagBlock(text, &m_aussen, s);
+        if (fund.nError == XML_MEHR) {
+            s = fund.nPos;
             break;
         }
-        if (nError != XML_OK) {
+        if (fund.nError != XML_OK) {
             m_bEnde = true;
             break;
         }
-        if (m_aNamen.m_nCount == 0 || nStartTagLen < 0 || nEndTagOffset < 0) {
+        const BrixSubString& block = fund.block;
+        if (m_aNamen.m_nCount == 0 || fund.nStartTagLen < 0 || fund.nEndTagOffset < 0) {
             // No inner names, or a self-closing element, which has no content: the whole block.
             out.Anhaengen(block);
         } else {
             // The inner elements of the content: again and again the earliest block of any
             // inner name (the first name on equal starts), until a search fails. A fault met by
             // any name's search ends the walk of the content.
-            out.Anhaengen(block.Mitte(0, nStartTagLen));
-            const BrixSubString inhalt = block.Mitte(nStartTagLen, nEndTagOffset - nStartTagLen);
+            out.Anhaengen(block.Mitte(0, fund.nStartTagLen));
+            const BrixSubString inhalt = block.Mitte(fund.nStartTagLen, fund.nEndTagOffset - fund.nStartTagLen);
             m_pErster->Neu();
             for (std::ptrdiff_t k = 0;;) {
-                std::ptrdiff_t nInnenPos = k;
-                std::ptrdiff_t nInnenNext = -1;
                 int nIndex = -1;
-                int nInnenFehler = XML_OK;
-                const BrixSubString innen =
-                    m_pErster->Finde(m_abtaster, inhalt, nInnenPos, nInnenNext, nIndex, nInnenFehler);
-                if (nInnenFehler != XML_OK) break;
-                out.Anhaengen(innen);
-                k = nInnenNext;
+                const TagBlockFund innen = m_pErster->Finde(m_abtaster, inhalt, k, nIndex);
+                if (innen.nError != XML_OK) break;
+                out.Anhaengen(innen.block);
+                k = innen.nNext;
             }
-            out.Anhaengen(block.Mitte(nEndTagOffset));
+            out.Anhaengen(block.Mitte(fund.nEndTagOffset));
         }
         out.Anhaengen("\r\n", 2);
-        s = nNext;
+        s = fund.nNext;
     }
     if (m_bEnde) s = text.Laenge();
     m_nSuche = nBasis + s;
@@ -136,27 +127,24 @@ FilterStand BlockSpringer::Weiter(const BrixSubString& text, TextZiel& out)
     std::ptrdiff_t s = m_nSuche - nBasis;    // where the next search starts
     while (!m_bRest) {
         m_sucher.VergissVor(text, s);
-        std::ptrdiff_t nPos = s;
-        std::ptrdiff_t nNext = -1;
-        int nError = XML_OK;
-        m_sucher.FindeTagBlock(text, &m_name, nPos, nNext, nError);
-        if (nError == XML_MEHR) {
+        const TagBlockFund fund = m_sucher.FindeTagBlock(text, &m_name, s);
+        if (fund.nError == XML_MEHR) {
             // What follows the last element is kept until it is known whether another comes.
-            s = nPos;
+            s = fund.nPos;
             break;
         }
-        if (nError != XML_OK && nPos > c) {
+        if (fund.nError != XML_OK && fund.nPos > c) {
             // A fault: the text up to it is kept, the stretch the scanner skipped is not.
-            out.Anhaengen(text.Mitte(c, nPos - c));
-            c = nPos;
+            out.Anhaengen(text.Mitte(c, fund.nPos - c));
+            c = fund.nPos;
         }
-        if (nNext < 0 || nNext <= s) {
+        if (fund.nNext < 0 || fund.nNext <= s) {
             // No further element, or a position that would not move the walk on.
             m_bRest = true;
             break;
         }
         // An element of that name: it and the text before it are stepped over.
-        c = s = nNext;
+        c = s = fund.nNext;
     }
     if (m_bRest) {
         out.Anhaengen(text.Mitte(c));

@@ -1,6 +1,8 @@
-// Helpers on element blocks: content, tag name, and the first block of several names.
+// Helpers on element blocks: content, tag name, and the first block of several names (the view's
+// operation over ErsterTagBlock).
 #include "brix/BrixSubString.h"
 #include "brix/CBrixArray.h"
+#include "xml/Abtaster.h"
 #include "xml/ErsterTagBlock.h"
 #include "xml/XmlFehler.h"
 
@@ -14,68 +16,24 @@ bool IstNamensZeichen(char ch)
 
 }  // namespace
 
-ErsterTagBlock::ErsterTagBlock(const CBrixArray<BrixSubString>& names)
-    : m_names(names), m_aSuchen(static_cast<std::size_t>(names.m_nCount > 0 ? names.m_nCount : 0))
-{}
-
-void ErsterTagBlock::Neu() noexcept
-{
-    for (Suche& suche : m_aSuchen) suche.bGemacht = false;
-}
-
-BrixSubString ErsterTagBlock::Finde(BrixAbtaster& abtaster, const BrixSubString& text, std::ptrdiff_t& nPos,
-                                    std::ptrdiff_t& nNext, int& nIndex, int& nError, std::ptrdiff_t* pnStartTagLen,
-                                    std::ptrdiff_t* pnEndTagOffset)
-{
-    if (!text.HatDaten()) {
-        nError = XML_KEINE_DATEN;
-        return {};
-    }
-    const Suche* pBeste = nullptr;
-    for (std::size_t i = 0; i < m_aSuchen.size(); ++i) {
-        Suche& suche = m_aSuchen[i];
-        if (!suche.bGemacht || (suche.nError == XML_OK && suche.nPos < nPos)) {
-            const BrixSubString* pName = m_names.Element(static_cast<int>(i));
-            const BrixSubString leer;
-            suche.nPos = nPos;
-            suche.nStartTagLen = -1;
-            suche.nEndTagOffset = -1;
-            suche.block = abtaster.FindeTagBlock(text, pName != nullptr ? pName : &leer, suche.nPos, suche.nNext,
-                                                 suche.nError, &suche.nStartTagLen, &suche.nEndTagOffset);
-            suche.bGemacht = true;
-        }
-        if (suche.nError != XML_OK && suche.nError != XML_TAG_NICHT_GEFUNDEN && suche.nError != XML_KEINE_DATEN) {
-            // A fault ends the call; later names are not searched.
-            nError = suche.nError;
-            return suche.block;
-        }
-        // Only a strictly earlier start wins, so on a tie the name listed first keeps it.
-        if (suche.nError == XML_OK && (pBeste == nullptr || suche.nPos < pBeste->nPos)) {
-            pBeste = &suche;
-            nIndex = static_cast<int>(i);
-        }
-    }
-    if (pBeste == nullptr) {
-        nPos = -1;
-        nNext = -1;
-        nError = XML_TAG_NICHT_GEFUNDEN;
-        return BrixSubString(text.m_pString, 0, 0);
-    }
-    nPos = pBeste->nPos;
-    nNext = pBeste->nNext;
-    if (pnStartTagLen != nullptr) *pnStartTagLen = pBeste->nStartTagLen;
-    if (pnEndTagOffset != nullptr) *pnEndTagOffset = pBeste->nEndTagOffset;
-    nError = XML_OK;
-    return pBeste->block;
-}
-
 BrixSubString BrixSubString::FindeErstenTagBlock(const CBrixArray<BrixSubString>& names, std::ptrdiff_t& nPos,
                                                  std::ptrdiff_t& nNext, int& nIndex, int& nError,
                                                  std::ptrdiff_t* pnStartTagLen, std::ptrdiff_t* pnEndTagOffset) const
 {
     BrixAbtaster abtaster;
     ErsterTagBlock erster(names);
-    return erster.Finde(abtaster, *this, nPos, nNext, nIndex, nError, pnStartTagLen, pnEndTagOffset);
+    const TagBlockFund fund = erster.Finde(abtaster, *this, nPos, nIndex);
+    // A fault leaves the positions as they were passed; so does a view without data.
+    nError = fund.nError;
+    if (fund.nError == XML_OK || fund.nError == XML_TAG_NICHT_GEFUNDEN) {
+        nPos = fund.nPos;
+        nNext = fund.nNext;
+    }
+    if (fund.nError == XML_OK) {
+        if (pnStartTagLen != nullptr) *pnStartTagLen = fund.nStartTagLen;
+        if (pnEndTagOffset != nullptr) *pnEndTagOffset = fund.nEndTagOffset;
+    }
+    return fund.block;
 }
 
 BrixSubString BrixSubString::Inhalt() const noexcept

@@ -144,8 +144,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pDaten, std::size_t nG
             if (nArt < 2) {
                 Pos nSPos = nVorher, nSNext = 0, nSLen = kUnberuehrt, nSOff = kUnberuehrt;
                 int nSError = 0;
-                const BrixSubString s =
-                    sucher.FindeTagBlock(sicht, nArt == 1 ? &name : nullptr, nSPos, nSNext, nSError, &nSLen, &nSOff);
+                const BrixSubString s = Beantworte(sucher.FindeTagBlock(sicht, nArt == 1 ? &name : nullptr, nSPos),
+                                                   nSPos, nSNext, nSError, &nSLen, &nSOff);
                 FUZZ_PRUEFE(Von(s, nSPos, nSNext, nSError, nIndex, nSLen, nSOff) == ist);
             }
             referenz::Sicht rBlock;
