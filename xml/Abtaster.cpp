@@ -370,6 +370,7 @@ std::ptrdiff_t BrixAbtaster::FindeEndTag(const BrixSubString& text, const BrixSu
     }
     m_aOffen.clear();
     m_aOffen.push_back(EndTagStart{-1, nFrom});
+    m_pZeichnung = nullptr;
     return EndTagLauf(text, nError, pnEndTagPos);
 }
 
@@ -420,6 +421,12 @@ std::ptrdiff_t BrixAbtaster::FindeEndTag(const BrixSubString& text, const BrixSu
     }
     m_aOffen.pop_back();
     nWeiter = g + 1;
+    if (m_pZeichnung != nullptr) {
+        ElementSpur& spur = m_pZeichnung->aSpuren[m_aSpurOffen.back()];
+        m_aSpurOffen.pop_back();
+        spur.nEndTag = p;
+        spur.nEnde = nWeiter;
+    }
     return XML_OK;
 }
 
@@ -462,7 +469,14 @@ std::ptrdiff_t BrixAbtaster::EndTagLauf(const BrixSubString& text, int& nError, 
         // Whether a tag whose group does not close in an open text closes itself is not known yet.
         if (k < 0 && bOffen) return Scheitern(text, XML_MEHR, p, nError);
         nWeiter = t + 1;
-        if (k >= 0 && d[k - 1] == '/') {
+        const bool bSelbst = k >= 0 && d[k - 1] == '/';
+        if (m_pZeichnung != nullptr) {
+            // The tag ends at its first '>' (a name holds none) and holds no other '<'.
+            m_pZeichnung->bSchlicht &= k >= 0 && FindeByte(d, k, t, '>') < 0 && FindeByte(d, k, p + 1, '<') < 0;
+            m_pZeichnung->aSpuren.push_back(
+                ElementSpur{p, t, k, -1, bSelbst ? k + 1 : -1, static_cast<std::ptrdiff_t>(m_aOffen.size())});
+        }
+        if (bSelbst) {
             nWeiter = k + 1;
             continue;
         }
@@ -474,10 +488,13 @@ std::ptrdiff_t BrixAbtaster::EndTagLauf(const BrixSubString& text, int& nError, 
                 if (pAusgang->nCode != XML_OK) {
                     return Scheitern(text, pAusgang->nCode, Relativ(text, pAusgang->nErgebnis), nError);
                 }
+                // Its inside is not walked: what it holds is not recorded.
+                if (m_pZeichnung != nullptr) m_pZeichnung->bSchlicht = false;
                 nWeiter = Relativ(text, pAusgang->nErgebnis);
                 continue;
             }
         }
+        if (m_pZeichnung != nullptr) m_aSpurOffen.push_back(m_pZeichnung->aSpuren.size() - 1);
         m_aOffen.push_back(EndTagStart{p, t + 1});
     }
 }
@@ -505,13 +522,22 @@ std::ptrdiff_t BrixAbtaster::EndTagLauf(const BrixSubString& text, int& nError, 
         nError = pAusgang->nCode;
         nEndTagPos = Relativ(text, pAusgang->nEndTagPos);
         r = Relativ(text, pAusgang->nErgebnis);
+        if (m_pBaum != nullptr) m_pBaum->bSchlicht = false;  // nothing walked, nothing recorded
     } else {
         if (m_pGedaechtnis != nullptr) m_pGedaechtnis->Beginne(text, p, nFrom);
         // The element's name has no '>': it ends at the first byte of the name-end set.
         m_Gesucht = Name{d + p + 1, t - (p + 1), true};
         m_aOffen.clear();
         m_aOffen.push_back(EndTagStart{p, nFrom});
+        m_pZeichnung = m_pBaum;
+        if (m_pZeichnung != nullptr) {
+            // The element itself first: its start tag ends at its first '>' g.
+            m_pZeichnung->aSpuren.assign(1, ElementSpur{p, t, g, -1, -1, 0});
+            m_pZeichnung->bSchlicht = FindeByte(d, g, p + 1, '<') < 0;
+            m_aSpurOffen.assign(1, 0);
+        }
         r = EndTagLauf(text, nError, &nEndTagPos);
+        m_pZeichnung = nullptr;
         if (m_pGedaechtnis != nullptr) m_pGedaechtnis->Beende(nError);
     }
     if (bNachName && m_pGedaechtnis != nullptr) m_pGedaechtnis->NurEnden(false);

@@ -33,6 +33,28 @@ struct TagBlockFund {
 BrixSubString Beantworte(const TagBlockFund& fund, std::ptrdiff_t& nPos, std::ptrdiff_t& nNext, int& nError,
                          std::ptrdiff_t* pnStartTagLen = nullptr, std::ptrdiff_t* pnEndTagOffset = nullptr) noexcept;
 
+// One element that a recording walk met inside the element it walked (see BrixAbtaster::Zeichne):
+// view positions of its '<', of the end of its name, of the '>' that ends its start tag, and of
+// the '<' of its end tag (-1 for a self-closing one); where it ends; its depth (0: the element
+// walked, 1: a child of it).
+struct ElementSpur {
+    std::ptrdiff_t nTag;
+    std::ptrdiff_t nName;
+    std::ptrdiff_t nTagEnde;
+    std::ptrdiff_t nEndTag;
+    std::ptrdiff_t nEnde;
+    std::ptrdiff_t nTiefe;
+};
+
+// The elements of one element, as the walk for its end met them, in document order, itself
+// first. bSchlicht: every start tag among them ends at its first '>' and holds no other '<' (and
+// the walk met every element it passed); then a walk over the content of any of them, level by
+// level, meets exactly these elements, with these ends.
+struct ElementBaum {
+    std::vector<ElementSpur> aSpuren;
+    bool bSchlicht = false;
+};
+
 class BrixAbtaster {
 public:
     // Bracket groups shorter than this are walked again rather than remembered.
@@ -57,6 +79,10 @@ public:
     // The '>' that closes the group the '<' at nPos opens, past nested groups of "()[]{}<>" and
     // quoted runs, or -1 (as text.FindeSchliessendeKlammer(nPos, "()[]{}<>", 6, true)).
     std::ptrdiff_t SchliessendeSpitzeKlammer(const BrixSubString& text, std::ptrdiff_t nPos);
+
+    // Lets every walk for the end of an element that FindeTagBlock makes record the elements it
+    // meets into *pBaum (null: not), which must outlive the scanner's use.
+    void Zeichne(ElementBaum* pBaum) noexcept { m_pBaum = pBaum; }
 
     // Number of bracket groups remembered.
     std::size_t AnzahlGruppen() const noexcept { return m_Gruppen.Anzahl(); }
@@ -156,6 +182,10 @@ private:
     // the ones opened inside it and not yet closed, innermost last; a nested one's name ends
     // just before where its search began.
     std::vector<EndTagStart> m_aOffen;
+    // While a walk records (m_pZeichnung): where the open elements of m_aOffen stand in it.
+    ElementBaum* m_pBaum = nullptr;
+    ElementBaum* m_pZeichnung = nullptr;
+    std::vector<std::size_t> m_aSpurOffen;
     Name m_Gesucht;
     // The open bracket groups, by the position of their opener; the first is the '<' the walk
     // is for, the others close with the partner of their opener.

@@ -37,6 +37,18 @@ BlockListe::BlockListe(const BrixSubString& names) : m_aNamen(0)
     m_aussen = Erster(m_aNamen);
     if (!m_bLeer) m_aNamen.Entferne(0, 1);
     m_pErster = std::make_unique<ErsterTagBlock>(m_aNamen);
+    // The elements of an outer element are recorded by the walk that finds it only when there
+    // are inner names to list.
+    if (m_aNamen.m_nCount > 0) m_abtaster.Zeichne(&m_baum);
+}
+
+bool BlockListe::HatInnenName(const BrixSubString& text, const ElementSpur& spur, int i) const noexcept
+{
+    // As a search by that name compares: a name with no data is the empty name.
+    const BrixSubString* pName = m_aNamen.Element(i);
+    const std::ptrdiff_t nLaenge = spur.nName - (spur.nTag + 1);
+    if (pName == nullptr || !pName->HatDaten()) return nLaenge == 0;
+    return pName->Laenge() == nLaenge && text.Mitte(spur.nTag + 1, nLaenge).Vergleiche(*pName) == 0;
 }
 
 FilterStand BlockListe::Weiter(const BrixSubString& text, TextZiel& out)
@@ -71,14 +83,27 @@ FilterStand BlockListe::Weiter(const BrixSubString& text, TextZiel& out)
             // inner name (the first name on equal starts), until a search fails. A fault met by
             // any name's search ends the walk of the content.
             out.Anhaengen(block.Mitte(0, fund.nStartTagLen));
-            const BrixSubString inhalt = block.Mitte(fund.nStartTagLen, fund.nEndTagOffset - fund.nStartTagLen);
-            m_pErster->Neu();
-            for (std::ptrdiff_t k = 0;;) {
-                int nIndex = -1;
-                const TagBlockFund innen = m_pErster->Finde(m_abtaster, inhalt, k, nIndex);
-                if (innen.nError != XML_OK) break;
-                out.Anhaengen(innen.block);
-                k = innen.nNext;
+            if (m_baum.bSchlicht) {
+                // The walk that found the element met its children as the walk of its content
+                // would: the children of an inner name, in order.
+                for (const ElementSpur& spur : m_baum.aSpuren) {
+                    if (spur.nTiefe != 1) continue;
+                    for (int i = 0; i < m_aNamen.m_nCount; ++i) {
+                        if (!HatInnenName(text, spur, i)) continue;
+                        out.Anhaengen(text.Mitte(spur.nTag, spur.nEnde - spur.nTag));
+                        break;
+                    }
+                }
+            } else {
+                const BrixSubString inhalt = block.Mitte(fund.nStartTagLen, fund.nEndTagOffset - fund.nStartTagLen);
+                m_pErster->Neu();
+                for (std::ptrdiff_t k = 0;;) {
+                    int nIndex = -1;
+                    const TagBlockFund innen = m_pErster->Finde(m_abtaster, inhalt, k, nIndex);
+                    if (innen.nError != XML_OK) break;
+                    out.Anhaengen(innen.block);
+                    k = innen.nNext;
+                }
             }
             out.Anhaengen(block.Mitte(fund.nEndTagOffset));
         }

@@ -99,9 +99,13 @@ public:
     FilterStand Weiter(const BrixSubString& text, TextZiel& out) override;
 
 private:
+    // Whether the element of spur (of text) has the inner name i.
+    bool HatInnenName(const BrixSubString& text, const ElementSpur& spur, int i) const noexcept;
+
     CBrixArray<BrixSubString> m_aNamen;  // the inner names
     BrixSubString m_aussen;
     bool m_bLeer = false;  // no outer name: nothing is listed
+    ElementBaum m_baum;    // the elements of the outer element found last
     BrixAbtaster m_abtaster;
     std::unique_ptr<ErsterTagBlock> m_pErster;  // made once the inner names are known
     bool m_bBegonnen = false;
@@ -133,7 +137,7 @@ private:
 class InhaltErsetzer final : public BrixFilter {
 public:
     // name and replacement must outlive the filter.
-    InhaltErsetzer(const BrixSubString& name, const BrixSubString& replacement) : m_name(name), m_ersatz(replacement) {}
+    InhaltErsetzer(const BrixSubString& name, const BrixSubString& replacement);
     FilterStand Weiter(const BrixSubString& text, TextZiel& out) override;
 
 private:
@@ -146,10 +150,15 @@ private:
     };
     // Writes the element block found at the top level, its content walked level by level.
     void ErsetzeIn(TagBlockFund fund, TextZiel& out);
+    // The same for a block whose elements the walk that found it met as every level would
+    // (m_baum.bSchlicht), from what it recorded: one pass over them.
+    void ErsetzeNachBaum(const BrixSubString& text, TextZiel& out);
 
     BrixSubString m_name;
     BrixSubString m_ersatz;
-    BrixBlockSucher m_sucher;
+    ElementBaum m_baum;
+    BrixAbtaster m_abtaster;   // the walk of the top level, which records the elements of each block
+    BrixBlockSucher m_sucher;  // the walks of the levels inside a block that was not recorded whole
     std::vector<Ebene> m_aStapel;
     bool m_bBegonnen = false;
     bool m_bRest = false;

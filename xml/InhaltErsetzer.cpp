@@ -24,7 +24,8 @@ FilterStand InhaltErsetzer::Weiter(const BrixSubString& text, TextZiel& out)
         // again, so the seeker holds at most one top-level element's worth.
         m_sucher.Vergiss();
         m_sucher.VergissVor(text, s);
-        const TagBlockFund fund = m_sucher.FindeTagBlock(text, nullptr, s);
+        m_abtaster.VergissVor(text, s);
+        const TagBlockFund fund = m_abtaster.FindeTagBlock(text, nullptr, s);
         if (fund.nError == XML_MEHR) {
             // What comes before the element in question stays, whatever follows.
             out.Anhaengen(text.Mitte(c, fund.nPos - c));
@@ -38,7 +39,10 @@ FilterStand InhaltErsetzer::Weiter(const BrixSubString& text, TextZiel& out)
         }
         out.Anhaengen(text.Mitte(c, fund.nPos - c));
         c = s = fund.nNext;
-        ErsetzeIn(fund, out);
+        if (fund.nEndTagOffset >= 0 && m_baum.bSchlicht)
+            ErsetzeNachBaum(text, out);
+        else
+            ErsetzeIn(fund, out);
     }
     if (m_bRest) {
         out.Anhaengen(text.Mitte(c));
@@ -47,6 +51,37 @@ FilterStand InhaltErsetzer::Weiter(const BrixSubString& text, TextZiel& out)
     m_nKopiert = nBasis + c;
     m_nSuche = nBasis + s;
     return {m_nKopiert, m_nSuche};
+}
+
+InhaltErsetzer::InhaltErsetzer(const BrixSubString& name, const BrixSubString& replacement)
+    : m_name(name), m_ersatz(replacement)
+{
+    m_abtaster.Zeichne(&m_baum);
+}
+
+void InhaltErsetzer::ErsetzeNachBaum(const BrixSubString& text, TextZiel& out)
+{
+    // The elements in document order: one whose name matches gets the replacement for its
+    // content (behind its tag when it closes itself), and what lies inside it is passed over;
+    // everything else is copied as it stands.
+    const ElementSpur& ganz = m_baum.aSpuren.front();
+    std::ptrdiff_t c = ganz.nTag;        // start of the text not yet copied
+    std::ptrdiff_t nUeberspringen = -1;  // elements that begin before it lie in a replaced one
+    for (const ElementSpur& spur : m_baum.aSpuren) {
+        if (spur.nTag < nUeberspringen) continue;
+        if (text.Mitte(spur.nTag, spur.nTagEnde + 1 - spur.nTag).TagName().Vergleiche(m_name) != 0) continue;
+        if (spur.nEndTag < 0) {
+            out.Anhaengen(text.Mitte(c, spur.nEnde - c));
+            out.Anhaengen(m_ersatz);
+            c = spur.nEnde;
+        } else {
+            out.Anhaengen(text.Mitte(c, spur.nTagEnde + 1 - c));
+            out.Anhaengen(m_ersatz);
+            c = spur.nEndTag;
+            nUeberspringen = spur.nEnde;
+        }
+    }
+    out.Anhaengen(text.Mitte(c, ganz.nEnde - c));
 }
 
 void InhaltErsetzer::ErsetzeIn(TagBlockFund fund, TextZiel& out)
