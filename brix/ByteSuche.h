@@ -31,6 +31,22 @@ inline std::ptrdiff_t FindeByte(const char* d, std::ptrdiff_t n, std::ptrdiff_t 
     return pTreffer ? static_cast<const char*>(pTreffer) - d : -1;
 }
 
+// True when a or b stands in d[nFrom..nBis) (a short stretch: a tag).
+inline bool HatEinesVon(const char* d, std::ptrdiff_t nFrom, std::ptrdiff_t nBis, char a, char b) noexcept
+{
+#ifdef BRIX_BYTESUCHE_SSE2
+    for (; nBis - nFrom >= 16; nFrom += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + nFrom));
+        const __m128i t = _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(a)), _mm_cmpeq_epi8(v, _mm_set1_epi8(b)));
+        if (_mm_movemask_epi8(t) != 0) return true;
+    }
+#endif
+    for (; nFrom < nBis; ++nFrom) {
+        if (d[nFrom] == a || d[nFrom] == b) return true;
+    }
+    return false;
+}
+
 // True when the n bytes at a and b are equal (n <= 0: true, nothing is read).
 inline bool GleicheBytes(const char* a, const char* b, std::ptrdiff_t n) noexcept
 {

@@ -42,6 +42,7 @@ namespace {
 
 using brixsuche::FindeByte;
 using brixsuche::GleicheBytes;
+using brixsuche::HatEinesVon;
 
 // A block finder stops at most this many UTF-16 units behind an unclosed comment, declaration
 // or processing instruction, so that a caller going on from nNext skips only a little text.
@@ -472,7 +473,7 @@ std::ptrdiff_t BrixAbtaster::EndTagLauf(const BrixSubString& text, int& nError, 
         const bool bSelbst = k >= 0 && d[k - 1] == '/';
         if (m_pZeichnung != nullptr) {
             // The tag ends at its first '>' (a name holds none) and holds no other '<'.
-            m_pZeichnung->bSchlicht &= k >= 0 && FindeByte(d, k, t, '>') < 0 && FindeByte(d, k, p + 1, '<') < 0;
+            m_pZeichnung->bSchlicht &= k >= 0 && !HatEinesVon(d, p + 1, k, '<', '>');
             m_pZeichnung->aSpuren.push_back(
                 ElementSpur{p, t, k, -1, bSelbst ? k + 1 : -1, static_cast<std::ptrdiff_t>(m_aOffen.size())});
         }

@@ -153,8 +153,11 @@ private:
     // The same for a block whose elements the walk that found it met as every level would
     // (m_baum.bSchlicht), from what it recorded: one pass over them.
     void ErsetzeNachBaum(const BrixSubString& text, TextZiel& out);
+    // Whether the block of spur (of text d) has the name, as TagName tells a block's name.
+    bool NameTrifft(const char* d, const ElementSpur& spur) const noexcept;
 
     BrixSubString m_name;
+    bool m_bNameMoeglich = false;  // the name is letters and digits only
     BrixSubString m_ersatz;
     ElementBaum m_baum;
     BrixAbtaster m_abtaster;   // the walk of the top level, which records the elements of each block

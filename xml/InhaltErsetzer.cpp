@@ -3,6 +3,9 @@
 // elements one by one; the descent into an element of another name keeps its levels on an
 // explicit stack and appends straight to out, in the order in which a recursive descent would
 // append each level's result as a whole.
+#include <algorithm>
+#include <cstring>
+#include <string_view>
 #include <vector>
 
 #include "xml/BlockSucher.h"
@@ -53,10 +56,35 @@ FilterStand InhaltErsetzer::Weiter(const BrixSubString& text, TextZiel& out)
     return {m_nKopiert, m_nSuche};
 }
 
+namespace {
+
+bool IstNamensZeichen(char ch) noexcept
+{
+    return (ch >= '0' && ch <= '9') || (ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z');
+}
+
+}  // namespace
+
 InhaltErsetzer::InhaltErsetzer(const BrixSubString& name, const BrixSubString& replacement)
     : m_name(name), m_ersatz(replacement)
 {
     m_abtaster.Zeichne(&m_baum);
+    // The name of a block is the run of letters and digits behind its '<' (TagName): a name of
+    // other bytes matches none, an empty one a block whose '<' no letter or digit follows.
+    const std::string_view bytes = m_name.Sicht();
+    m_bNameMoeglich = std::all_of(bytes.begin(), bytes.end(), IstNamensZeichen);
+}
+
+bool InhaltErsetzer::NameTrifft(const char* d, const ElementSpur& spur) const noexcept
+{
+    // As block.TagName().Vergleiche(m_name) == 0 for the block of spur, whose tag ends at nTagEnde.
+    if (!m_bNameMoeglich) return false;
+    const auto nLaenge = static_cast<std::ptrdiff_t>(m_name.Sicht().size());
+    const std::ptrdiff_t nBehind = spur.nTag + 1 + nLaenge;
+    return nBehind <= spur.nTagEnde + 1 &&
+           (nLaenge == 0 ||
+            std::memcmp(d + spur.nTag + 1, m_name.Sicht().data(), static_cast<std::size_t>(nLaenge)) == 0) &&
+           (nBehind == spur.nTagEnde + 1 || !IstNamensZeichen(d[nBehind]));
 }
 
 void InhaltErsetzer::ErsetzeNachBaum(const BrixSubString& text, TextZiel& out)
@@ -69,7 +97,7 @@ void InhaltErsetzer::ErsetzeNachBaum(const BrixSubString& text, TextZiel& out)
     std::ptrdiff_t nUeberspringen = -1;  // elements that begin before it lie in a replaced one
     for (const ElementSpur& spur : m_baum.aSpuren) {
         if (spur.nTag < nUeberspringen) continue;
-        if (text.Mitte(spur.nTag, spur.nTagEnde + 1 - spur.nTag).TagName().Vergleiche(m_name) != 0) continue;
+        if (!NameTrifft(text.Daten(), spur)) continue;
         if (spur.nEndTag < 0) {
             out.Anhaengen(text.Mitte(c, spur.nEnde - c));
             out.Anhaengen(m_ersatz);
