@@ -1,4 +1,5 @@
-// The file calls of POSIX systems: descriptors, read and write, mmap for regular files.
+// The file calls of POSIX systems: descriptors, read and write, mmap for regular files, and the
+// SIGBUS handler that lets a mapped file shrink.
 #include "platform/Datei.h"
 
 #include <fcntl.h>
@@ -10,95 +11,57 @@
 
 #include <cerrno>
 #include <cstdint>
-#include <cstring>
-#include <new>
 
-#include "platform/CString.h"
+#include "platform/Betriebssystem.h"
 
-// --- CFile ---
-
-namespace {
-
-// Waits until a non-blocking descriptor is ready, so that EAGAIN is no failure.
-void WarteAuf(int fd, short nEreignis)
+std::int64_t LiesHoechstens(int fd, void* p, std::size_t n) noexcept
 {
-    pollfd p{fd, nEreignis, 0};
+    const ssize_t nGelesen = read(fd, p, n);
+    return nGelesen >= 0 ? nGelesen : -errno;
+}
+
+std::int64_t SchreibeHoechstens(int fd, const void* p, std::size_t n) noexcept
+{
+    const ssize_t nGeschrieben = write(fd, p, n);
+    return nGeschrieben >= 0 ? nGeschrieben : -errno;
+}
+
+// A descriptor that does not block (set so by whoever passed it): poll until it is ready.
+bool WarteBereit(int fd, bool bSchreiben) noexcept
+{
+    pollfd p{fd, static_cast<short>(bSchreiben ? POLLOUT : POLLIN), 0};
     while (poll(&p, 1, -1) < 0 && errno == EINTR) {
     }
+    return true;
 }
 
-}  // namespace
-
-std::size_t CFile::Read(void* p, std::size_t n)
+int StatusVon(int fd, CFileStatus& status) noexcept
 {
-    if (m_fd < 0) Scheitern("gelesen", EBADF);
-    if (n > kMaxEinzelZugriff) n = kMaxEinzelZugriff;
-    for (;;) {
-        const ssize_t nGelesen = read(m_fd, p, n);
-        if (nGelesen >= 0) return static_cast<std::size_t>(nGelesen);
-        if (errno == EINTR) continue;
-        if (errno == EAGAIN || errno == EWOULDBLOCK) {
-            WarteAuf(m_fd, POLLIN);
-            continue;
-        }
-        Scheitern("gelesen", errno);
-    }
+    struct stat st;
+    if (fstat(fd, &st) != 0) return errno;
+    status.m_bRegulaer = S_ISREG(st.st_mode);
+    status.m_bVerzeichnis = S_ISDIR(st.st_mode);
+    status.m_size = status.m_bRegulaer ? static_cast<std::int64_t>(st.st_size) : 0;
+    return 0;
 }
 
-char* CFile::Abbilden(std::int64_t nVersatz, std::size_t n) const noexcept
+std::int64_t PositionVon(int fd) noexcept
 {
-    if (m_fd < 0 || n == 0) return nullptr;
-    void* p = mmap(nullptr, n, PROT_READ | PROT_WRITE, MAP_PRIVATE, m_fd, static_cast<off_t>(nVersatz));
+    const off_t nPos = lseek(fd, 0, SEEK_CUR);
+    return nPos < 0 ? -1 : static_cast<std::int64_t>(nPos);
+}
+
+void SetzePosition(int fd, std::int64_t nPos) noexcept { lseek(fd, static_cast<off_t>(nPos), SEEK_SET); }
+
+char* BildeAb(int fd, std::int64_t nVersatz, std::size_t n) noexcept
+{
+    void* p = mmap(nullptr, n, PROT_READ | PROT_WRITE, MAP_PRIVATE, fd, static_cast<off_t>(nVersatz));
     if (p == MAP_FAILED) return nullptr;
     madvise(p, n, MADV_SEQUENTIAL);  // only a hint
     return static_cast<char*>(p);
 }
 
-void CFile::Setze(std::int64_t nPos) const noexcept
-{
-    if (m_fd >= 0) lseek(m_fd, static_cast<off_t>(nPos), SEEK_SET);
-}
-
-void CFile::Write(const void* p, std::size_t n)
-{
-    if (m_fd < 0) Scheitern("geschrieben", EBADF);
-    const char* q = static_cast<const char*>(p);
-    while (n > 0) {
-        const std::size_t nStueck = n < kMaxEinzelZugriff ? n : kMaxEinzelZugriff;
-        const ssize_t nGeschrieben = write(m_fd, q, nStueck);
-        if (nGeschrieben < 0) {
-            if (errno == EINTR) continue;
-            if (errno == EAGAIN || errno == EWOULDBLOCK) {
-                WarteAuf(m_fd, POLLOUT);
-                continue;
-            }
-            Scheitern("geschrieben", errno);
-        }
-        q += nGeschrieben;
-        n -= static_cast<std::size_t>(nGeschrieben);
-    }
-}
-
-CFileStatus CFile::GetStatus() const
-{
-    struct stat st;
-    if (m_fd < 0) Scheitern("gelesen", EBADF);
-    if (fstat(m_fd, &st) != 0) Scheitern("gelesen", errno);
-    CFileStatus status;
-    status.m_bRegulaer = S_ISREG(st.st_mode);
-    status.m_bVerzeichnis = S_ISDIR(st.st_mode);
-    status.m_size = status.m_bRegulaer ? static_cast<std::int64_t>(st.st_size) : 0;
-    return status;
-}
-
-bool CFile::IstTerminal() const noexcept { return m_fd >= 0 && isatty(m_fd) == 1; }
-
-std::int64_t CFile::GetPosition() const noexcept
-{
-    if (m_fd < 0) return -1;
-    const off_t nPos = lseek(m_fd, 0, SEEK_CUR);
-    return nPos < 0 ? -1 : static_cast<std::int64_t>(nPos);
-}
+bool IstKonsole(int fd) noexcept { return isatty(fd) == 1; }
 
 int OeffneZumLesen(const std::string& strPfad) noexcept
 {

@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <new>
 
-#include "platform/CString.h"
+#include "platform/Betriebssystem.h"
 #include "platform/windows/System.h"
 
 namespace {
@@ -33,22 +33,47 @@ int SchreibFehler(int fd, int nErrno) noexcept
 
 }  // namespace
 
-std::size_t CFile::Read(void* p, std::size_t n)
+std::int64_t LiesHoechstens(int fd, void* p, std::size_t n) noexcept
 {
-    if (m_fd < 0) Scheitern("gelesen", EBADF);
-    if (n > kMaxEinzelZugriff) n = kMaxEinzelZugriff;
-    for (;;) {
-        const int nGelesen = _read(m_fd, p, static_cast<unsigned>(n));
-        if (nGelesen >= 0) return static_cast<std::size_t>(nGelesen);
-        if (errno == EINTR) continue;
-        Scheitern("gelesen", errno);
-    }
+    const int nGelesen = _read(fd, p, static_cast<unsigned>(n));
+    return nGelesen >= 0 ? nGelesen : -errno;
 }
 
-char* CFile::Abbilden(std::int64_t nVersatz, std::size_t n) const noexcept
+std::int64_t SchreibeHoechstens(int fd, const void* p, std::size_t n) noexcept
 {
-    if (m_fd < 0 || n == 0) return nullptr;
-    const auto h = reinterpret_cast<HANDLE>(_get_osfhandle(m_fd));
+    const int nGeschrieben = _write(fd, p, static_cast<unsigned>(n));
+    if (nGeschrieben > 0) return nGeschrieben;
+    // Nothing written without an error: the disk is full.
+    return nGeschrieben == 0 ? -ENOSPC : -SchreibFehler(fd, errno);
+}
+
+// The C runtime's descriptors block: EAGAIN is not waited out.
+bool WarteBereit(int, bool) noexcept { return false; }
+
+int StatusVon(int fd, CFileStatus& status) noexcept
+{
+    struct _stat64 st;
+    if (_fstat64(fd, &st) != 0) return errno;
+    status.m_bRegulaer = (st.st_mode & _S_IFMT) == _S_IFREG;
+    status.m_bVerzeichnis = (st.st_mode & _S_IFMT) == _S_IFDIR;
+    status.m_size = status.m_bRegulaer ? static_cast<std::int64_t>(st.st_size) : 0;
+    return 0;
+}
+
+// Only a file on a disk has an offset (the C runtime gives one for pipes and consoles too).
+std::int64_t PositionVon(int fd) noexcept
+{
+    const auto h = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+    if (h == INVALID_HANDLE_VALUE || GetFileType(h) != FILE_TYPE_DISK) return -1;
+    const long long nPos = _lseeki64(fd, 0, SEEK_CUR);
+    return nPos < 0 ? -1 : static_cast<std::int64_t>(nPos);
+}
+
+void SetzePosition(int fd, std::int64_t nPos) noexcept { _lseeki64(fd, nPos, SEEK_SET); }
+
+char* BildeAb(int fd, std::int64_t nVersatz, std::size_t n) noexcept
+{
+    const auto h = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
     if (h == INVALID_HANDLE_VALUE) return nullptr;
     // Copy-on-write: writes go to private copies of the pages, as with MAP_PRIVATE. The view
     // keeps the mapping object alive after its handle is closed.
@@ -60,57 +85,12 @@ char* CFile::Abbilden(std::int64_t nVersatz, std::size_t n) const noexcept
     return static_cast<char*>(p);
 }
 
-void CFile::Setze(std::int64_t nPos) const noexcept
-{
-    if (m_fd >= 0) _lseeki64(m_fd, nPos, SEEK_SET);
-}
-
-void CFile::Write(const void* p, std::size_t n)
-{
-    if (m_fd < 0) Scheitern("geschrieben", EBADF);
-    const char* q = static_cast<const char*>(p);
-    while (n > 0) {
-        const std::size_t nStueck = n < kMaxEinzelZugriff ? n : kMaxEinzelZugriff;
-        const int nGeschrieben = _write(m_fd, q, static_cast<unsigned>(nStueck));
-        if (nGeschrieben < 0) {
-            if (errno == EINTR) continue;
-            Scheitern("geschrieben", SchreibFehler(m_fd, errno));
-        }
-        // Nothing written without an error: the disk is full.
-        if (nGeschrieben == 0) Scheitern("geschrieben", ENOSPC);
-        q += nGeschrieben;
-        n -= static_cast<std::size_t>(nGeschrieben);
-    }
-}
-
-CFileStatus CFile::GetStatus() const
-{
-    struct _stat64 st;
-    if (m_fd < 0) Scheitern("gelesen", EBADF);
-    if (_fstat64(m_fd, &st) != 0) Scheitern("gelesen", errno);
-    CFileStatus status;
-    status.m_bRegulaer = (st.st_mode & _S_IFMT) == _S_IFREG;
-    status.m_bVerzeichnis = (st.st_mode & _S_IFMT) == _S_IFDIR;
-    status.m_size = status.m_bRegulaer ? static_cast<std::int64_t>(st.st_size) : 0;
-    return status;
-}
-
 // A console: only a console handle has a console mode (_isatty also says yes for NUL).
-bool CFile::IstTerminal() const noexcept
+bool IstKonsole(int fd) noexcept
 {
-    if (m_fd < 0) return false;
-    const auto h = reinterpret_cast<HANDLE>(_get_osfhandle(m_fd));
+    const auto h = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
     DWORD nModus = 0;
     return h != INVALID_HANDLE_VALUE && GetConsoleMode(h, &nModus) != 0;
-}
-
-std::int64_t CFile::GetPosition() const noexcept
-{
-    if (m_fd < 0) return -1;
-    const auto h = reinterpret_cast<HANDLE>(_get_osfhandle(m_fd));
-    if (h == INVALID_HANDLE_VALUE || GetFileType(h) != FILE_TYPE_DISK) return -1;
-    const long long nPos = _lseeki64(m_fd, 0, SEEK_CUR);
-    return nPos < 0 ? -1 : static_cast<std::int64_t>(nPos);
 }
 
 int OeffneZumLesen(const std::string& strPfad) noexcept
