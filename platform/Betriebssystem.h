@@ -35,3 +35,47 @@ bool IstKonsole(int fd) noexcept;
 int OeffneZumLesen(const std::string& strPfad) noexcept;
 // Closes a descriptor: 0, or the errno of a failed close (the descriptor is gone either way).
 int SchliesseDeskriptor(int fd) noexcept;
+
+// --- Replacing a file (platform/<system>/ErsatzDatei.cpp; see platform/ErsatzDatei.h) ---
+
+// The file a CErsatzDatei is to replace, as the system finds it.
+struct ErsatzZiel {
+    std::string strPfad;     // the file itself, symbolic links resolved (only for a regular file)
+    bool bRegulaer = false;  // only a regular file is replaced
+    // What the new file takes over: on POSIX the mode, owner and group; on Windows the attributes
+    // (nModus).
+    std::uint32_t nModus = 0;
+    std::uint32_t nBesitzer = 0;
+    std::uint32_t nGruppe = 0;
+};
+
+// Finds the file strName names (a symbolic link followed): 0, or errno. For a regular file also
+// EACCES on Windows when it is read-only (meant to stay as it is), ENAMETOOLONG on POSIX when the
+// path of a new file beside it would not fit the signal handler's buffer.
+int FindeZiel(const std::string& strName, ErsatzZiel& ziel);
+// Where the name of the file begins in a path: after its last separator; 0 for a bare name.
+std::size_t NamensAnfang(const std::string& strPfad) noexcept;
+// The folder of a path as messages name it: without its last separator (but for a root), "."
+// for a bare name.
+std::string OrdnerName(std::string strPfad);
+// Whether strPfad names a symbolic link itself (on Windows any reparse point).
+bool IstVerknuepfung(const std::string& strPfad);
+// Creates a new file named strAnfang and six more characters (strNeu), exclusively, for writing
+// and for nobody but its owner, and hands it to the handler that removes it when the process is
+// ended from outside, both at once: the descriptor, or -errno.
+int LegeNeueDateiAn(const std::string& strAnfang, std::string& strNeu);
+// Gives the new file fd what it takes over from the file of ziel: 0, or errno.
+int UebernimmRechte(int fd, const ErsatzZiel& ziel) noexcept;
+// Writes what fd holds through to the disk: 0, or errno.
+int SichereDatei(int fd) noexcept;
+// Closes the new file fd (the handler forgets its descriptor): 0, or errno.
+int SchliesseNeueDatei(int fd) noexcept;
+// Renames the new file strNeu over strZiel and takes it from the handler, both at once: 0, or
+// errno (the new file is then still the handler's).
+int ErsetzeDurch(const std::string& strNeu, const std::string& strZiel);
+// Writes the folder strOrdner (a path ending in its separator) through to the disk, the rename in
+// it included: 0, or errno.
+int SichereOrdner(const std::string& strOrdner) noexcept;
+// Closes fd (unless negative), removes the new file strNeu (unless empty) and takes it from the
+// handler, all at once.
+void VerwirfNeueDatei(int fd, const std::string& strNeu) noexcept;

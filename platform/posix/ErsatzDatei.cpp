@@ -1,3 +1,6 @@
+// Replacing a file on POSIX systems: the new file is made with mkostemp next to the old one and
+// renamed over it; a handler of SIGINT, SIGTERM and SIGHUP removes it when the process is ended
+// from outside meanwhile (see platform/ErsatzDatei.h).
 #include "platform/ErsatzDatei.h"
 
 #include <fcntl.h>
@@ -11,6 +14,7 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/Betriebssystem.h"
 #include "platform/CString.h"
 
 bool IstKeineRegulaereDatei(const CString& strName) noexcept
@@ -20,20 +24,6 @@ bool IstKeineRegulaereDatei(const CString& strName) noexcept
 }
 
 namespace {
-
-[[noreturn]] void Scheitere(const std::string& strBezeichnung, const char* pVorgang, int nErrno)
-{
-    throw CFileException(strBezeichnung + " kann nicht " + pVorgang + " werden: " + FehlerText(nErrno), nErrno);
-}
-
-// The folder part of a path as messages name it: "." for a bare name, "/" at the root.
-std::string Ordner(const std::string& strPfad)
-{
-    const std::size_t i = strPfad.rfind('/');
-    if (i == std::string::npos) return ".";
-    const std::size_t nEnde = strPfad.find_last_not_of('/', i);
-    return nEnde == std::string::npos ? "/" : strPfad.substr(0, nEnde + 1);
-}
 
 // The signals that end a run from outside: Ctrl-C, kill and a terminal that went away.
 constexpr int kSignale[] = {SIGINT, SIGTERM, SIGHUP};
@@ -115,95 +105,94 @@ void EntferneNeueDateiSofort() noexcept
     if (s_aufraeumen.aPfad[0] != '\0') unlink(s_aufraeumen.aPfad);
 }
 
-CErsatzDatei::CErsatzDatei(const CString& strZiel) : CStdioFile(-1)
+int FindeZiel(const std::string& strName, ErsatzZiel& ziel)
 {
-    const std::string strBezeichnung = "Datei \"" + std::string(strZiel.Sicht()) + "\"";
-    Verbinde(-1, false, strBezeichnung);
-    // The file a symbolic link points to is the one replaced.
-    const std::unique_ptr<char, decltype(&std::free)> pEcht(realpath(strZiel.GetString(), nullptr), &std::free);
-    if (!pEcht) Scheitere(strBezeichnung, "ersetzt", errno);
-    m_strZiel = pEcht.get();
+    const std::unique_ptr<char, decltype(&std::free)> pEcht(realpath(strName.c_str(), nullptr), &std::free);
+    if (!pEcht) return errno;
     struct stat st {};
-    if (stat(m_strZiel.c_str(), &st) != 0) Scheitere(strBezeichnung, "ersetzt", errno);
-    if (!S_ISREG(st.st_mode)) {
-        throw CFileException(strBezeichnung + " kann nicht ersetzt werden: Keine reguläre Datei", EINVAL);
-    }
-
-    // mkostemp creates the file exclusively (O_EXCL) with mode 0600. The file and the signal
-    // handler that removes it come together.
-    std::string strMuster = m_strZiel.substr(0, m_strZiel.rfind('/') + 1) + ".brixfilter-XXXXXX";
-    if (strMuster.size() >= sizeof s_aufraeumen.aPfad) Scheitere(strBezeichnung, "ersetzt", ENAMETOOLONG);
-    int fd = -1;
-    int nErrno = 0;
-    {
-        const Sperre sperre;
-        fd = mkostemp(strMuster.data(), O_CLOEXEC);
-        nErrno = errno;
-        if (fd >= 0) MeldeAn(strMuster);
-    }
-    if (fd < 0) {
-        // The folder is to blame: as the user named it, or the link's target's.
-        struct stat stName {};
-        const std::string strName(strZiel.Sicht());
-        const bool bLink = lstat(strName.c_str(), &stName) == 0 && S_ISLNK(stName.st_mode);
-        throw CFileException(strBezeichnung + " kann nicht ersetzt werden: Im Ordner \"" +
-                                 Ordner(bLink ? m_strZiel : strName) +
-                                 "\" kann keine Datei angelegt werden: " + FehlerText(nErrno),
-                             nErrno);
-    }
-    m_strNeu = std::move(strMuster);
-    Verbinde(fd, false, strBezeichnung);
-    // The old file's owner and group go first, since changing the owner clears the set-user-ID
-    // and set-group-ID bits.
-    if (fchown(fd, st.st_uid, st.st_gid) != 0) {
-        // Not allowed (another owner): the new file keeps ours, and no set-ID bit goes over.
-        st.st_mode &= ~static_cast<mode_t>(S_ISUID | S_ISGID);
-    }
-    if (fchmod(fd, st.st_mode & 07777) != 0) {
-        nErrno = errno;
-        Entferne();  // the destructor does not run for a constructor that throws
-        Scheitere(strBezeichnung, "ersetzt", nErrno);
-    }
+    if (stat(pEcht.get(), &st) != 0) return errno;
+    ziel.bRegulaer = S_ISREG(st.st_mode);
+    if (!ziel.bRegulaer) return 0;
+    ziel.strPfad = pEcht.get();
+    ziel.nModus = st.st_mode;
+    ziel.nBesitzer = st.st_uid;
+    ziel.nGruppe = st.st_gid;
+    // The handler keeps the new file's path, the folder's and ".brixfilter-XXXXXX", in its buffer.
+    return NamensAnfang(ziel.strPfad) + sizeof ".brixfilter-XXXXXX" > sizeof s_aufraeumen.aPfad ? ENAMETOOLONG : 0;
 }
 
-CErsatzDatei::~CErsatzDatei() { Entferne(); }
+std::size_t NamensAnfang(const std::string& strPfad) noexcept
+{
+    const std::size_t i = strPfad.rfind('/');
+    return i == std::string::npos ? 0 : i + 1;
+}
 
-void CErsatzDatei::Entferne() noexcept
+// The separator is "/"; the root is "/" itself.
+std::string OrdnerName(std::string strPfad)
+{
+    const std::size_t i = strPfad.rfind('/');
+    if (i == std::string::npos) return ".";
+    const std::size_t nEnde = strPfad.find_last_not_of('/', i);
+    return nEnde == std::string::npos ? "/" : strPfad.substr(0, nEnde + 1);
+}
+
+bool IstVerknuepfung(const std::string& strPfad)
+{
+    struct stat st {};
+    return lstat(strPfad.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+// mkostemp creates the file exclusively (O_EXCL) with mode 0600.
+int LegeNeueDateiAn(const std::string& strAnfang, std::string& strNeu)
+{
+    strNeu = strAnfang + "XXXXXX";
+    const Sperre sperre;
+    const int fd = mkostemp(strNeu.data(), O_CLOEXEC);
+    if (fd < 0) return -errno;
+    MeldeAn(strNeu);
+    return fd;
+}
+
+int UebernimmRechte(int fd, const ErsatzZiel& ziel) noexcept
+{
+    auto nModus = static_cast<mode_t>(ziel.nModus);
+    // The owner and group go first, since changing the owner clears the set-user-ID and
+    // set-group-ID bits.
+    if (fchown(fd, static_cast<uid_t>(ziel.nBesitzer), static_cast<gid_t>(ziel.nGruppe)) != 0) {
+        // Not allowed (another owner): the new file keeps ours, and no set-ID bit goes over.
+        nModus &= ~static_cast<mode_t>(S_ISUID | S_ISGID);
+    }
+    return fchmod(fd, nModus & 07777) != 0 ? errno : 0;
+}
+
+int SichereDatei(int fd) noexcept { return fsync(fd) != 0 ? errno : 0; }
+
+int SchliesseNeueDatei(int fd) noexcept { return close(fd) != 0 ? errno : 0; }
+
+int ErsetzeDurch(const std::string& strNeu, const std::string& strZiel)
 {
     const Sperre sperre;
-    if (Deskriptor() >= 0) close(Deskriptor());
-    Verbinde(-1, false, Bezeichnung());
-    if (m_strNeu.empty()) return;
-    unlink(m_strNeu.c_str());
-    m_strNeu.clear();
+    if (rename(strNeu.c_str(), strZiel.c_str()) != 0) return errno;
     MeldeAb();
+    return 0;
 }
 
-void CErsatzDatei::Ersetze()
+// A file system that cannot sync a folder (EINVAL) keeps the rename as it keeps any rename.
+int SichereOrdner(const std::string& strOrdner) noexcept
 {
-    const int fd = Deskriptor();
-    if (fsync(fd) != 0) Scheitere(Bezeichnung(), "geschrieben", errno);
-    Verbinde(-1, false, Bezeichnung());
-    if (close(fd) != 0) Scheitere(Bezeichnung(), "geschrieben", errno);
-    int nFehler = 0;
-    {
-        // Once renamed, the new file is the old one's and no signal may remove it.
-        const Sperre sperre;
-        if (rename(m_strNeu.c_str(), m_strZiel.c_str()) == 0) {
-            m_strNeu.clear();
-            MeldeAb();
-        } else {
-            nFehler = errno;
-        }
-    }
-    if (nFehler != 0) Scheitere(Bezeichnung(), "ersetzt", nFehler);
-    // The rename is on disk once the folder is; a file system that cannot sync a folder
-    // (EINVAL) keeps it as it keeps any rename.
-    const std::string strOrdner = m_strZiel.substr(0, m_strZiel.rfind('/') + 1);
-    const int fdOrdner = open(strOrdner.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fdOrdner < 0) Scheitere(Bezeichnung(), "ersetzt", errno);
-    const int nSync = fsync(fdOrdner);
+    const int fd = open(strOrdner.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return errno;
+    const int nSync = fsync(fd);
     const int nErrno = errno;
-    close(fdOrdner);
-    if (nSync != 0 && nErrno != EINVAL) Scheitere(Bezeichnung(), "ersetzt", nErrno);
+    close(fd);
+    return nSync != 0 && nErrno != EINVAL ? nErrno : 0;
+}
+
+void VerwirfNeueDatei(int fd, const std::string& strNeu) noexcept
+{
+    const Sperre sperre;
+    if (fd >= 0) close(fd);
+    if (strNeu.empty()) return;
+    unlink(strNeu.c_str());
+    MeldeAb();
 }
