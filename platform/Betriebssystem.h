@@ -1,7 +1,8 @@
-// What each system provides to the shared code of platform/ (platform/posix or platform/windows,
-// one of which is built): small calls that return a count or an error number. None of them
-// retries, reports or throws (but std::bad_alloc where a path is converted); the loops, the
-// retries after EINTR and EAGAIN and the German messages are platform/'s, once for every system.
+// What each system provides to the shared code of platform/ (platform/posix/Betriebssystem.cpp or
+// platform/windows/Betriebssystem.cpp, one of which is built): small calls that return a count
+// or an error number. None of them retries, reports or throws (but std::bad_alloc where a path is
+// converted); the loops, the retries after EINTR and EAGAIN and the German messages are
+// platform/'s, once for every system.
 #pragma once
 
 #include <cstddef>
@@ -10,7 +11,7 @@
 
 struct CFileStatus;
 
-// --- Descriptors (platform/<system>/Datei.cpp) ---
+// --- Descriptors (for CFile, platform/Datei.cpp) ---
 
 // Reads at most n bytes: the count, 0 at the end, or -errno (EINTR and EAGAIN included).
 std::int64_t LiesHoechstens(int fd, void* p, std::size_t n) noexcept;
@@ -36,17 +37,14 @@ int OeffneZumLesen(const std::string& strPfad) noexcept;
 // Closes a descriptor: 0, or the errno of a failed close (the descriptor is gone either way).
 int SchliesseDeskriptor(int fd) noexcept;
 
-// --- Replacing a file (platform/<system>/ErsatzDatei.cpp; see platform/ErsatzDatei.h) ---
+// --- Replacing a file (for CErsatzDatei, platform/ErsatzDatei.cpp) ---
 
 // The file a CErsatzDatei is to replace, as the system finds it.
 struct ErsatzZiel {
     std::string strPfad;     // the file itself, symbolic links resolved (only for a regular file)
     bool bRegulaer = false;  // only a regular file is replaced
-    // What the new file takes over: on POSIX the mode, owner and group; on Windows the attributes
-    // (nModus).
-    std::uint32_t nModus = 0;
-    std::uint32_t nBesitzer = 0;
-    std::uint32_t nGruppe = 0;
+    // What the new file takes over: on POSIX mode, owner and group; on Windows the attributes (nModus).
+    std::uint32_t nModus = 0, nBesitzer = 0, nGruppe = 0;
 };
 
 // Finds the file strName names (a symbolic link followed): 0, or errno. For a regular file also
@@ -70,12 +68,9 @@ int UebernimmRechte(int fd, const ErsatzZiel& ziel) noexcept;
 int SichereDatei(int fd) noexcept;
 // Closes the new file fd (the handler forgets its descriptor): 0, or errno.
 int SchliesseNeueDatei(int fd) noexcept;
-// Renames the new file strNeu over strZiel and takes it from the handler, both at once: 0, or
-// errno (the new file is then still the handler's).
-int ErsetzeDurch(const std::string& strNeu, const std::string& strZiel);
-// Writes the folder strOrdner (a path ending in its separator) through to the disk, the rename in
-// it included: 0, or errno.
-int SichereOrdner(const std::string& strOrdner) noexcept;
+// Renames the new file strNeu over strZiel and takes it from the handler, both at once (strNeu is
+// then emptied), and writes the rename through to the disk: 0, or errno.
+int ErsetzeDurch(std::string& strNeu, const std::string& strZiel);
 // Closes fd (unless negative), removes the new file strNeu (unless empty) and takes it from the
 // handler, all at once.
 void VerwirfNeueDatei(int fd, const std::string& strNeu) noexcept;

@@ -157,7 +157,8 @@ void CFile::Open(const CString& strName)
     Verbinde(-1, false, "Datei \"" + strPfad + "\"");
     // A zero byte cannot be part of a path; such a name names no file.
     if (strPfad.empty() || strPfad.find('\0') != std::string::npos) Scheitern("geöffnet", ENOENT);
-    const int fd = OeffneZumLesen(strPfad);
+    int fd = OeffneZumLesen(strPfad);
+    while (fd == -EINTR) fd = OeffneZumLesen(strPfad);
     if (fd < 0) Scheitern("geöffnet", -fd);
     m_fd = fd;
     m_bEigen = true;
@@ -172,5 +173,7 @@ void CFile::Close()
     if (m_fd < 0) return;
     const int fd = m_fd;
     m_fd = -1;
-    if (const int nErrno = SchliesseDeskriptor(fd)) Scheitern("geschlossen", nErrno);
+    // EINTR is no failure: the descriptor is released already, and is not closed again.
+    const int nErrno = SchliesseDeskriptor(fd);
+    if (nErrno != 0 && nErrno != EINTR) Scheitern("geschlossen", nErrno);
 }

