@@ -2,6 +2,7 @@
 
 #include <cerrno>
 
+#include "platform/Betriebssystem.h"
 #include "platform/CString.h"
 
 std::string FehlerText(int nErrno)
@@ -79,7 +80,70 @@ CStdioFile::CStdioFile(int fd) noexcept
     }
 }
 
-// --- CFile, the parts every system shares ---
+// --- CFile, over the calls of platform/Betriebssystem.h ---
+
+namespace {
+
+// After a failed read or write: 0 when the call is to be made again (it was interrupted, or fd
+// was not ready and is now), else the errno that stands.
+int BleibenderFehler(int nErrno, int fd, bool bSchreiben) noexcept
+{
+    if (nErrno == EINTR) return 0;
+    if ((nErrno == EAGAIN || nErrno == EWOULDBLOCK) && WarteBereit(fd, bSchreiben)) return 0;
+    return nErrno;
+}
+
+}  // namespace
+
+std::size_t CFile::Read(void* p, std::size_t n)
+{
+    if (m_fd < 0) Scheitern("gelesen", EBADF);
+    if (n > kMaxEinzelZugriff) n = kMaxEinzelZugriff;
+    for (;;) {
+        const std::int64_t nGelesen = LiesHoechstens(m_fd, p, n);
+        if (nGelesen >= 0) return static_cast<std::size_t>(nGelesen);
+        if (const int nErrno = BleibenderFehler(static_cast<int>(-nGelesen), m_fd, false)) Scheitern("gelesen", nErrno);
+    }
+}
+
+void CFile::Write(const void* p, std::size_t n)
+{
+    if (m_fd < 0) Scheitern("geschrieben", EBADF);
+    const char* q = static_cast<const char*>(p);
+    while (n > 0) {
+        const std::size_t nStueck = n < kMaxEinzelZugriff ? n : kMaxEinzelZugriff;
+        const std::int64_t nGeschrieben = SchreibeHoechstens(m_fd, q, nStueck);
+        if (nGeschrieben < 0) {
+            if (const int nErrno = BleibenderFehler(static_cast<int>(-nGeschrieben), m_fd, true))
+                Scheitern("geschrieben", nErrno);
+            continue;
+        }
+        q += nGeschrieben;
+        n -= static_cast<std::size_t>(nGeschrieben);
+    }
+}
+
+char* CFile::Abbilden(std::int64_t nVersatz, std::size_t n) const noexcept
+{
+    return m_fd < 0 || n == 0 ? nullptr : BildeAb(m_fd, nVersatz, n);
+}
+
+void CFile::Setze(std::int64_t nPos) const noexcept
+{
+    if (m_fd >= 0) SetzePosition(m_fd, nPos);
+}
+
+CFileStatus CFile::GetStatus() const
+{
+    if (m_fd < 0) Scheitern("gelesen", EBADF);
+    CFileStatus status;
+    if (const int nErrno = StatusVon(m_fd, status)) Scheitern("gelesen", nErrno);
+    return status;
+}
+
+bool CFile::IstTerminal() const noexcept { return m_fd >= 0 && IstKonsole(m_fd); }
+
+std::int64_t CFile::GetPosition() const noexcept { return m_fd < 0 ? -1 : PositionVon(m_fd); }
 
 CFile::~CFile()
 {
@@ -93,7 +157,8 @@ void CFile::Open(const CString& strName)
     Verbinde(-1, false, "Datei \"" + strPfad + "\"");
     // A zero byte cannot be part of a path; such a name names no file.
     if (strPfad.empty() || strPfad.find('\0') != std::string::npos) Scheitern("geöffnet", ENOENT);
-    const int fd = OeffneZumLesen(strPfad);
+    int fd = OeffneZumLesen(strPfad);
+    while (fd == -EINTR) fd = OeffneZumLesen(strPfad);
     if (fd < 0) Scheitern("geöffnet", -fd);
     m_fd = fd;
     m_bEigen = true;
@@ -108,5 +173,7 @@ void CFile::Close()
     if (m_fd < 0) return;
     const int fd = m_fd;
     m_fd = -1;
-    if (const int nErrno = SchliesseDeskriptor(fd)) Scheitern("geschlossen", nErrno);
+    // EINTR is no failure: the descriptor is released already, and is not closed again.
+    const int nErrno = SchliesseDeskriptor(fd);
+    if (nErrno != 0 && nErrno != EINTR) Scheitern("geschlossen", nErrno);
 }

@@ -85,13 +85,6 @@ private:
 // failed look-up.
 int PfadFehler(const std::string& strPfad) noexcept;
 
-// Opens the file at strPfad for reading (others may read, write and rename it meanwhile): the
-// descriptor, or the errno of the failure as a negative number.
-int OeffneZumLesen(const std::string& strPfad) noexcept;
-
-// Closes a descriptor: 0, or the errno of a failed close (the descriptor is gone either way).
-int SchliesseDeskriptor(int fd) noexcept;
-
 // What the offsets of Abbilden are multiples of: the page size (on Windows the allocation
 // granularity, 64 KiB).
 std::size_t SeitenGroesse() noexcept;

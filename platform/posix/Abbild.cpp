@@ -1,9 +1,12 @@
-// Anonymous mappings: huge-page aligned, grown with mremap without copying.
+// Large anonymous buffers on POSIX systems: mappings aligned to a huge page. Linux backs them
+// with huge pages where it can (MADV_HUGEPAGE) and grows them with mremap without copying; other
+// systems, which have neither, grow them as a new mapping and a copy.
 #include "platform/Abbild.h"
 
 #include <sys/mman.h>
 
 #include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -23,14 +26,24 @@ char* NeuesAbbild(std::size_t nBytes) noexcept
     if (nVorne > 0) munmap(p, nVorne);
     munmap(reinterpret_cast<char*>(nAusgerichtet) + nBytes, kGrossSeite - nVorne);
     char* pAusgerichtet = reinterpret_cast<char*>(nAusgerichtet);
+#ifdef MADV_HUGEPAGE
     madvise(pAusgerichtet, nBytes, MADV_HUGEPAGE);  // only a hint; failure changes nothing
+#endif
     return pAusgerichtet;
 }
 
 char* AenderAbbild(char* p, std::size_t nAlt, std::size_t nNeu) noexcept
 {
+#ifdef __linux__
     void* q = mremap(p, nAlt, nNeu, MREMAP_MAYMOVE);
     return q == MAP_FAILED ? nullptr : static_cast<char*>(q);
+#else
+    char* q = NeuesAbbild(nNeu);
+    if (q == nullptr) return nullptr;
+    std::memcpy(q, p, nAlt < nNeu ? nAlt : nNeu);
+    munmap(p, nAlt);
+    return q;
+#endif
 }
 
 void GibAbbildFrei(char* p, std::size_t nBytes) noexcept { munmap(p, nBytes); }

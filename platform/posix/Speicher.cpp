@@ -1,4 +1,7 @@
-// The memory left on Linux: /proc/meminfo, the resource limits and the cgroup.
+// The memory left, as Linux tells it: /proc/meminfo, the resource limits against the use that
+// /proc/self/statm gives, and the cgroup of /proc/self/cgroup (v2, under /sys/fs/cgroup). A
+// system without these files (POSIX systems other than Linux) reads none of them: the memory
+// left is unknown (-1), and no growth is refused.
 #include "platform/Speicher.h"
 
 #include <sys/resource.h>

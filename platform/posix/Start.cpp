@@ -1,3 +1,4 @@
+// Start-up on POSIX systems: the standard descriptors a caller left closed are filled.
 #include "platform/Start.h"
 
 #include <fcntl.h>
