@@ -1,8 +1,26 @@
 // Deleting empty elements: one walk over the top-level elements; those whose content is empty
 // (self-closing, or nothing between start and end tag) are left out, everything else is copied.
+#include <string_view>
+
 #include "xml/Abtaster.h"
 #include "xml/Filter.h"
 #include "xml/XmlFehler.h"
+
+namespace {
+
+// Whether the content of a block found is empty, as block.Inhalt() tells it (what lies between
+// its first '>' and its last '<'), from what the search found: a block that ends in "/>" has
+// none; else the start tag ends at the block's first '>' and the end tag begins at its last '<',
+// unless that end tag holds another '<'.
+bool IstLeer(const TagBlockFund& fund) noexcept
+{
+    const std::string_view block = fund.block.Sicht();
+    if (block.ends_with("/>")) return true;
+    if (fund.nEndTagOffset != fund.nStartTagLen) return false;
+    return block.find('<', static_cast<std::size_t>(fund.nEndTagOffset) + 1) == std::string_view::npos;
+}
+
+}  // namespace
 
 FilterStand LeerLoescher::Weiter(const BrixSubString& text, TextZiel& out)
 {
@@ -31,7 +49,7 @@ FilterStand LeerLoescher::Weiter(const BrixSubString& text, TextZiel& out)
         }
         // Text, comments and the like before the element are kept. (The content is measured
         // first: a target may write over the text it reads.)
-        const bool bLeer = fund.block.Inhalt().Laenge() == 0;
+        const bool bLeer = IstLeer(fund);
         out.Anhaengen(text.Mitte(c, fund.nPos - c));
         if (!bLeer) out.Anhaengen(fund.block);
         c = s = fund.nNext;
