@@ -81,9 +81,11 @@ bool InhaltErsetzer::NameTrifft(const char* d, const ElementSpur& spur) const no
     if (!m_bNameMoeglich) return false;
     const auto nLaenge = static_cast<std::ptrdiff_t>(m_name.Sicht().size());
     const std::ptrdiff_t nBehind = spur.nTag + 1 + nLaenge;
+    // The first byte is compared on its own: most tags differ there, and a call costs more.
     return nBehind <= spur.nTagEnde + 1 &&
            (nLaenge == 0 ||
-            std::memcmp(d + spur.nTag + 1, m_name.Sicht().data(), static_cast<std::size_t>(nLaenge)) == 0) &&
+            (d[spur.nTag + 1] == m_name.Sicht().front() &&
+             std::memcmp(d + spur.nTag + 1, m_name.Sicht().data(), static_cast<std::size_t>(nLaenge)) == 0)) &&
            (nBehind == spur.nTagEnde + 1 || !IstNamensZeichen(d[nBehind]));
 }
 
