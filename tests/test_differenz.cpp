@@ -249,8 +249,7 @@ const std::vector<Wert>& Einzelnamen()
     static const std::vector<Wert> aNamen = [] {
         std::vector<Wert> a;
         // "a>b" cannot be the name of a start tag, but an end tag "</a>b>" holds its units.
-        for (const char16_t* s : {u"a", u"b", u"c", u"ab", u"title", u"a:b", u"t1", u"a,b", u"a>b"})
-            a.emplace_back(s);
+        for (const char16_t* s : {u"a", u"b", u"c", u"ab", u"title", u"a:b", u"t1", u"a,b", u"a>b"}) a.emplace_back(s);
         a.emplace_back(u"", false);
         return a;
     }();
@@ -287,7 +286,8 @@ Ausgabe Produkt(const BrixSubString& v, const BrixSubString* pName, Pos nPos)
 Ausgabe Sucher(BrixBlockSucher& sucher, const BrixSubString& v, const BrixSubString* pName, Pos nPos)
 {
     Ausgabe a{0, nPos, 0, kUnberuehrt, kUnberuehrt, false, 0, 0};
-    const BrixSubString r = Beantworte(sucher.FindeTagBlock(v, pName, a.nPos), a.nPos, a.nNext, a.nError, &a.nLen, &a.nOff);
+    const BrixSubString r =
+        Beantworte(sucher.FindeTagBlock(v, pName, a.nPos), a.nPos, a.nNext, a.nError, &a.nLen, &a.nOff);
     a.bDaten = r.HatDaten();
     a.nStart = r.m_nStart;
     a.nEnd = r.m_nEnd;
@@ -420,7 +420,8 @@ CString InStuecken(const CString& text, const std::vector<Schritt>& aSchritte, s
         for (Pos p = 0; p < text.GetLength();) {
             static constexpr std::uint32_t kLaengen[] = {0, 1, 1, 1, 2, 3, 5, 8, 13, 40, 300, 5000};
             const std::uint32_t nArt = zufall(std::size(kLaengen));
-            const Pos nStueck = std::min<Pos>(text.GetLength() - p, kLaengen[nArt] == 0 ? 0 : 1 + zufall(kLaengen[nArt]));
+            const Pos nStueck =
+                std::min<Pos>(text.GetLength() - p, kLaengen[nArt] == 0 ? 0 : 1 + zufall(kLaengen[nArt]));
             const Pos n = eingang.GetLength();
             std::copy_n(text.GetString() + p, nStueck, eingang.GetBufferSetLength(n + nStueck) + n);
             p += nStueck;
@@ -493,16 +494,11 @@ std::u16string WendeAnReferenz(std::u16string_view option, const std::u16string&
     const ref::Sicht sicht = ref::Ganz(text);
     const std::u16string wert = UnitsAus(SchmalAus(option.substr(2)));
     switch (option[1]) {
-    case u'c':
-        return ref::EntferneKommentare(sicht);
-    case u't':
-        return ref::EntferneTags(sicht);
-    case u'd':
-        return ref::LoescheLeereTags(sicht);
-    case u's':
-        return ref::ZeigeTagBlocks(sicht, ref::Ganz(wert));
-    case u'S':
-        return ref::UeberspringeTagBlocks(sicht, ref::Ganz(wert));
+    case u'c': return ref::EntferneKommentare(sicht);
+    case u't': return ref::EntferneTags(sicht);
+    case u'd': return ref::LoescheLeereTags(sicht);
+    case u's': return ref::ZeigeTagBlocks(sicht, ref::Ganz(wert));
+    case u'S': return ref::UeberspringeTagBlocks(sicht, ref::Ganz(wert));
     default: {
         const int nGleich = static_cast<int>(wert.find(u'='));
         const ref::Sicht w = ref::Ganz(wert);
@@ -528,10 +524,12 @@ void PruefeEntfernenUndLoeschen(const Dokument& dok, Vergleich& v)
             CString out("alt"sv);
             LoescheLeereTags(sicht, out);
             v.PruefeText(out.Sicht(), d, true, "-d", dok, f);
-            const std::pair<OptionsArt, const Erwartet*> aArten[] = {
-                {OptionsArt::KommentareEntfernen, &c}, {OptionsArt::TagsEntfernen, &t}, {OptionsArt::LeereLoeschen, &d}};
+            const std::pair<OptionsArt, const Erwartet*> aArten[] = {{OptionsArt::KommentareEntfernen, &c},
+                                                                     {OptionsArt::TagsEntfernen, &t},
+                                                                     {OptionsArt::LeereLoeschen, &d}};
             for (const auto& [art, pSoll] : aArten)
-                v.PruefeText(InStuecken(f.cs, {SchrittMit(art)}, dok.nSeed).Sicht(), *pSoll, true, "in Stuecken", dok, f);
+                v.PruefeText(InStuecken(f.cs, {SchrittMit(art)}, dok.nSeed).Sicht(), *pSoll, true, "in Stuecken", dok,
+                             f);
         }
     }
 }
@@ -583,8 +581,9 @@ void PruefeUeberspringeTagBlocks(const Dokument& dok, const std::vector<Wert>& a
                 CString out("alt"sv);
                 UeberspringeTagBlocks(BrixSubString(f.cs), name.Produkt(f), out);
                 v.PruefeText(out.Sicht(), soll, true, "-S" + Lesbar(name.quelle), dok, f);
-                v.PruefeText(InStuecken(f.cs, {SchrittMit(OptionsArt::Ueberspringen, name.Argument())}, dok.nSeed).Sicht(),
-                             soll, true, "-S" + Lesbar(name.quelle) + " in Stuecken", dok, f);
+                v.PruefeText(
+                    InStuecken(f.cs, {SchrittMit(OptionsArt::Ueberspringen, name.Argument())}, dok.nSeed).Sicht(), soll,
+                    true, "-S" + Lesbar(name.quelle) + " in Stuecken", dok, f);
             }
         }
     }
@@ -625,7 +624,8 @@ void PruefeErsetzeTagInhalt(const Dokument& dok, const std::vector<Wert>& aNamen
                 const std::string strWas = "-R" + Lesbar(name.quelle) + "=" + Lesbar(ersatz.quelle);
                 v.PruefeText(out.Sicht(), soll, true, strWas, dok, f);
                 const Schritt schritt = SchrittMit(OptionsArt::Ersetzen, name.Argument(), ersatz.Argument());
-                v.PruefeText(InStuecken(f.cs, {schritt}, dok.nSeed).Sicht(), soll, true, strWas + " in Stuecken", dok, f);
+                v.PruefeText(InStuecken(f.cs, {schritt}, dok.nSeed).Sicht(), soll, true, strWas + " in Stuecken", dok,
+                             f);
             }
         }
     }
@@ -928,8 +928,7 @@ TEST(DifferenzScanner, WegeMitAllenAusgaben)
     Vergleich v;
     for (std::uint32_t nSeed = 1; nSeed <= kScannerDokumente && v.Weiter(); ++nSeed) {
         const Dokument dok(nSeed);
-        for (const Lesart& l : dok.aLesarten)
-            PruefeWege(dok, l, ref::Ganz(l.text), v);
+        for (const Lesart& l : dok.aLesarten) PruefeWege(dok, l, ref::Ganz(l.text), v);
     }
 }
 
@@ -939,8 +938,7 @@ void PruefeFindeEndTag(const Dokument& dok, const std::vector<Wert>& aNamen, Ver
     for (const Lesart& l : dok.aLesarten) {
         const ref::Sicht rsicht = ref::Ganz(l.text);
         for (const int nStart : Startpunkte(l.text))
-            for (const Wert& name : aNamen)
-                PruefeEndTagAb(dok, l, rsicht, name, nStart, "", v, false);
+            for (const Wert& name : aNamen) PruefeEndTagAb(dok, l, rsicht, name, nStart, "", v, false);
     }
 }
 
@@ -956,8 +954,7 @@ template <class C>
 std::string Zahlen(const C& a)
 {
     std::string s;
-    for (const auto n : a)
-        s += (s.empty() ? "" : " ") + std::to_string(n);
+    for (const auto n : a) s += (s.empty() ? "" : " ") + std::to_string(n);
     return s;
 }
 
@@ -1144,9 +1141,8 @@ TEST(DifferenzScanner, SchrittHinterOffenemEinschub)
                     // -S drops what lies between the '<' and the step's end.
                     CString out;
                     UeberspringeTagBlocks(BrixSubString(f.cs), BrixSubString(), out);
-                    v.PruefeText(out.Sicht(), Erwartet(ref::UeberspringeTagBlocks(rsicht, ref::Sicht{})),
-                                 true, "-S, Zeile " + std::to_string(fall.nZeile),
-                                 dok, f);
+                    v.PruefeText(out.Sicht(), Erwartet(ref::UeberspringeTagBlocks(rsicht, ref::Sicht{})), true,
+                                 "-S, Zeile " + std::to_string(fall.nZeile), dok, f);
                 }
             }
         }
@@ -1186,8 +1182,7 @@ const std::vector<Wert>& FeindNamen()
 {
     static const std::vector<Wert> aNamen = [] {
         std::vector<Wert> a;
-        for (const char16_t* s : {u"a", u"b", u"r", u"q", u"t1", u"zz"})
-            a.emplace_back(s);
+        for (const char16_t* s : {u"a", u"b", u"r", u"q", u"t1", u"zz"}) a.emplace_back(s);
         a.emplace_back(u"", false);
         return a;
     }();
@@ -1199,8 +1194,7 @@ const std::vector<Wert>& FeindNamenslisten()
 {
     static const std::vector<Wert> aListen = [] {
         std::vector<Wert> a;
-        for (const char16_t* s : {u"r", u"a", u"r,a", u"a,b,c", u"q,i", u"b,b", u"zz,a", u""})
-            a.emplace_back(s);
+        for (const char16_t* s : {u"r", u"a", u"r,a", u"a,b,c", u"q,i", u"b,b", u"zz,a", u""}) a.emplace_back(s);
         return a;
     }();
     return aListen;
@@ -1388,8 +1382,7 @@ TEST(DifferenzFeindlich, Ketten)
     };
     Vergleich v;
     FuerJedeFamilie(20, 1500, v, [&](const Dokument& dok, std::uint32_t) {
-        for (const auto& kette : aKetten)
-            PruefeKette(dok, kette, v);
+        for (const auto& kette : aKetten) PruefeKette(dok, kette, v);
     });
 }
 
@@ -1449,8 +1442,7 @@ TEST(DifferenzSuche, FindeEinesVonUndKlammern)
         };
         std::u16string text;
         const std::uint32_t nLaenge = 1 + zufall(70);
-        for (std::uint32_t i = 0; i < nLaenge; ++i)
-            text += kAlphabet[zufall(std::size(kAlphabet))];
+        for (std::uint32_t i = 0; i < nLaenge; ++i) text += kAlphabet[zufall(std::size(kAlphabet))];
         const Dokument dok(text, nSeed % 4 == 3);
         for (const Lesart& l : dok.aLesarten) {
             const int n = static_cast<int>(l.text.size());
