@@ -402,7 +402,8 @@ std::vector<std::unique_ptr<BrixBlockSucher>> Sucherliste(const Lesart& l, Pos n
 // The chain of steps over text, fed to it in pieces as a run feeds a document it reads: single
 // bytes, a few bytes, longer stretches and now and then none (by the seed), cut anywhere, also
 // inside a character, a "-->" or a "</"; its result.
-CString InStuecken(const CString& text, const std::vector<Schritt>& aSchritte, std::uint32_t nSeed)
+CString InStuecken(const CString& text, const std::vector<Schritt>& aSchritte, std::uint32_t nSeed,
+                   Pos nErstesStueck = 0)
 {
     CString eingang;
     eingang.SetzeForm(text.Form());
@@ -420,8 +421,10 @@ CString InStuecken(const CString& text, const std::vector<Schritt>& aSchritte, s
         for (Pos p = 0; p < text.GetLength();) {
             static constexpr std::uint32_t kLaengen[] = {0, 1, 1, 1, 2, 3, 5, 8, 13, 40, 300, 5000};
             const std::uint32_t nArt = zufall(std::size(kLaengen));
-            const Pos nStueck =
-                std::min<Pos>(text.GetLength() - p, kLaengen[nArt] == 0 ? 0 : 1 + zufall(kLaengen[nArt]));
+            const Pos nLaenge = p == 0 && nErstesStueck > 0 ? nErstesStueck
+                                : kLaengen[nArt] == 0       ? 0
+                                                            : 1 + zufall(kLaengen[nArt]);
+            const Pos nStueck = std::min<Pos>(text.GetLength() - p, nLaenge);
             const Pos n = eingang.GetLength();
             std::copy_n(text.GetString() + p, nStueck, eingang.GetBufferSetLength(n + nStueck) + n);
             p += nStueck;
@@ -1337,7 +1340,7 @@ TEST(DifferenzFeindlich, WegeInTeilsichten)
 // reference goes on with its own result (where a high and a low surrogate came to stand side by
 // side, they are a pair).
 void PruefeKette(const Dokument& dok, const std::vector<std::u16string_view>& kette, Vergleich& v,
-                 const std::string& strZeile = "")
+                 const std::string& strZeile = "", std::string_view erstesStueckBisIn = {})
 {
     for (const Lesart& l : dok.aLesarten) {
         for (const Fassung& f : l.aFassungen) {
@@ -1357,7 +1360,10 @@ void PruefeKette(const Dokument& dok, const std::vector<std::u16string_view>& ke
                 v.PruefeText(text.Sicht(), Erwartet(erwartet), bNachsatz, strZeile + "Kette " + strKette, dok, f);
                 if (aSchritte.size() == kette.size()) {
                     // The whole chain over the document in pieces, as a run makes it.
-                    v.PruefeText(InStuecken(f.cs, aSchritte, dok.nSeed).Sicht(), Erwartet(erwartet), bNachsatz,
+                    // (The first piece may end 60 bytes into the first erstesStueckBisIn.)
+                    const std::size_t nBis = erstesStueckBisIn.empty() ? 0 : f.cs.Sicht().find(erstesStueckBisIn);
+                    const Pos nErstes = nBis == std::string_view::npos ? 0 : static_cast<Pos>(nBis) + 60;
+                    v.PruefeText(InStuecken(f.cs, aSchritte, dok.nSeed, nErstes).Sicht(), Erwartet(erwartet), bNachsatz,
                                  strZeile + "in Stuecken: Kette " + strKette, dok, f);
                 }
                 if (f.eForm == TextForm::Schmal) erwartet = UnitsAus(SchmalAus(erwartet));
@@ -1413,6 +1419,29 @@ TEST(DifferenzFilter, KetteFuegtZeichenZusammen)
             const Dokument dok(fall.text, bUngerade);
             PruefeKette(dok, fall.kette, v, "Zeile " + std::to_string(fall.nZeile) + ": ");
         }
+    }
+}
+
+// An element that comes in many pieces behind more than 64 KiB of finished elements that came in
+// the same piece, which the chain drops while the walk for its end waits: the walk goes on where
+// it stopped, in a text whose start has moved, with elements open and recorded. The element
+// holds plain nested elements (which the recording walk serves whole) or random documents.
+TEST(DifferenzFilter, LangesElementHinterVerworfenemText)
+{
+    const std::vector<std::vector<std::u16string_view>> aKetten = {{u"-d"},  {u"-sa,b,r"}, {u"-sa"},
+                                                                   {u"-Sa"}, {u"-Rr=X"},   {u"-Ra=Y", u"-d"}};
+    std::u16string vorne;
+    for (int i = 0; i < 14000; ++i) vorne += u"<e/>\n";
+    std::u16string schlicht;
+    for (int i = 0; i < 300; ++i) schlicht += i % 7 == 3 ? u"<b><!-- c --><r/>" : u"<b k='1'><r>t</r>";
+    for (int i = 0; i < 300; ++i) schlicht += u"</b>";
+    Vergleich v;
+    for (std::uint32_t nSeed = 1; nSeed <= 12 && v.Weiter(); ++nSeed) {
+        std::u16string innen = nSeed % 2 == 0 ? schlicht : u"";
+        while (innen.size() < 3000)
+            innen += Dokument(nSeed + 1000 * static_cast<std::uint32_t>(innen.size()), true).quelle;
+        const Dokument dok(vorne + u"<a x='1'>" + innen + u"</a>\n<b/>", nSeed % 4 == 1);
+        for (const auto& kette : aKetten) PruefeKette(dok, kette, v, "Seed " + std::to_string(nSeed) + ": ", "<a x=");
     }
 }
 

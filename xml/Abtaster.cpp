@@ -26,9 +26,12 @@
 // With a memory of end-tag searches (EndTagGedaechtnis) a filter may walk into elements whose
 // end was searched before (-S behind a fault, -R at every level); the memory answers for each
 // element that spans more than a few bytes, so each such element is walked about once.
-// In a text that goes on, a walk whose outcome depends on what follows (XML_MEHR) is made again
-// when more has come, from where it began; the chain lets that happen only as far as the text
-// that came pays for it (app/Kette.cpp), which keeps the walks linear in what is read.
+// In a text that goes on, the walk for the end of an element that meets what depends on what
+// follows (XML_MEHR) stops there and goes on from there when more has come (m_Halt), so each
+// byte of an element is walked once however the text comes in. Other searches that wait (an
+// unclosed comment or bracket group, a start tag cut off) are made again from where they began;
+// the chain lets that happen only as far as the text that came pays for it (app/Kette.cpp),
+// which keeps the walks linear in what is read.
 #include "xml/Abtaster.h"
 
 #include <algorithm>
@@ -372,7 +375,8 @@ std::ptrdiff_t BrixAbtaster::FindeEndTag(const BrixSubString& text, const BrixSu
     m_aOffen.clear();
     m_aOffen.push_back(EndTagStart{-1, nFrom});
     m_pZeichnung = nullptr;
-    return EndTagLauf(text, nError, pnEndTagPos);
+    m_Halt.nTag = -1;  // the stacks are this walk's now
+    return EndTagLauf(text, nFrom, nError, pnEndTagPos);
 }
 
 [[gnu::always_inline]] inline int BrixAbtaster::Einschub(const BrixSubString& text, const char* d, std::ptrdiff_t n,
@@ -431,22 +435,30 @@ std::ptrdiff_t BrixAbtaster::FindeEndTag(const BrixSubString& text, const BrixSu
     return XML_OK;
 }
 
-std::ptrdiff_t BrixAbtaster::EndTagLauf(const BrixSubString& text, int& nError, std::ptrdiff_t* pnEndTagPos)
+std::ptrdiff_t BrixAbtaster::EndTagLauf(const BrixSubString& text, std::ptrdiff_t nAb, int& nError,
+                                        std::ptrdiff_t* pnEndTagPos)
 {
     const std::ptrdiff_t n = ScanLaenge(text);
     const char* d = text.Daten();
-    // In an open text, whatever would depend on its end waits for more (XML_MEHR).
+    // In an open text, whatever would depend on its end waits for more (XML_MEHR): the walk
+    // stops before the '<' in question (or at the end, when no '<' is left), with its stacks
+    // and its recording as they stand, so that it can go on from m_nHaltWeiter.
     const bool bOffen = text.EndeOffen();
-    std::ptrdiff_t nWeiter = m_aOffen.front().nFrom;
+    auto anhalten = [&](std::ptrdiff_t nWeiterAb, std::ptrdiff_t nPos) {
+        m_nHaltWeiter = nWeiterAb;
+        nError = XML_MEHR;
+        return nPos;
+    };
+    std::ptrdiff_t nWeiter = nAb;
     for (;;) {
         const std::ptrdiff_t p = NaechstesKleiner(d, n, nWeiter);
-        if (p < 0) return Scheitern(text, bOffen ? XML_MEHR : XML_UNERWARTETES_ENDE, -1, nError);
-        if (p + 1 >= n) return Scheitern(text, bOffen ? XML_MEHR : XML_NAME_OFFEN, p, nError);  // '<' as the last byte
+        if (p < 0) return bOffen ? anhalten(n, -1) : Scheitern(text, XML_UNERWARTETES_ENDE, -1, nError);
+        if (p + 1 >= n) return bOffen ? anhalten(p, p) : Scheitern(text, XML_NAME_OFFEN, p, nError);  // '<' last
 
         const char ch = d[p + 1];
         if (ch == '/') {
-            int nCode = SchliesseElement(text, d, n, p, nWeiter, pnEndTagPos);
-            if (nCode == XML_KEIN_LT && bOffen) nCode = XML_MEHR;
+            const int nCode = SchliesseElement(text, d, n, p, nWeiter, pnEndTagPos);
+            if (nCode == XML_KEIN_LT && bOffen) return anhalten(p, p);
             if (nCode != XML_OK) return Scheitern(text, nCode, p, nError);
             if (m_aOffen.empty()) {
                 nError = XML_OK;
@@ -456,6 +468,7 @@ std::ptrdiff_t BrixAbtaster::EndTagLauf(const BrixSubString& text, int& nError, 
         }
         if (ch == '!' || ch == '?') {
             const int nCode = Einschub(text, d, n, p, nWeiter, bOffen);
+            if (nCode == XML_MEHR) return anhalten(p, p);
             if (nCode != XML_OK) return Scheitern(text, nCode, p, nError);
             continue;
         }
@@ -465,10 +478,10 @@ std::ptrdiff_t BrixAbtaster::EndTagLauf(const BrixSubString& text, int& nError, 
         // stands in the name, the bracket walk has nothing to do there and begins behind it.
         bool bKlammerImNamen = false;
         const std::ptrdiff_t t = NamensEnde(d, n, p + 1, bKlammerImNamen);
-        if (t < 0) return Scheitern(text, bOffen ? XML_MEHR : XML_NAME_OFFEN, p, nError);
+        if (t < 0) return bOffen ? anhalten(p, p) : Scheitern(text, XML_NAME_OFFEN, p, nError);
         const std::ptrdiff_t k = SpitzeKlammer(text, d, n, p, bKlammerImNamen ? p + 1 : t);
         // Whether a tag whose group does not close in an open text closes itself is not known yet.
-        if (k < 0 && bOffen) return Scheitern(text, XML_MEHR, p, nError);
+        if (k < 0 && bOffen) return anhalten(p, p);
         nWeiter = t + 1;
         const bool bSelbst = k >= 0 && d[k - 1] == '/';
         if (m_pZeichnung != nullptr) {
@@ -500,6 +513,23 @@ std::ptrdiff_t BrixAbtaster::EndTagLauf(const BrixSubString& text, int& nError, 
     }
 }
 
+void BrixAbtaster::Verschiebe(std::ptrdiff_t nUm) noexcept
+{
+    if (nUm == 0) return;
+    auto verschiebe = [nUm](std::ptrdiff_t& nPos) {
+        if (nPos >= 0) nPos += nUm;
+    };
+    for (EndTagStart& start : m_aOffen) {
+        verschiebe(start.nTagStart);
+        verschiebe(start.nFrom);
+    }
+    if (m_pZeichnung == nullptr) return;
+    for (ElementSpur& spur : m_pZeichnung->aSpuren) {
+        for (std::ptrdiff_t* pPos : {&spur.nTag, &spur.nName, &spur.nTagEnde, &spur.nEndTag, &spur.nEnde})
+            verschiebe(*pPos);
+    }
+}
+
 // --- The block finder ---
 
 [[gnu::always_inline]] inline std::ptrdiff_t BrixAbtaster::SucheElementEnde(const BrixSubString& text, std::ptrdiff_t p,
@@ -528,18 +558,34 @@ std::ptrdiff_t BrixAbtaster::EndTagLauf(const BrixSubString& text, int& nError, 
         if (m_pGedaechtnis != nullptr) m_pGedaechtnis->Beginne(text, p, nFrom);
         // The element's name has no '>': it ends at the first byte of the name-end set.
         m_Gesucht = Name{d + p + 1, t - (p + 1), true};
-        m_aOffen.clear();
-        m_aOffen.push_back(EndTagStart{p, nFrom});
         m_pZeichnung = m_pBaum;
-        if (m_pZeichnung != nullptr) {
-            // The element itself first: its start tag ends at its first '>' g.
-            m_pZeichnung->aSpuren.assign(1, ElementSpur{p, t, g, -1, -1, 0});
-            m_pZeichnung->bSchlicht = FindeByte(d, g, p + 1, '<') < 0;
-            m_aSpurOffen.assign(1, 0);
+        const std::ptrdiff_t nBasis = text.AbsolutAnfang();
+        std::ptrdiff_t nAb = nFrom;  // where the walk begins
+        if (m_Halt.nTag == p + nBasis && m_Halt.nFrom == nFrom + nBasis && m_Halt.pBaum == m_pBaum &&
+            text.AbsolutEnde() >= m_Halt.nEnde) {
+            // The walk for this element stopped because the text went on: it read nothing that
+            // more text changes, so it goes on where it stopped, its stacks as it left them.
+            Verschiebe(m_Halt.nBasis - nBasis);
+            nAb = m_Halt.nWeiter - nBasis;
+        } else {
+            m_aOffen.clear();
+            m_aOffen.push_back(EndTagStart{p, nFrom});
+            if (m_pZeichnung != nullptr) {
+                // The element itself first: its start tag ends at its first '>' g.
+                m_pZeichnung->aSpuren.assign(1, ElementSpur{p, t, g, -1, -1, 0});
+                m_pZeichnung->bSchlicht = FindeByte(d, g, p + 1, '<') < 0;
+                m_aSpurOffen.assign(1, 0);
+            }
         }
-        r = EndTagLauf(text, nError, &nEndTagPos);
+        m_Halt.nTag = -1;
+        r = EndTagLauf(text, nAb, nError, &nEndTagPos);
         m_pZeichnung = nullptr;
         if (m_pGedaechtnis != nullptr) m_pGedaechtnis->Beende(nError);
+        // A memory that keeps outcomes learns them as elements close, which a walk that goes on
+        // would not tell it again; such a walk is made again from its start.
+        if (nError == XML_MEHR && (m_pGedaechtnis == nullptr || bNachName)) {
+            m_Halt = Halt{p + nBasis, nFrom + nBasis, m_nHaltWeiter + nBasis, nBasis, text.AbsolutEnde(), m_pBaum};
+        }
     }
     if (bNachName && m_pGedaechtnis != nullptr) m_pGedaechtnis->NurEnden(false);
     return r;
@@ -568,13 +614,13 @@ TagBlockFund BrixAbtaster::FindeTagBlock(const BrixSubString& text, const BrixSu
         const std::ptrdiff_t p = NaechstesKleiner(d, n, nWeiter);
         if (p < 0 || p + 1 >= n) {
             // No further '<', or it is the last byte of the view.
-            if (bOffen) return abbrechen(XML_MEHR, p < 0 ? n : p, -1, BrixSubString());
+            if (bOffen) return abbrechen(XML_MEHR, p < 0 ? n : p, p < 0 ? n : p, BrixSubString());
             return abbrechen(XML_TAG_NICHT_GEFUNDEN, -1, -1, BrixSubString());
         }
         const char ch = d[p + 1];
         if (ch == '!' || ch == '?') {
             const int nCode = Einschub(text, d, n, p, nWeiter, bOffen);
-            if (nCode == XML_MEHR) return abbrechen(XML_MEHR, p, -1, BrixSubString());
+            if (nCode == XML_MEHR) return abbrechen(XML_MEHR, p, p, BrixSubString());
             if (nCode != XML_OK) {
                 // Unclosed: no block, a short step on, counted in UTF-16 units, to the start of
                 // a character.
@@ -586,7 +632,7 @@ TagBlockFund BrixAbtaster::FindeTagBlock(const BrixSubString& text, const BrixSu
             // An end tag where a start tag was wanted: reported without its '>'. Without any
             // '>' behind it the rest of the view is reported, so the caller still moves on.
             const std::ptrdiff_t g = FindeByte(d, n, p + 2, '>');
-            if (g < 0 && bOffen) return abbrechen(XML_MEHR, p, -1, BrixSubString());
+            if (g < 0 && bOffen) return abbrechen(XML_MEHR, p, p, BrixSubString());
             if (g < 0) return abbrechen(XML_KEIN_LT, p, n, text.Mitte(p, n - p));
             return abbrechen(XML_CLOSE_TAG, p, g, text.Mitte(p, g - p));
         }
@@ -595,7 +641,7 @@ TagBlockFund BrixAbtaster::FindeTagBlock(const BrixSubString& text, const BrixSu
         bool bKlammerImNamen = false;
         const std::ptrdiff_t t = NamensEnde(d, n, p + 1, bKlammerImNamen);
         const std::ptrdiff_t g = t < 0 ? -1 : FindeByte(d, n, p + 1, '>');
-        if (g < 0 && bOffen) return abbrechen(XML_MEHR, p, -1, BrixSubString());
+        if (g < 0 && bOffen) return abbrechen(XML_MEHR, p, p, BrixSubString());
         if (t < 0) return abbrechen(XML_NAME_OFFEN, p, n, text.Mitte(p, n - p));
         if (g < 0) return abbrechen(XML_KEIN_GT, p, n, text.Mitte(p, n - p));
         const bool bPasst =
@@ -611,7 +657,12 @@ TagBlockFund BrixAbtaster::FindeTagBlock(const BrixSubString& text, const BrixSu
         std::ptrdiff_t nEndTagPos = -1;
         int nError = XML_OK;
         const std::ptrdiff_t r = SucheElementEnde(text, p, t, g, pName != nullptr, nError, nEndTagPos);
-        if (nError == XML_MEHR) return abbrechen(XML_MEHR, p, -1, BrixSubString());
+        if (nError == XML_MEHR) {
+            // The walk goes on where it stopped when it can (see m_Halt).
+            return abbrechen(XML_MEHR, p,
+                             m_Halt.nTag == p + text.AbsolutAnfang() ? m_Halt.nWeiter - text.AbsolutAnfang() : p,
+                             BrixSubString());
+        }
         if (nError != XML_OK) {
             // A fault inside the element ends the search, whatever its name.
             const std::ptrdiff_t nBis = std::max(r, g);

@@ -22,6 +22,7 @@ struct TagBlockFund {
     std::ptrdiff_t nPos = -1;           // the block's '<', or where the fault arose (XML_MEHR: where
                                         // the search will begin again); -1 when there is none
     std::ptrdiff_t nNext = -1;          // behind the block, or where a caller goes on behind a fault
+                                        // (XML_MEHR: where that search will read on, at nPos or behind)
     int nError = XML_OK;                // XML_OK when a block was found
     std::ptrdiff_t nStartTagLen = -1;   // found: the start tag's length; -1 for a self-closing tag
     std::ptrdiff_t nEndTagOffset = -1;  // found: where the end tag begins in the block; -1 likewise
@@ -146,8 +147,10 @@ private:
         bool bOhneGt = true;   // no '>' among the bytes, so a name can end at the first '>'
     };
 
-    // The end-tag walk for the element at the bottom of m_aOffen (named m_Gesucht).
-    std::ptrdiff_t EndTagLauf(const BrixSubString& text, int& nError, std::ptrdiff_t* pnEndTagPos);
+    // The end-tag walk for the element at the bottom of m_aOffen (named m_Gesucht), from nAb on.
+    std::ptrdiff_t EndTagLauf(const BrixSubString& text, std::ptrdiff_t nAb, int& nError, std::ptrdiff_t* pnEndTagPos);
+    // Moves the view positions of the stacks and the recording by nUm (the view's start moved).
+    void Verschiebe(std::ptrdiff_t nUm) noexcept;
     // The end tag at p (bytes d[0..n) of text) closes the innermost open element: XML_OK and
     // nWeiter behind it; or the code of the fault.
     int SchliesseElement(const BrixSubString& text, const char* d, std::ptrdiff_t n, std::ptrdiff_t p,
@@ -187,6 +190,23 @@ private:
     ElementBaum* m_pZeichnung = nullptr;
     std::vector<std::size_t> m_aSpurOffen;
     Name m_Gesucht;
+    // A walk of the block finder for the end of an element that stopped because the text went on
+    // (XML_MEHR), as places in the whole text: the element's '<', where its search began, where
+    // the walk goes on, the view's start and end then, and the recording it made. m_aOffen,
+    // m_aSpurOffen and that recording stay as it left them until another walk begins. The
+    // walk for that element goes on from there in a longer view of the text, so each byte of an
+    // element is walked once however it comes in; the stacks move only when the view's start
+    // moved, which happens once for an element at most (the text before it goes at once).
+    struct Halt {
+        std::ptrdiff_t nTag = -1;  // -1: none
+        std::ptrdiff_t nFrom = -1;
+        std::ptrdiff_t nWeiter = -1;
+        std::ptrdiff_t nBasis = 0;
+        std::ptrdiff_t nEnde = -1;
+        ElementBaum* pBaum = nullptr;
+    };
+    Halt m_Halt;
+    std::ptrdiff_t m_nHaltWeiter = -1;  // where the last walk that stopped goes on (view position)
     // The open bracket groups, by the position of their opener; the first is the '<' the walk
     // is for, the others close with the partner of their opener.
     std::vector<std::ptrdiff_t> m_aGruppen;

@@ -61,6 +61,7 @@ FilterStand BlockListe::Weiter(const BrixSubString& text, TextZiel& out)
         m_bEnde = m_bLeer;
     }
     std::ptrdiff_t s = m_nSuche - nBasis;
+    std::ptrdiff_t w = -1;  // where a search that waits for more text reads on (its cost)
     while (!m_bEnde) {
         // The walks never come back before s: what the scanner learned there can go. One
         // scanner serves the outer and the inner walks: they walk the same text.
@@ -68,6 +69,7 @@ FilterStand BlockListe::Weiter(const BrixSubString& text, TextZiel& out)
         const TagBlockFund fund = m_abtaster.FindeTagBlock(text, &m_aussen, s);
         if (fund.nError == XML_MEHR) {
             s = fund.nPos;
+            w = fund.nNext;
             break;
         }
         if (fund.nError != XML_OK) {
@@ -112,7 +114,7 @@ FilterStand BlockListe::Weiter(const BrixSubString& text, TextZiel& out)
     }
     if (m_bEnde) s = text.Laenge();
     m_nSuche = nBasis + s;
-    return {m_nSuche, m_nSuche};
+    return {m_nSuche, w < 0 ? m_nSuche : nBasis + w};
 }
 
 std::int64_t LaengeTagBlockListe(const BrixSubString& text, const BrixSubString& names)

@@ -17,12 +17,14 @@ FilterStand BlockSpringer::Weiter(const BrixSubString& text, TextZiel& out)
     // so each element is searched about once and each byte passed a bounded number of times.
     std::ptrdiff_t c = m_nKopiert - nBasis;  // start of the text not yet copied
     std::ptrdiff_t s = m_nSuche - nBasis;    // where the next search starts
+    std::ptrdiff_t w = -1;                   // where a search that waits for more text reads on (its cost)
     while (!m_bRest) {
         m_sucher.VergissVor(text, s);
         const TagBlockFund fund = m_sucher.FindeTagBlock(text, &m_name, s);
         if (fund.nError == XML_MEHR) {
             // What follows the last element is kept until it is known whether another comes.
             s = fund.nPos;
+            w = fund.nNext;
             break;
         }
         if (fund.nError != XML_OK && fund.nPos > c) {
@@ -44,7 +46,7 @@ FilterStand BlockSpringer::Weiter(const BrixSubString& text, TextZiel& out)
     }
     m_nKopiert = nBasis + c;
     m_nSuche = nBasis + s;
-    return {m_nKopiert, m_nSuche};
+    return {m_nKopiert, w < 0 ? m_nSuche : nBasis + w};
 }
 
 void UeberspringeTagBlocks(BrixSubString text, BrixSubString name, CString& out)

@@ -22,6 +22,7 @@ FilterStand InhaltErsetzer::Weiter(const BrixSubString& text, TextZiel& out)
     }
     std::ptrdiff_t c = m_nKopiert - nBasis;  // start of the text not yet copied
     std::ptrdiff_t s = m_nSuche - nBasis;    // where the next search starts
+    std::ptrdiff_t w = -1;                   // where a search that waits for more text reads on (its cost)
     while (!m_bRest) {
         // At the top level: the searches made inside the elements behind are never asked
         // again, so the seeker holds at most one top-level element's worth.
@@ -33,6 +34,7 @@ FilterStand InhaltErsetzer::Weiter(const BrixSubString& text, TextZiel& out)
             // What comes before the element in question stays, whatever follows.
             out.Anhaengen(text.Mitte(c, fund.nPos - c));
             c = s = fund.nPos;
+            w = fund.nNext;
             break;
         }
         if (fund.nError != XML_OK) {
@@ -53,7 +55,7 @@ FilterStand InhaltErsetzer::Weiter(const BrixSubString& text, TextZiel& out)
     }
     m_nKopiert = nBasis + c;
     m_nSuche = nBasis + s;
-    return {m_nKopiert, m_nSuche};
+    return {m_nKopiert, w < 0 ? m_nSuche : nBasis + w};
 }
 
 namespace {

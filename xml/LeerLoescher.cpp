@@ -32,6 +32,7 @@ FilterStand LeerLoescher::Weiter(const BrixSubString& text, TextZiel& out)
     }
     std::ptrdiff_t c = m_nKopiert - nBasis;  // start of the text not yet copied
     std::ptrdiff_t s = m_nSuche - nBasis;    // where the next search starts
+    std::ptrdiff_t w = -1;                   // where a search that waits for more text reads on (its cost)
     while (!m_bRest) {
         // The walk never comes back before s: what the scanner learned there can go.
         m_abtaster.VergissVor(text, s);
@@ -40,6 +41,7 @@ FilterStand LeerLoescher::Weiter(const BrixSubString& text, TextZiel& out)
             // What comes before the element in question stays, whatever follows.
             out.Anhaengen(text.Mitte(c, fund.nPos - c));
             c = s = fund.nPos;
+            w = fund.nNext;
             break;
         }
         if (fund.nError != XML_OK) {
@@ -60,7 +62,7 @@ FilterStand LeerLoescher::Weiter(const BrixSubString& text, TextZiel& out)
     }
     m_nKopiert = nBasis + c;
     m_nSuche = nBasis + s;
-    return {m_nKopiert, m_nSuche};
+    return {m_nKopiert, w < 0 ? m_nSuche : nBasis + w};
 }
 
 void LoescheLeereTags(BrixSubString text, CString& out)
