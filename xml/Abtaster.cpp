@@ -427,10 +427,14 @@ std::ptrdiff_t BrixAbtaster::FindeEndTag(const BrixSubString& text, const BrixSu
     m_aOffen.pop_back();
     nWeiter = g + 1;
     if (m_pZeichnung != nullptr) {
-        ElementSpur& spur = m_pZeichnung->aSpuren[m_aSpurOffen.back()];
+        const std::size_t nSpur = m_aSpurOffen.back();
         m_aSpurOffen.pop_back();
-        spur.nEndTag = p;
-        spur.nEnde = nWeiter;
+        const std::ptrdiff_t nAbstand = p - m_pZeichnung->nTag;
+        if (nSpur != kKeineSpur && nAbstand < ElementSpur::kKeinEndTag) {
+            m_pZeichnung->aSpuren[nSpur].nEndTag = static_cast<std::uint32_t>(nAbstand);
+        } else if (nSpur != kKeineSpur) {
+            GibZeichnungAuf();
+        }
     }
     return XML_OK;
 }
@@ -484,12 +488,7 @@ std::ptrdiff_t BrixAbtaster::EndTagLauf(const BrixSubString& text, std::ptrdiff_
         if (k < 0 && bOffen) return anhalten(p, p);
         nWeiter = t + 1;
         const bool bSelbst = k >= 0 && d[k - 1] == '/';
-        if (m_pZeichnung != nullptr) {
-            // The tag ends at its first '>' (a name holds none) and holds no other '<'.
-            m_pZeichnung->bSchlicht &= k >= 0 && !HatEinesVon(d, p + 1, k, '<', '>');
-            m_pZeichnung->aSpuren.push_back(
-                ElementSpur{p, t, k, -1, bSelbst ? k + 1 : -1, static_cast<std::ptrdiff_t>(m_aOffen.size())});
-        }
+        const std::size_t nSpur = m_pZeichnung != nullptr ? ZeichneStart(d, p, k) : kKeineSpur;
         if (bSelbst) {
             nWeiter = k + 1;
             continue;
@@ -503,12 +502,12 @@ std::ptrdiff_t BrixAbtaster::EndTagLauf(const BrixSubString& text, std::ptrdiff_
                     return Scheitern(text, pAusgang->nCode, Relativ(text, pAusgang->nErgebnis), nError);
                 }
                 // Its inside is not walked: what it holds is not recorded.
-                if (m_pZeichnung != nullptr) m_pZeichnung->bSchlicht = false;
+                if (m_pZeichnung != nullptr) GibZeichnungAuf();
                 nWeiter = Relativ(text, pAusgang->nErgebnis);
                 continue;
             }
         }
-        if (m_pZeichnung != nullptr) m_aSpurOffen.push_back(m_pZeichnung->aSpuren.size() - 1);
+        if (m_pZeichnung != nullptr) m_aSpurOffen.push_back(nSpur);
         m_aOffen.push_back(EndTagStart{p, t + 1});
     }
 }
@@ -523,11 +522,72 @@ void BrixAbtaster::Verschiebe(std::ptrdiff_t nUm) noexcept
         verschiebe(start.nTagStart);
         verschiebe(start.nFrom);
     }
-    if (m_pZeichnung == nullptr) return;
-    for (ElementSpur& spur : m_pZeichnung->aSpuren) {
-        for (std::ptrdiff_t* pPos : {&spur.nTag, &spur.nName, &spur.nTagEnde, &spur.nEndTag, &spur.nEnde})
-            verschiebe(*pPos);
+    if (m_pZeichnung != nullptr) m_pZeichnung->nTag += nUm;
+}
+
+namespace {
+
+// A recording may take this many bytes, or an eighth of the bytes its walk passed if more.
+constexpr std::ptrdiff_t kZeichnungMindestens = 64 * 1024;
+constexpr std::ptrdiff_t kZeichnungsAnteil = 8;
+
+}  // namespace
+
+inline std::size_t BrixAbtaster::ZeichneStart(const char* d, std::ptrdiff_t p, std::ptrdiff_t k)
+{
+    // The tag must end at its first '>' (a name holds none) and hold no other '<'.
+    if (k < 0 || HatEinesVon(d, p + 1, k, '<', '>')) {
+        GibZeichnungAuf();
+        return kKeineSpur;
     }
+    ElementBaum& baum = *m_pZeichnung;
+    if (baum.bNurKinder && m_aOffen.size() != 1) return kKeineSpur;
+    const std::string_view anfang = baum.namensAnfang;
+    if (!anfang.empty() && (k - (p + 1) < static_cast<std::ptrdiff_t>(anfang.size()) || d[p + 1] != anfang[0] ||
+                            !GleicheBytes(d + p + 1, anfang.data(), static_cast<std::ptrdiff_t>(anfang.size())))) {
+        return kKeineSpur;
+    }
+    const std::ptrdiff_t nGelesen = p - baum.nTag;
+    if (baum.aSpuren.size() == baum.aSpuren.capacity()) {
+        const std::size_t nNeu = std::max<std::size_t>(64, 2 * baum.aSpuren.capacity());
+        if (static_cast<std::ptrdiff_t>(nNeu * sizeof(ElementSpur)) >
+            std::max(kZeichnungMindestens, nGelesen / kZeichnungsAnteil)) {
+            GibZeichnungAuf();
+            return kKeineSpur;
+        }
+        baum.aSpuren.reserve(nNeu);
+    }
+    if (nGelesen >= ElementSpur::kKeinEndTag) {
+        GibZeichnungAuf();
+        return kKeineSpur;
+    }
+    baum.aSpuren.push_back(ElementSpur{static_cast<std::uint32_t>(nGelesen), ElementSpur::kKeinEndTag});
+    return baum.aSpuren.size() - 1;
+}
+
+void BrixAbtaster::GibZeichnungAuf() noexcept
+{
+    m_pZeichnung->bSchlicht = false;
+    std::vector<ElementSpur>().swap(m_pZeichnung->aSpuren);
+    m_aSpurOffen.clear();
+    m_pZeichnung = nullptr;
+}
+
+std::ptrdiff_t NamensEndeBei(const BrixSubString& text, std::ptrdiff_t nTag) noexcept
+{
+    bool bKlammer = false;
+    return NamensEnde(text.Daten(), text.Laenge(), nTag + 1, bKlammer);
+}
+
+std::ptrdiff_t TagEndeBei(const BrixSubString& text, std::ptrdiff_t nTag) noexcept
+{
+    return FindeByte(text.Daten(), text.Laenge(), nTag + 1, '>');
+}
+
+std::ptrdiff_t ElementEndeBei(const BrixSubString& text, std::ptrdiff_t nTag, std::ptrdiff_t nEndTag) noexcept
+{
+    // An end tag the walk took ends at the first '>' behind its "</" (a name it closes holds none).
+    return nEndTag < 0 ? TagEndeBei(text, nTag) + 1 : FindeByte(text.Daten(), text.Laenge(), nEndTag + 2, '>') + 1;
 }
 
 // --- The block finder ---
@@ -538,17 +598,23 @@ void BrixAbtaster::Verschiebe(std::ptrdiff_t nUm) noexcept
                                                                             std::ptrdiff_t& nEndTagPos)
 {
     const char* d = text.Daten();
+    const std::ptrdiff_t nBasis = text.AbsolutAnfang();
+    // A walk for this element that stopped because the text went on read nothing that more text
+    // changes: it goes on where it stopped, its stacks as it left them (and no memory knew it).
+    const bool bWeiter = HaltGilt(text, p);
     // The search begins behind the tag. When no '<' stands between the name and there, it is
     // the same search as from behind the name, the way a nested element is searched; a memory
     // knows it by that start.
-    const std::ptrdiff_t nFrom = m_pGedaechtnis != nullptr && FindeByte(d, g + 1, t + 1, '<') < 0 ? t + 1 : g + 1;
+    const std::ptrdiff_t nFrom = bWeiter ? m_Halt.nFrom - nBasis
+                                 : m_pGedaechtnis != nullptr && FindeByte(d, g + 1, t + 1, '<') < 0 ? t + 1
+                                                                                                    : g + 1;
     // A walk by name goes on behind every element it found or stepped over, never inside it;
     // only when the end of an element is missing does it go on inside it. So a memory keeps
     // only the elements left open for it.
     if (bNachName && m_pGedaechtnis != nullptr) m_pGedaechtnis->NurEnden(true);
     std::ptrdiff_t r;
     const EndTagGedaechtnis::Ausgang* pAusgang =
-        m_pGedaechtnis != nullptr ? m_pGedaechtnis->Erinnere(text, p, nFrom) : nullptr;
+        m_pGedaechtnis != nullptr && !bWeiter ? m_pGedaechtnis->Erinnere(text, p, nFrom) : nullptr;
     if (pAusgang != nullptr) {
         nError = pAusgang->nCode;
         nEndTagPos = Relativ(text, pAusgang->nEndTagPos);
@@ -558,13 +624,10 @@ void BrixAbtaster::Verschiebe(std::ptrdiff_t nUm) noexcept
         if (m_pGedaechtnis != nullptr) m_pGedaechtnis->Beginne(text, p, nFrom);
         // The element's name has no '>': it ends at the first byte of the name-end set.
         m_Gesucht = Name{d + p + 1, t - (p + 1), true};
-        m_pZeichnung = m_pBaum;
-        const std::ptrdiff_t nBasis = text.AbsolutAnfang();
+        // (A recording given up records no more.)
+        m_pZeichnung = m_pBaum != nullptr && (!bWeiter || m_pBaum->bSchlicht) ? m_pBaum : nullptr;
         std::ptrdiff_t nAb = nFrom;  // where the walk begins
-        if (m_Halt.nTag == p + nBasis && m_Halt.nFrom == nFrom + nBasis && m_Halt.pBaum == m_pBaum &&
-            text.AbsolutEnde() >= m_Halt.nEnde) {
-            // The walk for this element stopped because the text went on: it read nothing that
-            // more text changes, so it goes on where it stopped, its stacks as it left them.
+        if (bWeiter) {
             Verschiebe(m_Halt.nBasis - nBasis);
             nAb = m_Halt.nWeiter - nBasis;
         } else {
@@ -572,9 +635,11 @@ void BrixAbtaster::Verschiebe(std::ptrdiff_t nUm) noexcept
             m_aOffen.push_back(EndTagStart{p, nFrom});
             if (m_pZeichnung != nullptr) {
                 // The element itself first: its start tag ends at its first '>' g.
-                m_pZeichnung->aSpuren.assign(1, ElementSpur{p, t, g, -1, -1, 0});
+                m_pZeichnung->nTag = p;
+                m_pZeichnung->aSpuren.assign(1, ElementSpur{0, ElementSpur::kKeinEndTag});
                 m_pZeichnung->bSchlicht = FindeByte(d, g, p + 1, '<') < 0;
                 m_aSpurOffen.assign(1, 0);
+                if (!m_pZeichnung->bSchlicht) m_pZeichnung = nullptr;
             }
         }
         m_Halt.nTag = -1;
@@ -584,7 +649,8 @@ void BrixAbtaster::Verschiebe(std::ptrdiff_t nUm) noexcept
         // A memory that keeps outcomes learns them as elements close, which a walk that goes on
         // would not tell it again; such a walk is made again from its start.
         if (nError == XML_MEHR && (m_pGedaechtnis == nullptr || bNachName)) {
-            m_Halt = Halt{p + nBasis, nFrom + nBasis, m_nHaltWeiter + nBasis, nBasis, text.AbsolutEnde(), m_pBaum};
+            m_Halt = Halt{p + nBasis, t + nBasis, g + nBasis,         nFrom + nBasis,
+                          nBasis,     m_pBaum,    text.AbsolutEnde(), m_nHaltWeiter + nBasis};
         }
     }
     if (bNachName && m_pGedaechtnis != nullptr) m_pGedaechtnis->NurEnden(false);
@@ -637,13 +703,21 @@ TagBlockFund BrixAbtaster::FindeTagBlock(const BrixSubString& text, const BrixSu
             return abbrechen(XML_CLOSE_TAG, p, g, text.Mitte(p, g - p));
         }
 
-        // A start tag; here it ends at the first '>' behind its '<'.
-        bool bKlammerImNamen = false;
-        const std::ptrdiff_t t = NamensEnde(d, n, p + 1, bKlammerImNamen);
-        const std::ptrdiff_t g = t < 0 ? -1 : FindeByte(d, n, p + 1, '>');
-        if (g < 0 && bOffen) return abbrechen(XML_MEHR, p, p, BrixSubString());
-        if (t < 0) return abbrechen(XML_NAME_OFFEN, p, n, text.Mitte(p, n - p));
-        if (g < 0) return abbrechen(XML_KEIN_GT, p, n, text.Mitte(p, n - p));
+        // A start tag; here it ends at the first '>' behind its '<'. (A walk for its element that
+        // stopped where the text went on knows where, and its tag is not read again.)
+        std::ptrdiff_t t;
+        std::ptrdiff_t g;
+        if (HaltGilt(text, p)) {
+            t = m_Halt.nName - text.AbsolutAnfang();
+            g = m_Halt.nGt - text.AbsolutAnfang();
+        } else {
+            bool bKlammerImNamen = false;
+            t = NamensEnde(d, n, p + 1, bKlammerImNamen);
+            g = t < 0 ? -1 : FindeByte(d, n, p + 1, '>');
+            if (g < 0 && bOffen) return abbrechen(XML_MEHR, p, p, BrixSubString());
+            if (t < 0) return abbrechen(XML_NAME_OFFEN, p, n, text.Mitte(p, n - p));
+            if (g < 0) return abbrechen(XML_KEIN_GT, p, n, text.Mitte(p, n - p));
+        }
         const bool bPasst =
             pName == nullptr ||
             (pName->HatDaten() ? t - (p + 1) == pName->Laenge() && GleicheBytes(d + p + 1, pName->Daten(), t - (p + 1))

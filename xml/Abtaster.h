@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "brix/BrixSubString.h"
@@ -35,26 +36,44 @@ BrixSubString Beantworte(const TagBlockFund& fund, std::ptrdiff_t& nPos, std::pt
                          std::ptrdiff_t* pnStartTagLen = nullptr, std::ptrdiff_t* pnEndTagOffset = nullptr) noexcept;
 
 // One element that a recording walk met inside the element it walked (see BrixAbtaster::Zeichne):
-// view positions of its '<', of the end of its name, of the '>' that ends its start tag, and of
-// the '<' of its end tag (-1 for a self-closing one); where it ends; its depth (0: the element
-// walked, 1: a child of it).
+// where the '<' of its start tag and of its end tag stand, counted from the '<' of the element
+// walked (kKeinEndTag for a self-closing one). In a recording that is schlicht the rest follows
+// from these (NamensEndeBei and the others below).
 struct ElementSpur {
-    std::ptrdiff_t nTag;
-    std::ptrdiff_t nName;
-    std::ptrdiff_t nTagEnde;
-    std::ptrdiff_t nEndTag;
-    std::ptrdiff_t nEnde;
-    std::ptrdiff_t nTiefe;
+    static constexpr std::uint32_t kKeinEndTag = UINT32_MAX;
+    std::uint32_t nTag;
+    std::uint32_t nEndTag;
 };
 
-// The elements of one element, as the walk for its end met them, in document order, itself
-// first. bSchlicht: every start tag among them ends at its first '>' and holds no other '<' (and
-// the walk met every element it passed); then a walk over the content of any of them, level by
-// level, meets exactly these elements, with these ends.
+// The elements of one element that the walk for its end met, in document order, itself first;
+// of the others only its children when bNurKinder, and only those whose tag begins (behind its
+// '<') with the bytes of namensAnfang. bSchlicht: every start tag among all the elements met ends
+// at its first '>' and holds no other '<' (and the walk met every element it passed); then a walk
+// over the content of any of them, level by level, meets exactly these elements, with these
+// ends. A recording that would take more than an eighth of the bytes walked (beyond 64 KiB), or
+// of an element of 4 GiB or more, is given up: it is then not schlicht and holds nothing.
 struct ElementBaum {
     std::vector<ElementSpur> aSpuren;
+    std::ptrdiff_t nTag = -1;  // view position of the '<' of the element walked
     bool bSchlicht = false;
+    bool bNurKinder = false;
+    std::string_view namensAnfang;
+
+    // View positions of the '<' of the start tag and of the end tag (-1: none) of spur.
+    std::ptrdiff_t Tag(const ElementSpur& spur) const noexcept { return nTag + spur.nTag; }
+    std::ptrdiff_t EndTag(const ElementSpur& spur) const noexcept
+    {
+        return spur.nEndTag == ElementSpur::kKeinEndTag ? -1 : nTag + spur.nEndTag;
+    }
 };
+
+// For an element of a recording that is schlicht, in the view it was recorded in, from the '<'
+// of its start tag and of its end tag (-1: none): where its name ends (at the first blank, '/',
+// '>', line feed, carriage return or tab behind its '<'), the '>' that ends its start tag, and
+// where it ends (behind its end tag, or behind its tag when it closes itself).
+std::ptrdiff_t NamensEndeBei(const BrixSubString& text, std::ptrdiff_t nTag) noexcept;
+std::ptrdiff_t TagEndeBei(const BrixSubString& text, std::ptrdiff_t nTag) noexcept;
+std::ptrdiff_t ElementEndeBei(const BrixSubString& text, std::ptrdiff_t nTag, std::ptrdiff_t nEndTag) noexcept;
 
 class BrixAbtaster {
 public:
@@ -151,6 +170,13 @@ private:
     std::ptrdiff_t EndTagLauf(const BrixSubString& text, std::ptrdiff_t nAb, int& nError, std::ptrdiff_t* pnEndTagPos);
     // Moves the view positions of the stacks and the recording by nUm (the view's start moved).
     void Verschiebe(std::ptrdiff_t nUm) noexcept;
+    // Records the nested start tag at p whose group closes at k (-1: not in the view), if the
+    // recording wants it: its place in the recording, or kKeineSpur.
+    std::size_t ZeichneStart(const char* d, std::ptrdiff_t p, std::ptrdiff_t k);
+    // The recording cannot serve (or would grow too large): it is dropped, and the walk records
+    // no more.
+    void GibZeichnungAuf() noexcept;
+    static constexpr std::size_t kKeineSpur = static_cast<std::size_t>(-1);
     // The end tag at p (bytes d[0..n) of text) closes the innermost open element: XML_OK and
     // nWeiter behind it; or the code of the fault.
     int SchliesseElement(const BrixSubString& text, const char* d, std::ptrdiff_t n, std::ptrdiff_t p,
@@ -185,26 +211,36 @@ private:
     // the ones opened inside it and not yet closed, innermost last; a nested one's name ends
     // just before where its search began.
     std::vector<EndTagStart> m_aOffen;
-    // While a walk records (m_pZeichnung): where the open elements of m_aOffen stand in it.
+    // While a walk records (m_pZeichnung): where the open elements of m_aOffen stand in it
+    // (kKeineSpur for those it leaves out).
     ElementBaum* m_pBaum = nullptr;
     ElementBaum* m_pZeichnung = nullptr;
     std::vector<std::size_t> m_aSpurOffen;
     Name m_Gesucht;
     // A walk of the block finder for the end of an element that stopped because the text went on
-    // (XML_MEHR), as places in the whole text: the element's '<', where its search began, where
-    // the walk goes on, the view's start and end then, and the recording it made. m_aOffen,
-    // m_aSpurOffen and that recording stay as it left them until another walk begins. The
-    // walk for that element goes on from there in a longer view of the text, so each byte of an
-    // element is walked once however it comes in; the stacks move only when the view's start
-    // moved, which happens once for an element at most (the text before it goes at once).
+    // (XML_MEHR), as places in the whole text: the element's '<', the end of its name, its first
+    // '>', where its search began; the view's start and end then, the recording it made, where
+    // the walk goes on. m_aOffen, m_aSpurOffen and that recording stay as it left them until
+    // another walk begins. The walk for that element goes on from there in a longer view of the
+    // text, so each byte of an element is walked once however it comes in; the stacks move only
+    // when the view's start moved, which happens once for an element at most (the text before
+    // it goes at once).
     struct Halt {
         std::ptrdiff_t nTag = -1;  // -1: none
+        std::ptrdiff_t nName = -1;
+        std::ptrdiff_t nGt = -1;
         std::ptrdiff_t nFrom = -1;
-        std::ptrdiff_t nWeiter = -1;
         std::ptrdiff_t nBasis = 0;
-        std::ptrdiff_t nEnde = -1;
         ElementBaum* pBaum = nullptr;
+        std::ptrdiff_t nEnde = -1;
+        std::ptrdiff_t nWeiter = -1;
     };
+    // Whether m_Halt is the walk for the element at p in text, and text is a longer view.
+    bool HaltGilt(const BrixSubString& text, std::ptrdiff_t p) const noexcept
+    {
+        return m_Halt.nTag >= 0 && m_Halt.nTag == p + text.AbsolutAnfang() && m_Halt.pBaum == m_pBaum &&
+               text.AbsolutEnde() >= m_Halt.nEnde;
+    }
     Halt m_Halt;
     std::ptrdiff_t m_nHaltWeiter = -1;  // where the last walk that stopped goes on (view position)
     // The open bracket groups, by the position of their opener; the first is the '<' the walk

@@ -40,15 +40,15 @@ BlockListe::BlockListe(const BrixSubString& names) : m_aNamen(0)
     // The elements of an outer element are recorded by the walk that finds it only when there
     // are inner names to list.
     if (m_aNamen.m_nCount > 0) m_abtaster.Zeichne(&m_baum);
+    m_baum.bNurKinder = true;
 }
 
-bool BlockListe::HatInnenName(const BrixSubString& text, const ElementSpur& spur, int i) const noexcept
+bool BlockListe::HatInnenName(const BrixSubString& name, int i) const noexcept
 {
     // As a search by that name compares: a name with no data is the empty name.
     const BrixSubString* pName = m_aNamen.Element(i);
-    const std::ptrdiff_t nLaenge = spur.nName - (spur.nTag + 1);
-    if (pName == nullptr || !pName->HatDaten()) return nLaenge == 0;
-    return pName->Laenge() == nLaenge && text.Mitte(spur.nTag + 1, nLaenge).Vergleiche(*pName) == 0;
+    if (pName == nullptr || !pName->HatDaten()) return name.Laenge() == 0;
+    return pName->Laenge() == name.Laenge() && name.Vergleiche(*pName) == 0;
 }
 
 FilterStand BlockListe::Weiter(const BrixSubString& text, TextZiel& out)
@@ -88,11 +88,13 @@ FilterStand BlockListe::Weiter(const BrixSubString& text, TextZiel& out)
             if (m_baum.bSchlicht) {
                 // The walk that found the element met its children as the walk of its content
                 // would: the children of an inner name, in order.
-                for (const ElementSpur& spur : m_baum.aSpuren) {
-                    if (spur.nTiefe != 1) continue;
+                for (std::size_t j = 1; j < m_baum.aSpuren.size(); ++j) {
+                    const std::ptrdiff_t nTag = m_baum.Tag(m_baum.aSpuren[j]);
+                    const BrixSubString name = text.Mitte(nTag + 1, NamensEndeBei(text, nTag) - (nTag + 1));
                     for (int i = 0; i < m_aNamen.m_nCount; ++i) {
-                        if (!HatInnenName(text, spur, i)) continue;
-                        out.Anhaengen(text.Mitte(spur.nTag, spur.nEnde - spur.nTag));
+                        if (!HatInnenName(name, i)) continue;
+                        out.Anhaengen(
+                            text.Mitte(nTag, ElementEndeBei(text, nTag, m_baum.EndTag(m_baum.aSpuren[j])) - nTag));
                         break;
                     }
                 }

@@ -99,13 +99,13 @@ public:
     FilterStand Weiter(const BrixSubString& text, TextZiel& out) override;
 
 private:
-    // Whether the element of spur (of text) has the inner name i.
-    bool HatInnenName(const BrixSubString& text, const ElementSpur& spur, int i) const noexcept;
+    // Whether an element named name (its bytes up to the end of its name) has the inner name i.
+    bool HatInnenName(const BrixSubString& name, int i) const noexcept;
 
     CBrixArray<BrixSubString> m_aNamen;  // the inner names
     BrixSubString m_aussen;
     bool m_bLeer = false;  // no outer name: nothing is listed
-    ElementBaum m_baum;    // the elements of the outer element found last
+    ElementBaum m_baum;    // the children of the outer element found last
     BrixAbtaster m_abtaster;
     std::unique_ptr<ErsterTagBlock> m_pErster;  // made once the inner names are known
     bool m_bBegonnen = false;
@@ -153,8 +153,9 @@ private:
     // The same for a block whose elements the walk that found it met as every level would
     // (m_baum.bSchlicht), from what it recorded: one pass over them.
     void ErsetzeNachBaum(const BrixSubString& text, TextZiel& out);
-    // Whether the block of spur (of text d) has the name, as TagName tells a block's name.
-    bool NameTrifft(const char* d, const ElementSpur& spur) const noexcept;
+    // Whether the block whose tag runs from the '<' at nTag to the '>' at nTagEnde (in d) has the
+    // name, as TagName tells a block's name.
+    bool NameTrifft(const char* d, std::ptrdiff_t nTag, std::ptrdiff_t nTagEnde) const noexcept;
 
     BrixSubString m_name;
     bool m_bNameMoeglich = false;  // the name is letters and digits only

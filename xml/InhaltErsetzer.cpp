@@ -71,24 +71,26 @@ InhaltErsetzer::InhaltErsetzer(const BrixSubString& name, const BrixSubString& r
     : m_name(name), m_ersatz(replacement)
 {
     m_abtaster.Zeichne(&m_baum);
+    // Only elements that may have the name are recorded (besides the block itself).
+    m_baum.namensAnfang = m_name.Sicht();
     // The name of a block is the run of letters and digits behind its '<' (TagName): a name of
     // other bytes matches none, an empty one a block whose '<' no letter or digit follows.
     const std::string_view bytes = m_name.Sicht();
     m_bNameMoeglich = std::all_of(bytes.begin(), bytes.end(), IstNamensZeichen);
 }
 
-bool InhaltErsetzer::NameTrifft(const char* d, const ElementSpur& spur) const noexcept
+bool InhaltErsetzer::NameTrifft(const char* d, std::ptrdiff_t nTag, std::ptrdiff_t nTagEnde) const noexcept
 {
-    // As block.TagName().Vergleiche(m_name) == 0 for the block of spur, whose tag ends at nTagEnde.
+    // As block.TagName().Vergleiche(m_name) == 0 for the block whose tag ends at nTagEnde. The
+    // first byte is compared on its own: most tags differ there, and a call costs more.
     if (!m_bNameMoeglich) return false;
     const auto nLaenge = static_cast<std::ptrdiff_t>(m_name.Sicht().size());
-    const std::ptrdiff_t nBehind = spur.nTag + 1 + nLaenge;
-    // The first byte is compared on its own: most tags differ there, and a call costs more.
-    return nBehind <= spur.nTagEnde + 1 &&
+    const std::ptrdiff_t nBehind = nTag + 1 + nLaenge;
+    return nBehind <= nTagEnde + 1 &&
            (nLaenge == 0 ||
-            (d[spur.nTag + 1] == m_name.Sicht().front() &&
-             std::memcmp(d + spur.nTag + 1, m_name.Sicht().data(), static_cast<std::size_t>(nLaenge)) == 0)) &&
-           (nBehind == spur.nTagEnde + 1 || !IstNamensZeichen(d[nBehind]));
+            (d[nTag + 1] == m_name.Sicht().front() &&
+             std::memcmp(d + nTag + 1, m_name.Sicht().data(), static_cast<std::size_t>(nLaenge)) == 0)) &&
+           (nBehind == nTagEnde + 1 || !IstNamensZeichen(d[nBehind]));
 }
 
 void InhaltErsetzer::ErsetzeNachBaum(const BrixSubString& text, TextZiel& out)
@@ -96,24 +98,24 @@ void InhaltErsetzer::ErsetzeNachBaum(const BrixSubString& text, TextZiel& out)
     // The elements in document order: one whose name matches gets the replacement for its
     // content (behind its tag when it closes itself), and what lies inside it is passed over;
     // everything else is copied as it stands.
-    const ElementSpur& ganz = m_baum.aSpuren.front();
-    std::ptrdiff_t c = ganz.nTag;        // start of the text not yet copied
+    std::ptrdiff_t c = m_baum.nTag;      // start of the text not yet copied
     std::ptrdiff_t nUeberspringen = -1;  // elements that begin before it lie in a replaced one
     for (const ElementSpur& spur : m_baum.aSpuren) {
-        if (spur.nTag < nUeberspringen) continue;
-        if (!NameTrifft(text.Daten(), spur)) continue;
-        if (spur.nEndTag < 0) {
-            out.Anhaengen(text.Mitte(c, spur.nEnde - c));
-            out.Anhaengen(m_ersatz);
-            c = spur.nEnde;
+        const std::ptrdiff_t nTag = m_baum.Tag(spur);
+        if (nTag < nUeberspringen) continue;
+        const std::ptrdiff_t nTagEnde = TagEndeBei(text, nTag);
+        if (!NameTrifft(text.Daten(), nTag, nTagEnde)) continue;
+        out.Anhaengen(text.Mitte(c, nTagEnde + 1 - c));
+        out.Anhaengen(m_ersatz);
+        const std::ptrdiff_t nEndTag = m_baum.EndTag(spur);
+        if (nEndTag < 0) {
+            c = nTagEnde + 1;
         } else {
-            out.Anhaengen(text.Mitte(c, spur.nTagEnde + 1 - c));
-            out.Anhaengen(m_ersatz);
-            c = spur.nEndTag;
-            nUeberspringen = spur.nEnde;
+            c = nEndTag;
+            nUeberspringen = ElementEndeBei(text, nTag, nEndTag);
         }
     }
-    out.Anhaengen(text.Mitte(c, ganz.nEnde - c));
+    out.Anhaengen(text.Mitte(c, ElementEndeBei(text, m_baum.nTag, m_baum.EndTag(m_baum.aSpuren.front())) - c));
 }
 
 void InhaltErsetzer::ErsetzeIn(TagBlockFund fund, TextZiel& out)
