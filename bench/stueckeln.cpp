@@ -16,8 +16,8 @@
 // pipe on standard output it cannot see what the reader took and sleeps 100 us after each piece.
 //
 // --first-pause MS: writes the first record (everything up to the line end behind the first
-// "</book>"), prints to standard error the time it was written ("first piece at T", seconds of
-// the monotonic clock), waits MS milliseconds and writes the rest.
+// "</book>"), prints to standard error the time it began to write it ("first piece at T", seconds
+// of the monotonic clock), waits MS milliseconds and writes the rest.
 // --first-byte: reads standard input to its end and prints the time its first byte came (the same
 // clock; "none" when nothing came) and the number of bytes.
 //
@@ -167,8 +167,9 @@ int main(int argc, char** argv) {
         size_t n = doc.find("</book>");
         if (n != std::string_view::npos) n = doc.find('\n', n);
         n = n == std::string_view::npos ? doc.size() : n + 1;
+        const double t = Jetzt();
         if (!Schreibe(doc.data(), n)) return 1;
-        std::fprintf(stderr, "first piece at %.6f\n", Jetzt());
+        std::fprintf(stderr, "first piece at %.6f\n", t);
         Schlafe(nPauseMs * 1000000L);
         return Schreibe(doc.data() + n, doc.size() - n) ? 0 : 1;
     }
