@@ -16,10 +16,11 @@
 // pipe on standard output it cannot see what the reader took and sleeps 100 us after each piece.
 //
 // --first-pause MS: writes the first record (everything up to the line end behind the first
-// "</book>"), prints to standard error the time it began to write it ("first piece at T", seconds
-// of the monotonic clock), waits MS milliseconds and writes the rest.
+// "</book>"), prints to standard error the time it began to write it and its length ("first piece
+// at T N", seconds of the monotonic clock), waits MS milliseconds and writes the rest.
 // --first-byte: reads standard input to its end and prints the time its first byte came (the same
-// clock; "none" when nothing came) and the number of bytes.
+// clock; "none" when nothing came), the number of bytes that came within a second after it, and
+// the number of all bytes.
 //
 // Exit status: 0; 1 when the reader went away (EPIPE); 2 on a bad argument or an unreadable file.
 
@@ -110,22 +111,25 @@ double Jetzt() {
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
 }
 
-// --first-byte: the time of the first byte on standard input, and the count of all.
+// --first-byte: the time of the first byte on standard input, the count of those that came
+// within a second after it, and the count of all.
 int ErstesByte() {
     static char puffer[1 << 16];
     double t = -1;
-    uint64_t n = 0;
+    uint64_t n = 0, nErste = 0;
     for (;;) {
         const ssize_t k = read(0, puffer, sizeof puffer);
         if (k < 0 && errno == EINTR) continue;
         if (k <= 0) break;
-        if (n == 0) t = Jetzt();
+        const double jetzt = Jetzt();
+        if (n == 0) t = jetzt;
         n += static_cast<uint64_t>(k);
+        if (jetzt <= t + 1) nErste = n;
     }
     if (t < 0)
-        std::printf("none %llu\n", static_cast<unsigned long long>(n));
+        std::printf("none 0 %llu\n", static_cast<unsigned long long>(n));
     else
-        std::printf("%.6f %llu\n", t, static_cast<unsigned long long>(n));
+        std::printf("%.6f %llu %llu\n", t, static_cast<unsigned long long>(nErste), static_cast<unsigned long long>(n));
     return 0;
 }
 
@@ -169,7 +173,7 @@ int main(int argc, char** argv) {
         n = n == std::string_view::npos ? doc.size() : n + 1;
         const double t = Jetzt();
         if (!Schreibe(doc.data(), n)) return 1;
-        std::fprintf(stderr, "first piece at %.6f\n", t);
+        std::fprintf(stderr, "first piece at %.6f %zu\n", t, n);
         Schlafe(nPauseMs * 1000000L);
         return Schreibe(doc.data() + n, doc.size() - n) ? 0 : 1;
     }
