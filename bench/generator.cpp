@@ -1,7 +1,7 @@
 // Deterministic document generator for the benchmark.
 //
 //   generator --kind KIND --size SIZE [--seed N] [--depth D] [--wrap] [--invalid-utf8]
-//             [--utf16le [--odd-length]] [-o FILE]
+//             [--utf16le [--odd-length]] [--record-size N] [-o FILE]
 //   generator --help
 //
 // KIND is one of catalog-lf, catalog-crlf, deep, flat, comments, children, or one of the hostile
@@ -17,6 +17,10 @@
 // "title" elements as direct children on lines indented by exactly two blanks; further titles
 // stand deeper (inside notes). Comments never contain "<" or "--". The document ends with a
 // summary element that follows the last book, whose text pads the file to its size.
+//
+// --record-size N (catalog kinds): every full book record gets <abstract> lines of words before its
+// end tag until it holds at least N bytes (suffixes as for SIZE), for records of a given size; the
+// other bytes and the seeded stream stay as without it.
 //
 // --wrap puts the whole document (after the XML declaration) inside <catalog> ... </catalog>,
 // so that tools that need one root element can read it.
@@ -229,8 +233,9 @@ std::string kennung(char prefix, uint64_t n) {
     return b;
 }
 
-// One catalog record; books may be full, self-closing or empty with an end tag.
-std::string buch(Zufall& z, uint64_t n, const char* eol) {
+// One catalog record; books may be full, self-closing or empty with an end tag. A full one is
+// padded to at least satz bytes (see --record-size).
+std::string buch(Zufall& z, uint64_t n, const char* eol, uint64_t satz = 0) {
     std::string s;
     std::string id = kennung('b', n);
     uint32_t art = z.unter(100);
@@ -268,6 +273,9 @@ std::string buch(Zufall& z, uint64_t n, const char* eol) {
     }
     if (z.prozent(30)) s += "  <!-- Bestand geprüft: Regal " + std::to_string(z.unter(90)) + " -->" + eol;
     if (z.prozent(20)) s += std::string("  <tags></tags>") + eol;
+    // The padding draws from a stream of its own, so the records stay those without it.
+    Zufall fuell{z.s ^ 0xA5A5A5A55A5A5A5Aull};
+    while (s.size() + 8 < satz) s += "  <abstract>" + woerter(fuell, 8, 16) + "</abstract>" + eol;
     s += std::string("</book>") + eol;
     if (z.prozent(10)) s += "<!-- Lieferung " + std::to_string(z.unter(1000)) + ": " + woerter(z, 2, 6) + " -->" + eol;
     if (z.prozent(3)) s += std::string("<sep/>") + eol;
@@ -291,11 +299,11 @@ void schluss(Schreiber& w, uint64_t anzahl, const char* huelle_ende) {
 
 uint64_t reserve_schluss() { return 200; }
 
-void katalog(Schreiber& w, Zufall& z) {
+void katalog(Schreiber& w, Zufall& z, uint64_t satz) {
     uint64_t n = 0;
     std::string letztes_volles;
     for (;;) {
-        std::string b = buch(z, n + 1, w.eol());
+        std::string b = buch(z, n + 1, w.eol(), satz);
         if (w.geschrieben() + b.size() + reserve_schluss() > w.ziel()) break;
         w.text(b);
         ++n;
@@ -674,7 +682,7 @@ uint64_t groesse(const char* s) {
 void hilfe(FILE* f) {
     std::fprintf(f,
                  "usage: generator --kind KIND --size N[K|M|G] [--seed N] [--depth D] [--wrap] [--invalid-utf8]\n"
-                 "                 [--utf16le [--odd-length]] [-o FILE]\n"
+                 "                 [--utf16le [--odd-length]] [--record-size N] [-o FILE]\n"
                  "kinds:\n"
                  "  catalog-lf       book records with titles, notes, comments, empty elements\n"
                  "  catalog-crlf     the same with CR LF line ends\n"
@@ -689,6 +697,7 @@ void hilfe(FILE* f) {
                  "--invalid-utf8 overwrites about one byte in 400 with bytes that are not valid UTF-8.\n"
                  "--utf16le writes the document as UTF-16LE with a byte-order mark (invalid bytes become lone\n"
                  "surrogates); --odd-length appends one byte to it.\n"
+                 "--record-size N pads every full book of the catalog kinds to at least N bytes.\n"
                  "Sizes are powers of 1000; every document has exactly --size bytes (in UTF-8).\n");
 }
 
@@ -701,7 +710,7 @@ void hilfe(FILE* f) {
 
 int main(int argc, char** argv) {
     std::string art;
-    uint64_t ziel = 0, saat = 42, tiefe = 10;
+    uint64_t ziel = 0, saat = 42, tiefe = 10, satz = 0;
     bool huelle = false, kaputt = false, utf16 = false, ungerade = false;
     const char* pfad = nullptr;
     for (int i = 1; i < argc; ++i) {
@@ -718,6 +727,7 @@ int main(int argc, char** argv) {
         else if (a == "--invalid-utf8") kaputt = true;
         else if (a == "--utf16le") utf16 = true;
         else if (a == "--odd-length") ungerade = true;
+        else if (a == "--record-size") satz = groesse(wert());
         else if (a == "--help" || a == "-h") {
             hilfe(stdout);
             return 0;
@@ -741,7 +751,7 @@ int main(int argc, char** argv) {
         if (utf16) w.alsUtf16(ungerade ? static_cast<int>(Zufall{saat ^ 0x0DDB1A5E5BAD5EEDull}.unter(256)) : -1);
         w.text(kopf);
         w.text(huelle_auf);
-        if (art == "catalog-lf" || art == "catalog-crlf") katalog(w, z);
+        if (art == "catalog-lf" || art == "catalog-crlf") katalog(w, z, satz);
         else if (art == "deep") tief(w, z, tiefe);
         else if (art == "flat") flach(w, z);
         else if (art == "comments") kommentare(w, z);

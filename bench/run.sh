@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Benchmark of brixfilter against its peers (cat, perl, sed, xmlstarlet), and its scaling checks.
 #
-#   bash bench/run.sh [--size 100M] [--quick] [--scaling | --all | --hostile] [options]
+#   bash bench/run.sh [--size 100M] [--quick] [--scaling | --all | --hostile | --huge | --streaming] [options]
 #
 # Default mode: times every option of brixfilter side by side with the peers on a generated
 # catalog (and brixfilter against perl on the other document kinds), prints a table, writes
@@ -14,6 +14,11 @@
 # in alternating rounds as in the scaling checks) and prints PASS/FAIL per kind and option: time
 # ratio within 1.25 x the size ratio, and the large document done in under a second. Writes
 # bench/out/hostile.md.
+# --streaming: 2 GB of book records of about 2 KiB through every option and a chain, read from a
+# pipe (cat DOC | brixfilter) and from the file (-f), and a 2 GB single-root document through -c
+# and -t: time and peak RSS, PASS/FAIL against 32 MiB; then the time to the first output byte
+# when the first record comes and the rest follows 2 s later (PASS under 1 s). Writes
+# bench/out/streaming.md.
 # See bench/README.md for the columns, the peers' command lines and every option.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -34,6 +39,9 @@ BIN=
 BIN_COMMIT=
 HSIZES=1M,4M
 HKINDS=
+SSIZE=2G
+RSIZE=2K
+LIMIT_SET=0
 STRICT=0
 KINDS=1
 INSTALL=1
@@ -49,13 +57,17 @@ Options:
   --all           run the comparison, then the scaling checks
   --hostile       time every option on the hostile document kinds at two sizes (see below)
   --huge          a 3 GiB document through -S book and -c (needs 3 GiB of free memory)
+  --streaming     peak RSS and time reading a pipe and a file, and the time to the first byte
+  --streaming-size N  document size of --streaming (default 2G; needs twice that on the disk)
+  --record-size N     size of the records of --streaming (default 2K)
   --hostile-sizes A,B  the two sizes of --hostile (default 1M,4M; 250K,1M for a quick look)
   --hostile-kinds K,.. only these hostile kinds (default: every h-... kind of the generator)
   --xml-size N    size of the document that xmlstarlet reads (default: the smaller of --size and 10M)
   --no-kinds      skip the table of the other document kinds
   --runs N        at least N timed runs per command (default 3; fast commands get up to 10;
                   at least 5 rounds in the scaling checks, 15 for fast pairs)
-  --timeout S     give up on one command after S seconds (default 60); it is reported as a timeout
+  --timeout S     give up on one command after S seconds (default 60, 600 for --streaming); it is
+                  reported as a timeout
   --seed N        generator seed (default 42)
   --bin PATH      time this binary instead of building one in build-bench/
   --bin-commit C  the commit that binary was built from, for the reports (default: unknown;
@@ -74,6 +86,9 @@ while (($#)); do
     --all) MODE=all ;;
     --hostile) MODE=hostile ;;
     --huge) MODE=huge ;;
+    --streaming) MODE=streaming ;;
+    --streaming-size) SSIZE=$2; shift ;;
+    --record-size) RSIZE=$2; shift ;;
     --hostile-sizes) HSIZES=$2; shift ;;
     --hostile-sizes=*) HSIZES=${1#*=} ;;
     --hostile-kinds) HKINDS=$2; shift ;;
@@ -82,7 +97,7 @@ while (($#)); do
     --xml-size=*) XSIZE=${1#*=} ;;
     --no-kinds) KINDS=0 ;;
     --runs) RUNS=$2; shift; ((MAXRUNS < RUNS)) && MAXRUNS=$RUNS ;;
-    --timeout) LIMIT=$2; shift ;;
+    --timeout) LIMIT=$2; LIMIT_SET=1; shift ;;
     --seed) SEED=$2; shift ;;
     --bin) BIN=$2; shift ;;
     --bin=*) BIN=${1#*=} ;;
@@ -127,8 +142,8 @@ need_pkg() {  # need_pkg COMMAND PACKAGE
   apt-get install -y -q --no-install-recommends "$2" >/dev/null
 }
 [[ -x /usr/bin/time ]] || { need_pkg /usr/bin/time time; }
-need_pkg hyperfine hyperfine
-[[ $MODE == hostile || $MODE == huge ]] || need_pkg xmlstarlet xmlstarlet
+[[ $MODE == streaming ]] || need_pkg hyperfine hyperfine
+[[ $MODE == hostile || $MODE == huge || $MODE == streaming ]] || need_pkg xmlstarlet xmlstarlet
 need_pkg perl perl
 need_pkg g++ g++
 need_pkg timeout coreutils
@@ -313,7 +328,7 @@ environment() {
     echo "cpu: $(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //') ($(nproc) cores)"
     echo "load: $(cut -d' ' -f1-3 /proc/loadavg)"
     echo "binary: $(rel "$BIN") (built from commit ${BIN_COMMIT:-unknown})"
-    echo "tools: $(hyperfine --version), xmlstarlet $(xmlstarlet --version 2>/dev/null | head -n1 | grep . || echo "(not installed)"), perl $(perl -e 'print $^V'), $(sed --version | head -n1)"
+    echo "tools: $(hyperfine --version 2>/dev/null || echo 'hyperfine (not installed)'), xmlstarlet $(xmlstarlet --version 2>/dev/null | head -n1 | grep . || echo "(not installed)"), perl $(perl -e 'print $^V'), $(sed --version | head -n1)"
     echo "seed: $SEED; runs: at least $RUNS; timeout: ${LIMIT}s; commands slower than ${SLOW}s are timed once"
   }
 }
@@ -455,6 +470,111 @@ huge() {
   echo "Wrote $report" >&2
 }
 
+# The bound on peak RSS of --streaming, in KiB.
+STREAM_RSS=$((32 * 1024))
+SOPTS=(-c -t -d -sbook,title -Sbook -Rtitle=X '-c -d -sbook,title')
+TOPTS=(-c -t -d -sbook,title -Rtitle=X '-c -d')
+
+# stream_run INPUT OPTIONS DOC: one run of brixfilter over DOC, from a pipe (INPUT "pipe": cat DOC |)
+# or the file (-f DOC), output to /dev/null, under /usr/bin/time; appends a row to the report.
+stream_run() {
+  local how=$1 opts=$2 f=$3 tf st t rss ok
+  tf=$(mktemp)
+  set +e
+  if [[ $how == pipe ]]; then
+    cat "$f" | timeout "$LIMIT" /usr/bin/time -f '%M %e' -o "$tf" "$BIN" $opts >/dev/null
+    st=${PIPESTATUS[1]}
+  else
+    timeout "$LIMIT" /usr/bin/time -f '%M %e' -o "$tf" "$BIN" -f "$f" $opts >/dev/null
+    st=$?
+  fi
+  set -e
+  read -r rss t < <(tail -n 1 "$tf") || true
+  rm -f "$tf"
+  [[ $rss =~ ^[0-9]+$ ]] || rss=0
+  ok=PASS
+  ((st == 0 && rss > 0 && rss <= STREAM_RSS)) || { ok=FAIL; rc=1; }
+  printf '| `%s` | %s | %s | %s | %.1f | %s | %s |\n' "$opts" "$(basename "$f")" "$how" "$st" "$(awk -v k="$rss" 'BEGIN { print k / 1024 }')" \
+    "${t:-?}" "$ok" >>"$report"
+  printf '  %-22s %-5s %-40s status %s, %6.1f MiB, %s s, %s\n' "$opts" "$how" "$(basename "$f")" "$st" \
+    "$(awk -v k="$rss" 'BEGIN { print k / 1024 }')" "${t:-?}" "$ok" >&2
+}
+
+streaming() {
+  local report=$OUT/streaming.md f froot fttfb o how stu
+  # A run over 2 GB may take minutes on a busy machine.
+  ((LIMIT_SET)) || LIMIT=600
+  stu=$OUT/stueckeln
+  if [[ ! -x $stu || $BENCH/stueckeln.cpp -nt $stu ]]; then g++ -O2 -std=c++17 -o "$stu" "$BENCH/stueckeln.cpp"; fi
+  # The documents: records of RSIZE, and the same wrapped in one root; a small one for the first byte.
+  gen_rec() {  # gen_rec SIZE [wrap] -> path
+    local name=catalog-lf-$1-r$RSIZE-s$SEED${2:+-wrapped} a=(--kind catalog-lf --size "$1" --seed "$SEED" --record-size "$RSIZE")
+    [[ -n ${2:-} ]] && a+=(--wrap)
+    if [[ ! -s $DATA/$name.xml || $GEN -nt $DATA/$name.xml ]]; then
+      "$GEN" "${a[@]}" -o "$DATA/$name.xml.tmp" && mv "$DATA/$name.xml.tmp" "$DATA/$name.xml"
+    fi
+    echo "$DATA/$name.xml"
+  }
+  echo "Generating documents ($SSIZE of records of $RSIZE, and wrapped in one root)" >&2
+  f=$(gen_rec "$SSIZE")
+  froot=$(gen_rec "$SSIZE" wrap)
+  fttfb=$(gen_rec 10M)
+  {
+    echo "# brixfilter streaming: memory and time to the first byte"
+    echo
+    echo '```'
+    environment
+    echo "documents: $(basename "$f") ($(stat -c %s "$f") bytes, $(grep -c '^</book>' "$f") records), $(basename "$froot")"
+    echo '```'
+    echo
+    echo "## Peak RSS (bound $((STREAM_RSS / 1024)) MiB)"
+    echo
+    echo "| options | document | input | status | peak RSS MiB | seconds | check |"
+    echo "|---|---|---|---:|---:|---:|---|"
+  } >"$report"
+  echo "Peak RSS and time (bound $((STREAM_RSS / 1024)) MiB)" >&2
+  for o in "${SOPTS[@]}"; do
+    for how in pipe file; do stream_run "$how" "$o" "$f"; done
+  done
+  for o in -c -t; do
+    for how in pipe file; do stream_run "$how" "$o" "$froot"; done
+  done
+  {
+    echo
+    echo "## Time to the first output byte"
+    echo
+    echo "The first record of $(basename "$fttfb") comes at once, the rest 2 s later. The output"
+    echo "must begin within 1 s, and within a second after its first byte all that brixfilter"
+    echo "writes for the first record alone (a file of just that record) must have come."
+    echo
+    echo "| options | first byte after ms | bytes in the next second | output of the first record | check |"
+    echo "|---|---:|---:|---:|---|"
+  } >>"$report"
+  echo "Time to the first output byte (the rest of the document 2 s after the first record)" >&2
+  local wf rf t0 n0 t1 n1 n soll d ok
+  wf=$(mktemp) rf=$(mktemp)
+  for o in "${TOPTS[@]}"; do
+    set +e
+    "$stu" --first-pause 2000 "$fttfb" 2>"$wf" | timeout "$LIMIT" "$BIN" $o | "$stu" --first-byte >"$rf"
+    set -e
+    read -r _ _ _ t0 n0 <"$wf" || true
+    read -r t1 n1 n <"$rf" || true
+    soll=$(head -c "${n0:-0}" "$fttfb" | "$BIN" $o | wc -c)
+    if [[ $t0 =~ ^[0-9.]+$ && $t1 =~ ^[0-9.]+$ ]]; then
+      d=$(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.1f", (b - a) * 1000 }')
+      ok=$(awk -v d="$d" -v n1="$n1" -v s="$soll" 'BEGIN { print (d < 1000 && n1 >= s ? "PASS" : "FAIL") }')
+    else
+      d=none ok=FAIL
+    fi
+    [[ $ok == PASS ]] || rc=1
+    echo "| \`$o\` | $d | ${n1:-0} | $soll | $ok |" >>"$report"
+    printf '  %-22s first byte after %s ms, %s bytes in the next second (first record alone: %s), %s\n' \
+      "$o" "$d" "${n1:-0}" "$soll" "$ok" >&2
+  done
+  rm -f "$wf" "$rf"
+  echo "Wrote $report" >&2
+}
+
 read -r load _ < /proc/loadavg
 if awk -v l="$load" -v n="$(nproc)" 'BEGIN { exit !(l > n / 2) }'; then
   echo "Note: load average $load on $(nproc) cores; other work on the machine makes the timings noisy." >&2
@@ -467,6 +587,7 @@ case $MODE in
   all) compare; scaling ;;
   hostile) hostile ;;
   huge) huge ;;
+  streaming) streaming ;;
 esac
 if ((rc == 1 && STRICT == 0)); then rc=0; fi
 exit "$rc"

@@ -4,6 +4,7 @@
 #   bash bench/vergleich.sh --alt PATH [--neu PATH] [options]
 #   bash bench/vergleich.sh --alt-commit SHA [--neu PATH] [options]
 #   bash bench/vergleich.sh --alt build/brixfilter --neu build-win/brixfilter.exe --neu-runner wine --exact
+#   bash bench/vergleich.sh --alt OLD --stuecke --sizes 20K --big 0
 #
 # Generates every document kind of bench/generator.cpp (the catalog kinds and the hostile h-...
 # kinds) at a few sizes and seeds, each also with invalid UTF-8 bytes sprinkled in and as
@@ -16,6 +17,9 @@
 # mismatch and timeout, and a summary. Exit status: 0 when nothing differs but for mends, 1 on a
 # mismatch (with --strict also when the new binary timed out where the old one finished), 2 when
 # the harness failed, 255 on a bad argument.
+# --stuecke: the new binary reads each document from a pipe (-f /dev/stdin) that bench/stueckeln.cpp
+# fills in small pieces, each read on its own, many of them cut inside "-->", "</", CR LF or a
+# character; the old one reads the file whole. Mismatches name the seed of the pieces.
 # See bench/README.md.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -39,6 +43,7 @@ STRICT=0
 KEEP=0
 EXACT=0
 CORPUS=1
+STUECKE=0
 
 usage() {
   sed -n '2,18p' "$0" | sed 's/^# \{0,1\}//'
@@ -64,6 +69,8 @@ Options:
   --exact            no mends: every difference is a mismatch (for two builds of the byte engine)
   --keep             keep the documents and outputs of mismatches in bench/out/vergleich/
   --no-corpus        leave out the files of the fuzz seed corpus
+  --stuecke          the new binary reads the document from a pipe fed in small pieces
+                     (-f /dev/stdin), the old one the file (see above)
   --no-install       do not install missing tools with apt-get
 EOF
 }
@@ -86,6 +93,7 @@ while (($#)); do
     --keep) KEEP=1 ;;
     --no-install) INSTALL=0 ;;
     --no-corpus) CORPUS=0 ;;
+    --stuecke) STUECKE=1 ;;
     -h|--help) usage; exit 0 ;;
     *) echo "vergleich.sh: unknown argument: $1" >&2; usage >&2; exit 255 ;;
   esac
@@ -158,13 +166,14 @@ ALT=$(realpath "$ALT") NEU=$(realpath "$NEU")
 
 GEN=$OUT/generator
 ABGLEICH=$OUT/abgleich
+STUECKELN=$OUT/stueckeln
 mkdir -p "$OUT"
-if [[ ! -x $GEN || $BENCH/generator.cpp -nt $GEN ]]; then
-  g++ -O2 -std=c++17 -o "$GEN.tmp.$$" "$BENCH/generator.cpp" && mv "$GEN.tmp.$$" "$GEN" || exit 2
-fi
-if [[ ! -x $ABGLEICH || $BENCH/abgleich.cpp -nt $ABGLEICH ]]; then
-  g++ -O2 -std=c++17 -o "$ABGLEICH.tmp.$$" "$BENCH/abgleich.cpp" && mv "$ABGLEICH.tmp.$$" "$ABGLEICH" || exit 2
-fi
+for werkzeug in generator abgleich stueckeln; do
+  if [[ ! -x $OUT/$werkzeug || $BENCH/$werkzeug.cpp -nt $OUT/$werkzeug ]]; then
+    g++ -O2 -std=c++17 -o "$OUT/$werkzeug.tmp.$$" "$BENCH/$werkzeug.cpp" && mv "$OUT/$werkzeug.tmp.$$" "$OUT/$werkzeug" || exit 2
+  fi
+done
+((STUECKE)) && NEU_LABEL+=" (reading a pipe in pieces)"
 
 # --- the judge of mends, judged --------------------------------------------------------------
 # Each case: the verdict (the first line of abgleich's answer, or its first two words), then the
@@ -293,11 +302,26 @@ is_listing() {
   return 1
 }
 
+# run_neu DOC SEED OPTION...: the new binary on DOC (through a pipe in pieces of that seed with
+# --stuecke), writing $dir/neu.out and $dir/neu.err; sets sb to its exit status.
+run_neu() {
+  local d=$1 seed=$2
+  shift 2
+  if ((STUECKE)); then
+    "$STUECKELN" --seed "$seed" "$d" 2>/dev/null |
+      timeout -k 5 "$LIMIT" "${neu_run[@]}" "$NEU" -f /dev/stdin "$@" >"$dir/neu.out" 2>"$dir/neu.err"
+    sb=${PIPESTATUS[1]}
+  else
+    timeout -k 5 "$LIMIT" "${neu_run[@]}" "$NEU" -f "$d" "$@" >"$dir/neu.out" 2>"$dir/neu.err"
+    sb=$?
+  fi
+}
+
 # check_doc INDEX: generates document INDEX, runs every command with both binaries and writes
 # one line per command to $WORK/res/INDEX: OK, MEND, MISMATCH or TIMEOUT (ERROR when the
 # generator or abgleich fails).
 check_doc() {
-  local idx=$1 name doc dir res c sa sb ta tb t0 t1 why urteil sa_ab np no
+  local idx=$1 name doc dir res c sa sb ta tb t0 t1 why urteil sa_ab np no seed nc=0 wie
   doc_args ${DOCS[$idx]}
   name=$NAME
   local src=
@@ -317,19 +341,21 @@ check_doc() {
   for c in "${COMMANDS[@]}"; do
     local -a opts
     read -r -a opts <<<"$c"
+    seed=$((idx * 100 + nc)) nc=$((nc + 1)) wie=
+    ((STUECKE)) && wie=" (pieces: stueckeln --seed $seed)"
     t0=$EPOCHREALTIME
     timeout -k 5 "$LIMIT" "$ALT" -f "$doc" "${opts[@]}" >"$dir/alt.out" 2>/dev/null; sa=$?
     t1=$EPOCHREALTIME
     ta=$(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.2f", b - a }')
     t0=$EPOCHREALTIME
-    timeout -k 5 "$LIMIT" "${neu_run[@]}" "$NEU" -f "$doc" "${opts[@]}" >"$dir/neu.out" 2>"$dir/neu.err"; sb=$?
+    run_neu "$doc" "$seed" "${opts[@]}"
     t1=$EPOCHREALTIME
     # Through a runner (Wine), a run that differs is tried once more: the runner itself fails
     # now and then under load. The retry is listed with what the first try wrote to stderr.
     if ((${#neu_run[@]})) && { ((sa != sb)) || ! cmp -s "$dir/alt.out" "$dir/neu.out"; }; then
       echo "RETRY $name $c: status $sb, stderr: $(head -c 300 "$dir/neu.err" | tr '\n' ' ')" >>"$res.tmp"
       t0=$EPOCHREALTIME
-      timeout -k 5 "$LIMIT" "${neu_run[@]}" "$NEU" -f "$doc" "${opts[@]}" >"$dir/neu.out" 2>/dev/null; sb=$?
+      run_neu "$doc" "$seed" "${opts[@]}"
       t1=$EPOCHREALTIME
     fi
     tb=$(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.2f", b - a }')
@@ -340,7 +366,7 @@ check_doc() {
     elif ((sb == 124 || sb == 137)); then
       echo "TIMEOUT neu $name $c (alt: status $sa in $ta s)" >>"$res.tmp"
     elif ((sa != sb)); then
-      echo "MISMATCH $name $c: exit status alt $sa, neu $sb" >>"$res.tmp"
+      echo "MISMATCH $name $c: exit status alt $sa, neu $sb$wie" >>"$res.tmp"
     elif why=$(cmp "$dir/alt.out" "$dir/neu.out" 2>&1); then
       echo "OK $name $c" >>"$res.tmp"
     elif ((EXACT == 0)) && urteil=$("$ABGLEICH" "$dir/alt.out" "$dir/neu.out" "$doc" $(is_listing "${opts[@]}" && echo --liste)); sa_ab=$?; ((sa_ab == 0)); then
@@ -354,7 +380,7 @@ check_doc() {
       echo "ERROR $name $c: abgleich failed ($sa_ab)" >>"$res.tmp"
     else
       echo "MISMATCH $name $c: stdout differs ($(stat -c %s "$dir/alt.out") against $(stat -c %s "$dir/neu.out") bytes;" \
-        "${why//"$dir/"/}${urteil:+; $urteil})" >>"$res.tmp"
+        "${why//"$dir/"/}${urteil:+; $urteil})$wie" >>"$res.tmp"
       if ((KEEP)); then
         local keep=$OUT/vergleich/$name
         mkdir -p "$keep"

@@ -2,9 +2,11 @@
 # Builds the fuzz targets with clang's libFuzzer and runs each for the given number of seconds
 # (default 30), starting from the committed seed corpus. Findings land in build-fuzz/funde/.
 # A long run: bash scripts/fuzz.sh 600
+# Only some targets (named without fuzz_), one after the other: bash scripts/fuzz.sh 600 kommentare tags
 set -euo pipefail
 cd "$(dirname "$0")/.."
 sekunden=${1:-30}
+shift $(($# > 0 ? 1 : 0))
 pakete=(clang libclang-rt-14-dev cmake make)
 fehlt=()
 for p in "${pakete[@]}"; do
@@ -19,7 +21,14 @@ CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRIX_TE
 cmake --build build-fuzz -j"$(nproc)"
 mkdir -p build-fuzz/funde
 status=0
-for ziel in build-fuzz/tests/fuzz/fuzz_*; do
+ziele=()
+if (($#)); then
+  for kind in "$@"; do ziele+=("build-fuzz/tests/fuzz/fuzz_$kind"); done
+else
+  ziele=(build-fuzz/tests/fuzz/fuzz_*)
+fi
+for ziel in "${ziele[@]}"; do
+  [[ -x $ziel ]] || { echo "FEHLER: kein Fuzz-Ziel $ziel"; status=1; continue; }
   name=$(basename "$ziel")
   kind=${name#fuzz_}
   case $kind in kommentare|tags|leer|liste|ueberspringe|ersetze) korpus=filter ;; *) korpus=$kind ;; esac

@@ -6,9 +6,16 @@
 // the recursion of the plain reference model stays shallow) must give exactly the reference
 // model's result on the units of the text, as output bytes (the odd byte of a UTF-16 file behind
 // the rest where the filter copies the end of the text).
+//
+// Steering bit 2: the piece mode. A further part (to the next 0xFF) gives the lengths of the
+// pieces in which the document then comes, as a run reads a stream, to a chain of this one filter:
+// each byte one piece of that many bytes (0: a turn with nothing new), taken in turn and over again;
+// with no such byte, one byte at a time. The chain must write exactly what the filter writes for
+// the whole document.
 #include <algorithm>
 
 #include "FuzzHilfe.h"
+#include "app/Kette.h"
 #include "brix/BrixSubString.h"
 #include "support/Referenz.h"
 #include "xml/Filter.h"
@@ -17,12 +24,49 @@
 #error "BRIX_FUZZ_FILTER must name the filter (1 to 6)"
 #endif
 
+namespace {
+
+// What a run writes for text, which comes to the chain of schritt in pieces of the lengths given
+// by the bytes of schnitte in turn (see above).
+CString InStuecken(const CString& text, const Schritt& schritt, std::string_view schnitte)
+{
+    if (std::count(schnitte.begin(), schnitte.end(), '\0') == static_cast<std::ptrdiff_t>(schnitte.size()))
+        schnitte = "\1";
+    CString eingang, out;
+    eingang.SetzeForm(text.Form());
+    out.SetzeForm(text.Form());
+    StringZiel ziel(out);
+    {
+        Kette kette({schritt}, eingang, ziel);
+        std::size_t nAktuell = 0;
+        for (std::ptrdiff_t p = 0, i = 0; p < text.GetLength(); ++i) {
+            const std::ptrdiff_t nStueck = std::min<std::ptrdiff_t>(
+                text.GetLength() - p, static_cast<unsigned char>(schnitte[i % schnitte.size()]));
+            const std::ptrdiff_t n = eingang.GetLength();
+            std::copy_n(text.GetString() + p, nStueck, eingang.GetBufferSetLength(n + nStueck) + n);
+            p += nStueck;
+            kette.Weiter(false, nAktuell);
+        }
+        kette.Weiter(true, nAktuell);
+    }
+    ziel.Fertig();
+    return out;
+}
+
+constexpr OptionsArt kArt[] = {OptionsArt::KommentareEntfernen, OptionsArt::TagsEntfernen,
+                               OptionsArt::LeereLoeschen,       OptionsArt::Zeigen,
+                               OptionsArt::Ueberspringen,       OptionsArt::Ersetzen};
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pDaten, std::size_t nGroesse)
 {
     FuzzLeser leser(pDaten, nGroesse);
     const std::uint8_t nSteuer = leser.Byte();
     const std::string_view nameBytes = leser.BisTrenner();
     const std::string_view ersatzBytes = leser.BisTrenner();
+    const bool bStuecke = nSteuer & 4;
+    const std::string_view schnitte = bStuecke ? leser.BisTrenner() : std::string_view();
     const FuzzDokument dok = FuzzText(leser.RestBytes(), nSteuer & 1);
     const CString name = FuzzWert(nameBytes, dok.Form());
     const CString ersatz = FuzzWert(ersatzBytes, dok.Form());
@@ -30,6 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pDaten, std::size_t nG
     const BrixSubString nameSicht(name);
     const std::string_view ein = dok.text.Sicht();
     CString out("alt");  // filters that empty their output must not let this show through
+    CString ergebnis;    // the result of -c and -t
 
     const std::u16string refName = UnitsAus(nameBytes), refErsatz = UnitsAus(ersatzBytes);
     const bool bVergleiche = std::count(dok.einheiten.begin(), dok.einheiten.end(), u'<') <= 1000;
@@ -37,7 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pDaten, std::size_t nG
 
     switch (BRIX_FUZZ_FILTER) {
     case 1: {
-        const CString ergebnis = sicht.EntferneKommentare();
+        ergebnis = sicht.EntferneKommentare();
         FUZZ_PRUEFE(!bVergleiche ||
                     GleicheAusgabe(dok, ergebnis.Sicht(), referenz::EntferneKommentare(rText), true));
         FUZZ_PRUEFE(ergebnis.GetLength() <= dok.text.GetLength());
@@ -47,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pDaten, std::size_t nG
         break;
     }
     case 2: {
-        const CString ergebnis = sicht.EntferneTags();
+        ergebnis = sicht.EntferneTags();
         FUZZ_PRUEFE(!bVergleiche || GleicheAusgabe(dok, ergebnis.Sicht(), referenz::EntferneTags(rText), true));
         FUZZ_PRUEFE(ergebnis.GetLength() <= dok.text.GetLength());
         FUZZ_PRUEFE(IstTeilfolge(ergebnis.Sicht(), ein));
@@ -84,6 +129,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pDaten, std::size_t nG
             FUZZ_PRUEFE(IstTeilfolge(out.Sicht(), ein));  // only content goes
         }
         break;
+    }
+    if (bStuecke) {
+        // The values as the command line gives them: the chain converts them itself.
+        const CString nameSchmal{std::string(nameBytes)}, ersatzSchmal{std::string(ersatzBytes)};
+        const Schritt schritt{kArt[BRIX_FUZZ_FILTER - 1], BrixSubString(nameSchmal),
+                              (nSteuer & 2) ? BrixSubString(ersatzSchmal) : BrixSubString(), 0};
+        FUZZ_PRUEFE(InStuecken(dok.text, schritt, schnitte).Sicht() ==
+                    (BRIX_FUZZ_FILTER <= 2 ? ergebnis.Sicht() : out.Sicht()));
     }
     return 0;
 }

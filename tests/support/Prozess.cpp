@@ -7,6 +7,7 @@
 #include <sys/resource.h>
 #include <stdlib.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -219,23 +220,41 @@ ProzessErgebnis StarteProzess(const std::vector<std::string>& args, const std::s
 
     ProzessErgebnis ergebnis;
     std::size_t nGeschrieben = 0;
+    // The end of the piece being written (in pieces, none is begun yet).
+    std::size_t nStueckEnde = optionen.aStuecke.empty() ? stdinBytes.size() : 0;
+    std::size_t nStueck = 0;                      // pieces begun
     bool bErsteAusgabeGemeldet = false;
     if (fdIn >= 0 && stdinBytes.empty()) SchliesseFalls(fdIn);
     if (optionen.nachStart) optionen.nachStart(pid);
     while (fdIn >= 0 || fdOut >= 0 || fdErr >= 0) {
+        // In pieces: the next one begins once the child has read what was written.
+        int nImRohr = 0;
+        if (fdIn >= 0 && !optionen.aStuecke.empty() && nGeschrieben == nStueckEnde &&
+            ioctl(fdIn, FIONREAD, &nImRohr) == 0 && nImRohr == 0) {
+            const std::size_t nLaenge = optionen.aStuecke[nStueck++ % optionen.aStuecke.size()];
+            nStueckEnde = nGeschrieben + std::min(std::max<std::size_t>(nLaenge, 1), stdinBytes.size() - nGeschrieben);
+        }
+        const bool bSchreiben = nGeschrieben < nStueckEnde;
         pollfd fds[3];
         int n = 0;
-        if (fdIn >= 0) fds[n++] = {fdIn, POLLOUT, 0};
+        if (fdIn >= 0) fds[n++] = {fdIn, static_cast<short>(bSchreiben ? POLLOUT : 0), 0};
         if (fdOut >= 0) fds[n++] = {fdOut, POLLIN, 0};
         if (fdErr >= 0) fds[n++] = {fdErr, POLLIN, 0};
-        if (poll(fds, static_cast<nfds_t>(n), -1) < 0) {
+        // Waiting for the child to read a piece: look again soon.
+        const timespec kurz{0, 100000};
+        if (ppoll(fds, static_cast<nfds_t>(n), fdIn >= 0 && !bSchreiben ? &kurz : nullptr, nullptr) < 0) {
             if (errno == EINTR) continue;
             Scheitern("poll");
         }
         for (int i = 0; i < n; ++i) {
             if (fds[i].revents == 0) continue;
             if (fds[i].fd == fdIn) {
-                const ssize_t w = write(fdIn, stdinBytes.data() + nGeschrieben, stdinBytes.size() - nGeschrieben);
+                // The child closed its input.
+                if (!bSchreiben) {
+                    SchliesseFalls(fdIn);
+                    continue;
+                }
+                const ssize_t w = write(fdIn, stdinBytes.data() + nGeschrieben, nStueckEnde - nGeschrieben);
                 if (w > 0) nGeschrieben += static_cast<std::size_t>(w);
                 // The child may end without reading all of it: that is its business.
                 if ((w < 0 && errno != EAGAIN && errno != EINTR) || nGeschrieben == stdinBytes.size())

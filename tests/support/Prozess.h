@@ -50,6 +50,10 @@ struct ProzessOptionen {
     std::function<void()> nachErsterAusgabe;
     // Called once the child is started, with its process id (before its output is read).
     std::function<void(int)> nachStart;
+    // StdinArt::Pipe: the lengths of the pieces the bytes are written in, in turn and over again
+    // (a 0 counts as 1); each piece only once the child has read all before it, so that each of
+    // its reads takes one piece. Empty: as fast as the child reads.
+    std::vector<std::size_t> aStuecke;
 };
 
 // Runs the program with args (not including argv[0]) and stdinBytes on its standard input.
