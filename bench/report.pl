@@ -26,6 +26,7 @@ my $HOSTILE_TIME  = 1;
 
 my %JOBNAME = (
     floor => 'floor',
+    walk  => 'least element walk',
     c     => '-c   strip comments',
     t     => '-t   strip markup',
     d     => '-d   delete empty',
@@ -128,9 +129,20 @@ if ($mode eq 'compare') {
     my @t = (['job', 'tool', 'document', 'median s', 'MB/s', 'RSS MiB', 'RSS B/B', 'brixfilter/peer', 'note']);
     my @verdicts;
     my %chart;
-    if ($floor) {
-        push @t, [$JOBNAME{floor}, 'cat', $floor->{label}, fmt_s($floor), fmt_mbps($floor), fmt_mib($floor),
-                  fmt_bpb($floor), '', note_status($floor)];
+    my ($walk) = grep { $_->{job} eq 'walk' } @main;
+    for my $r (grep { defined } $floor, $walk) {
+        push @t, [$JOBNAME{$r->{job}}, $r->{tool}, $r->{label}, fmt_s($r), fmt_mbps($r), fmt_mib($r), fmt_bpb($r), '',
+                  note_status($r)];
+    }
+    # Each element option's time over that of the least element walk on the same document.
+    my @walk;
+    if ($walk && ok_run($walk) && !timed_out($walk) && $walk->{median} > 0) {
+        for my $j (qw(d s S R)) {
+            my ($bx) = grep { $_->{job} eq $j && $_->{tool} eq 'brixfilter' } @main;
+            next unless $bx && ok_run($bx) && !timed_out($bx);
+            push @walk, sprintf('%-22s %s s, %.2fx the least element walk (%s s)', $JOBNAME{$j}, fmt_s($bx),
+                                $bx->{median} / $walk->{median}, fmt_s($walk));
+        }
     }
     for my $j (@JOBS) {
         my @r = grep { $_->{job} eq $j } @main;
@@ -213,7 +225,10 @@ if ($mode eq 'compare') {
     my $legend = "median s: median wall time of the timed runs; MB/s: input bytes (10^6) per second;\n"
                . "RSS: peak resident memory; RSS B/B: peak RSS per input byte;\n"
                . "brixfilter/peer: brixfilter's MB/s divided by the peer's (on brixfilter's line: by the fastest peer's).\n";
+    my $walk_head = "Element options against the least element walk (bench/kleinster_lauf.c, which only\n"
+                  . "finds and matches the tags and writes nothing):\n";
     print "\n$head\n", text_table(@t), "\n$legend\nChecks:\n", map({ "  $_\n" } @verdicts);
+    print "\n$walk_head", map({ "  $_\n" } @walk) if @walk;
     print "\nOther document kinds (brixfilter against perl):\n\n", text_table(@k) if @k > 1;
 
     write_chart("$out/chart.svg", \%chart, $floor, $b0, $x0);
@@ -221,6 +236,7 @@ if ($mode eq 'compare') {
     my $md = "# brixfilter benchmark\n\n" . "```\n" . environment("$out/environment.txt") . "```\n\n"
            . "$head\n" . md_table(@t) . "\n$legend\n"
            . "![MB/s per job and tool](chart.svg)\n\n## Checks\n\n" . join('', map { "- $_\n" } @verdicts);
+    $md .= "\n## Least element walk\n\n$walk_head\n" . join('', map { "- $_\n" } @walk) if @walk;
     $md .= "\n## Other document kinds\n\n" . md_table(@k) if @k > 1;
     $md .= "\n## Command lines\n\n```\n";
     for my $r (@main) { $md .= "$r->{cmd}\n" }

@@ -173,6 +173,16 @@ if [[ ! -x $GEN || $BENCH/generator.cpp -nt $GEN ]]; then
   g++ -O2 -std=c++17 -o "$GEN" "$BENCH/generator.cpp"
 fi
 
+# The least element walk (bench/kleinster_lauf.c), the floor the element options are measured
+# against in the comparison; it needs AVX2.
+WALK=
+if grep -qw avx2 /proc/cpuinfo 2>/dev/null; then
+  WALK=$OUT/kleinster_lauf
+  if [[ ! -x $WALK || $BENCH/kleinster_lauf.c -nt $WALK ]]; then
+    gcc -O2 -o "$WALK" "$BENCH/kleinster_lauf.c" || WALK=
+  fi
+fi
+
 # doc KIND SIZE [DEPTH] [wrap] -> prints the path, generating the file when needed.
 doc() {
   local kind=$1 size=$2 depth=${3:-} wrap=${4:-} name args
@@ -343,6 +353,9 @@ compare() {
   local lab=catalog-lf-$SIZE xlab=catalog-wrapped-$XSIZE
   echo "Comparison on $(rel "$cat_doc")" >&2
   measure "$tsv" main floor cat "$lab" "$cat_doc" "cat $(rel "$cat_doc")"
+  if [[ -n $WALK ]]; then
+    measure "$tsv" main walk kleinster_lauf "$lab" "$cat_doc" "$(rel "$WALK") $(rel "$cat_doc")"
+  fi
   local j
   for j in "${JOBS[@]}"; do
     measure "$tsv" main "$j" brixfilter "$lab" "$cat_doc" "$(rel "$BIN") -f $(rel "$cat_doc") ${OPT[$j]}"
