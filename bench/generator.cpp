@@ -48,20 +48,9 @@
 #include <string>
 #include <vector>
 
-namespace {
+#include "zufall.h"
 
-struct Zufall {
-    uint64_t s;
-    uint64_t next() {
-        uint64_t z = (s += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    // Uniform in [0, n) (n small; the bias is irrelevant here).
-    uint32_t unter(uint32_t n) { return static_cast<uint32_t>(next() % n); }
-    bool prozent(uint32_t p) { return unter(100) < p; }
-};
+namespace {
 
 const char* const kWoerter[] = {
     "Über",    "Brücke",  "Größe",    "Mädchen", "Bücher",  "Straße",   "Käse",    "Tür",

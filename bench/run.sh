@@ -169,7 +169,7 @@ BIN=$(cd "$(dirname "$BIN")" && pwd)/$(basename "$BIN")
 
 # --- documents -------------------------------------------------------------------------------
 GEN=$OUT/generator
-if [[ ! -x $GEN || $BENCH/generator.cpp -nt $GEN ]]; then
+if [[ ! -x $GEN || $BENCH/generator.cpp -nt $GEN || $BENCH/zufall.h -nt $GEN ]]; then
   g++ -O2 -std=c++17 -o "$GEN" "$BENCH/generator.cpp"
 fi
 
@@ -518,7 +518,7 @@ streaming() {
   # A run over 2 GB may take minutes on a busy machine.
   ((LIMIT_SET)) || LIMIT=600
   stu=$OUT/stueckeln
-  if [[ ! -x $stu || $BENCH/stueckeln.cpp -nt $stu ]]; then g++ -O2 -std=c++17 -o "$stu" "$BENCH/stueckeln.cpp"; fi
+  if [[ ! -x $stu || $BENCH/stueckeln.cpp -nt $stu || $BENCH/zufall.h -nt $stu ]]; then g++ -O2 -std=c++17 -o "$stu" "$BENCH/stueckeln.cpp"; fi
   # The documents: records of RSIZE, and the same wrapped in one root; a small one for the first byte.
   gen_rec() {  # gen_rec SIZE [wrap] -> path
     local name=catalog-lf-$1-r$RSIZE-s$SEED${2:+-wrapped} a=(--kind catalog-lf --size "$1" --seed "$SEED" --record-size "$RSIZE")

@@ -40,18 +40,9 @@
 #include <string>
 #include <string_view>
 
-namespace {
+#include "zufall.h"
 
-struct Zufall {
-    uint64_t s;
-    uint64_t next() {
-        uint64_t z = (s += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    uint32_t unter(uint32_t n) { return static_cast<uint32_t>(next() % n); }
-};
+namespace {
 
 void Schlafe(long nNanos) {
     timespec t{nNanos / 1000000000L, nNanos % 1000000000L};
