@@ -169,7 +169,7 @@ ABGLEICH=$OUT/abgleich
 STUECKELN=$OUT/stueckeln
 mkdir -p "$OUT"
 for werkzeug in generator abgleich stueckeln; do
-  if [[ ! -x $OUT/$werkzeug || $BENCH/$werkzeug.cpp -nt $OUT/$werkzeug ]]; then
+  if [[ ! -x $OUT/$werkzeug || $BENCH/$werkzeug.cpp -nt $OUT/$werkzeug || $BENCH/zufall.h -nt $OUT/$werkzeug ]]; then
     g++ -O2 -std=c++17 -o "$OUT/$werkzeug.tmp.$$" "$BENCH/$werkzeug.cpp" && mv "$OUT/$werkzeug.tmp.$$" "$OUT/$werkzeug" || exit 2
   fi
 done
