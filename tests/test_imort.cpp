@@ -282,9 +282,11 @@ TEST_F(ImOrtTest, GrosseDateiMitSoVielSpeicherWieNachStdout)
 }
 
 // A stand-in for ssh as parallel and rsync call it: "ssh HOST [--] COMMAND..." runs COMMAND in the
-// folder HOST beside bin/.
+// folder HOST beside bin/. Like sshd it sets SHELL: parallel's worker on the host runs the command
+// with $SHELL and, without one, runs nothing and still reports success.
 constexpr char kSsh[] = R"sh(#!/bin/sh
 h=$1; shift; [ "$1" = -- ] && shift
+export SHELL=/bin/sh
 cd "$(dirname "$0")/.." && mkdir -p "$h" && cd "$h" && exec sh -c "$*"
 )sh";
 
