@@ -3,51 +3,36 @@
 #include "xml/Filter.h"
 #include "xml/XmlFehler.h"
 
-FilterStand BlockSpringer::Weiter(const BrixSubString& text, TextZiel& out)
+// The walk goes on behind every element it steps over and behind every fault, so s only grows.
+// Behind an element whose end is missing it goes on inside that element, among elements whose
+// ends its search has just looked for; the seeker remembers those searches, so each element is
+// searched about once and each byte passed a bounded number of times.
+inline bool BlockSpringer::Schritt(const BrixSubString& text, ElementLauf& lauf, TextZiel& out)
 {
-    if (!text.HatDaten()) return {m_nKopiert, m_nSuche};
-    const std::ptrdiff_t nBasis = text.AbsolutAnfang();
-    if (!m_bBegonnen) {
-        m_bBegonnen = true;
-        m_nKopiert = m_nSuche = nBasis;
+    m_sucher.VergissVor(text, lauf.s);
+    const TagBlockFund fund = m_sucher.FindeTagBlock(text, &m_name, lauf.s);
+    if (fund.nError == XML_MEHR) {
+        // What follows the last element is kept until it is known whether another comes.
+        lauf.s = fund.nPos;
+        lauf.w = fund.nNext;
+        return false;
     }
-    // The walk goes on behind every element it steps over and behind every fault, so s only
-    // grows. Behind an element whose end is missing it goes on inside that element, among
-    // elements whose ends its search has just looked for; the seeker remembers those searches,
-    // so each element is searched about once and each byte passed a bounded number of times.
-    std::ptrdiff_t c = m_nKopiert - nBasis;  // start of the text not yet copied
-    std::ptrdiff_t s = m_nSuche - nBasis;    // where the next search starts
-    std::ptrdiff_t w = -1;                   // where a search that waits for more text reads on (its cost)
-    while (!m_bRest) {
-        m_sucher.VergissVor(text, s);
-        const TagBlockFund fund = m_sucher.FindeTagBlock(text, &m_name, s);
-        if (fund.nError == XML_MEHR) {
-            // What follows the last element is kept until it is known whether another comes.
-            s = fund.nPos;
-            w = fund.nNext;
-            break;
-        }
-        if (fund.nError != XML_OK && fund.nPos > c) {
-            // A fault: the text up to it is kept, the stretch the scanner skipped is not.
-            out.Anhaengen(text.Mitte(c, fund.nPos - c));
-            c = fund.nPos;
-        }
-        if (fund.nNext < 0 || fund.nNext <= s) {
-            // No further element, or a position that would not move the walk on.
-            m_bRest = true;
-            break;
-        }
-        // An element of that name: it and the text before it are stepped over.
-        c = s = fund.nNext;
+    if (fund.nError != XML_OK && fund.nPos > lauf.c) {
+        // A fault: the text up to it is kept, the stretch the scanner skipped is not.
+        out.Anhaengen(text.Mitte(lauf.c, fund.nPos - lauf.c));
+        lauf.c = fund.nPos;
     }
-    if (m_bRest) {
-        out.Anhaengen(text.Mitte(c));
-        c = s = text.Laenge();
+    if (fund.nNext < 0 || fund.nNext <= lauf.s) {
+        // No further element, or a position that would not move the walk on.
+        m_bRest = true;
+        return false;
     }
-    m_nKopiert = nBasis + c;
-    m_nSuche = nBasis + s;
-    return {m_nKopiert, w < 0 ? m_nSuche : nBasis + w};
+    // An element of that name: it and the text before it are stepped over.
+    lauf.c = lauf.s = fund.nNext;
+    return true;
 }
+
+template class ElementFilter<BlockSpringer>;
 
 void UeberspringeTagBlocks(BrixSubString text, BrixSubString name, CString& out)
 {

@@ -73,30 +73,74 @@ private:
     std::ptrdiff_t m_nGesucht = 0;  // in a tag: no '>' in the text before
 };
 
+// Where the walk of an element filter stands in the text of one call (positions in that text).
+struct ElementLauf {
+    std::ptrdiff_t c;       // start of the text not yet copied (or, for a listing, passed)
+    std::ptrdiff_t s;       // where the next search starts
+    std::ptrdiff_t w = -1;  // where a search that waits for more text reads on (its cost)
+};
+
+// The walk the element filters share: from one top-level element to the next, each found and
+// written by the filter's Schritt(text, lauf, out), which returns false when its search waits for
+// more text or when it sets m_bRest (no further element, or a fault). Then the rest of the text
+// is copied (Art::kRestBleibt) or dropped. The text before c and s is never walked again.
+template <class Art>
+class ElementFilter : public BrixFilter {
+public:
+    FilterStand Weiter(const BrixSubString& text, TextZiel& out) final;
+
+protected:
+    bool m_bRest = false;  // the walk is over: the rest is copied or dropped
+
+private:
+    bool m_bBegonnen = false;
+    std::ptrdiff_t m_nKopiert = 0;  // what lies before is written (or left out)
+    std::ptrdiff_t m_nSuche = 0;    // where the next block search begins
+};
+
+template <class Art>
+FilterStand ElementFilter<Art>::Weiter(const BrixSubString& text, TextZiel& out)
+{
+    if (!text.HatDaten()) return {m_nKopiert, m_nSuche};
+    const std::ptrdiff_t nBasis = text.AbsolutAnfang();
+    if (!m_bBegonnen) {
+        m_bBegonnen = true;
+        m_nKopiert = m_nSuche = nBasis;
+    }
+    ElementLauf lauf{m_nKopiert - nBasis, m_nSuche - nBasis};
+    while (!m_bRest && static_cast<Art*>(this)->Schritt(text, lauf, out)) {
+    }
+    if (m_bRest) {
+        if (Art::kRestBleibt) out.Anhaengen(text.Mitte(lauf.c));
+        lauf.c = lauf.s = text.Laenge();
+    }
+    m_nKopiert = nBasis + lauf.c;
+    m_nSuche = nBasis + lauf.s;
+    return {m_nKopiert, lauf.w < 0 ? m_nSuche : nBasis + lauf.w};
+}
+
 // -d: copies the text without its empty top-level elements (self-closing, or nothing between
 // start and end tag). Stops at the first fault and copies the rest. Holds the top-level element
 // it is in.
-class LeerLoescher final : public BrixFilter {
+class LeerLoescher final : public ElementFilter<LeerLoescher> {
 public:
-    FilterStand Weiter(const BrixSubString& text, TextZiel& out) override;
+    static constexpr bool kRestBleibt = true;
+    bool Schritt(const BrixSubString& text, ElementLauf& lauf, TextZiel& out);
 
 private:
     BrixAbtaster m_abtaster;
-    bool m_bBegonnen = false;
-    bool m_bRest = false;           // a fault was met: everything behind it is copied
-    std::ptrdiff_t m_nKopiert = 0;  // what lies before is written (or left out)
-    std::ptrdiff_t m_nSuche = 0;    // where the next block search begins
 };
 
 // -s, or -t with a name list "outer,inner1,...": one line (ending in CR LF) per top-level outer
 // element, the whole element or, with inner names, its start tag, the inner elements of those
 // names directly in its content, and its end tag. Ends at the first fault. Holds the top-level
 // element it is in.
-class BlockListe final : public BrixFilter {
+class BlockListe final : public ElementFilter<BlockListe> {
 public:
     // names must outlive the filter.
     explicit BlockListe(const BrixSubString& names);
-    FilterStand Weiter(const BrixSubString& text, TextZiel& out) override;
+    static constexpr bool kRestBleibt = false;
+    bool Schritt(const BrixSubString& text, ElementLauf& lauf, TextZiel& out);
 
 private:
     // Whether an element named name (its bytes up to the end of its name) has the inner name i.
@@ -104,41 +148,35 @@ private:
 
     CBrixArray<BrixSubString> m_aNamen;  // the inner names
     BrixSubString m_aussen;
-    bool m_bLeer = false;  // no outer name: nothing is listed
-    ElementBaum m_baum;    // the children of the outer element found last
+    ElementBaum m_baum;  // the children of the outer element found last
     BrixAbtaster m_abtaster;
     std::unique_ptr<ErsterTagBlock> m_pErster;  // made once the inner names are known
-    bool m_bBegonnen = false;
-    bool m_bEnde = false;
-    std::ptrdiff_t m_nSuche = 0;
 };
 
 // -S: steps over the top-level elements of one name and keeps what follows the last of them;
 // the text before a fault stays, the stretch of the fault is left out (see the man page). Holds
 // what follows the last element so far.
-class BlockSpringer final : public BrixFilter {
+class BlockSpringer final : public ElementFilter<BlockSpringer> {
 public:
     // name must outlive the filter.
     explicit BlockSpringer(const BrixSubString& name) : m_name(name) {}
-    FilterStand Weiter(const BrixSubString& text, TextZiel& out) override;
+    static constexpr bool kRestBleibt = true;
+    bool Schritt(const BrixSubString& text, ElementLauf& lauf, TextZiel& out);
 
 private:
     BrixSubString m_name;
     BrixBlockSucher m_sucher;
-    bool m_bBegonnen = false;
-    bool m_bRest = false;           // no further element: everything behind is kept
-    std::ptrdiff_t m_nKopiert = 0;  // what lies before is written (or left out)
-    std::ptrdiff_t m_nSuche = 0;
 };
 
 // -R: replaces the content of every element of one name, at any depth, with the replacement
 // (a self-closing one gets it behind its tag). Each level of the descent stops at its first
 // fault and copies the rest of that level. Holds the top-level element it is in.
-class InhaltErsetzer final : public BrixFilter {
+class InhaltErsetzer final : public ElementFilter<InhaltErsetzer> {
 public:
     // name and replacement must outlive the filter.
     InhaltErsetzer(const BrixSubString& name, const BrixSubString& replacement);
-    FilterStand Weiter(const BrixSubString& text, TextZiel& out) override;
+    static constexpr bool kRestBleibt = true;
+    bool Schritt(const BrixSubString& text, ElementLauf& lauf, TextZiel& out);
 
 private:
     // One level of the descent: the view walked and the end tag that follows it.
@@ -164,11 +202,13 @@ private:
     BrixAbtaster m_abtaster;   // the walk of the top level, which records the elements of each block
     BrixBlockSucher m_sucher;  // the walks of the levels inside a block that was not recorded whole
     std::vector<Ebene> m_aStapel;
-    bool m_bBegonnen = false;
-    bool m_bRest = false;
-    std::ptrdiff_t m_nKopiert = 0;
-    std::ptrdiff_t m_nSuche = 0;
 };
+
+// Each walk is made in its filter's file, where its Schritt can be inlined.
+extern template class ElementFilter<LeerLoescher>;
+extern template class ElementFilter<BlockListe>;
+extern template class ElementFilter<BlockSpringer>;
+extern template class ElementFilter<InhaltErsetzer>;
 
 // The filters over a whole document. Each reads a view and writes a CString that the view does
 // not refer to; out is emptied first. Each also writes to any TextZiel instead (appending to what

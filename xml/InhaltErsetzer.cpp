@@ -12,51 +12,36 @@
 #include "xml/Filter.h"
 #include "xml/XmlFehler.h"
 
-FilterStand InhaltErsetzer::Weiter(const BrixSubString& text, TextZiel& out)
+inline bool InhaltErsetzer::Schritt(const BrixSubString& text, ElementLauf& lauf, TextZiel& out)
 {
-    if (!text.HatDaten()) return {m_nKopiert, m_nSuche};
-    const std::ptrdiff_t nBasis = text.AbsolutAnfang();
-    if (!m_bBegonnen) {
-        m_bBegonnen = true;
-        m_nKopiert = m_nSuche = nBasis;
+    // At the top level: the searches made inside the elements behind are never asked again, so
+    // the seeker holds at most one top-level element's worth.
+    m_sucher.Vergiss();
+    m_sucher.VergissVor(text, lauf.s);
+    m_abtaster.VergissVor(text, lauf.s);
+    const TagBlockFund fund = m_abtaster.FindeTagBlock(text, nullptr, lauf.s);
+    if (fund.nError == XML_MEHR) {
+        // What comes before the element in question stays, whatever follows.
+        out.Anhaengen(text.Mitte(lauf.c, fund.nPos - lauf.c));
+        lauf.c = lauf.s = fund.nPos;
+        lauf.w = fund.nNext;
+        return false;
     }
-    std::ptrdiff_t c = m_nKopiert - nBasis;  // start of the text not yet copied
-    std::ptrdiff_t s = m_nSuche - nBasis;    // where the next search starts
-    std::ptrdiff_t w = -1;                   // where a search that waits for more text reads on (its cost)
-    while (!m_bRest) {
-        // At the top level: the searches made inside the elements behind are never asked
-        // again, so the seeker holds at most one top-level element's worth.
-        m_sucher.Vergiss();
-        m_sucher.VergissVor(text, s);
-        m_abtaster.VergissVor(text, s);
-        const TagBlockFund fund = m_abtaster.FindeTagBlock(text, nullptr, s);
-        if (fund.nError == XML_MEHR) {
-            // What comes before the element in question stays, whatever follows.
-            out.Anhaengen(text.Mitte(c, fund.nPos - c));
-            c = s = fund.nPos;
-            w = fund.nNext;
-            break;
-        }
-        if (fund.nError != XML_OK) {
-            // No further element, or a fault: the rest of the document stays as it is.
-            m_bRest = true;
-            break;
-        }
-        out.Anhaengen(text.Mitte(c, fund.nPos - c));
-        c = s = fund.nNext;
-        if (fund.nEndTagOffset >= 0 && m_baum.bSchlicht)
-            ErsetzeNachBaum(text, out);
-        else
-            ErsetzeIn(fund, out);
+    if (fund.nError != XML_OK) {
+        // No further element, or a fault: the rest of the document stays as it is.
+        m_bRest = true;
+        return false;
     }
-    if (m_bRest) {
-        out.Anhaengen(text.Mitte(c));
-        c = s = text.Laenge();
-    }
-    m_nKopiert = nBasis + c;
-    m_nSuche = nBasis + s;
-    return {m_nKopiert, w < 0 ? m_nSuche : nBasis + w};
+    out.Anhaengen(text.Mitte(lauf.c, fund.nPos - lauf.c));
+    lauf.c = lauf.s = fund.nNext;
+    if (fund.nEndTagOffset >= 0 && m_baum.bSchlicht)
+        ErsetzeNachBaum(text, out);
+    else
+        ErsetzeIn(fund, out);
+    return true;
 }
+
+template class ElementFilter<InhaltErsetzer>;
 
 namespace {
 

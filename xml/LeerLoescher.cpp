@@ -22,48 +22,33 @@ bool IstLeer(const TagBlockFund& fund) noexcept
 
 }  // namespace
 
-FilterStand LeerLoescher::Weiter(const BrixSubString& text, TextZiel& out)
+inline bool LeerLoescher::Schritt(const BrixSubString& text, ElementLauf& lauf, TextZiel& out)
 {
-    if (!text.HatDaten()) return {m_nKopiert, m_nSuche};
-    const std::ptrdiff_t nBasis = text.AbsolutAnfang();
-    if (!m_bBegonnen) {
-        m_bBegonnen = true;
-        m_nKopiert = m_nSuche = nBasis;
+    // The walk never comes back before s: what the scanner learned there can go.
+    m_abtaster.VergissVor(text, lauf.s);
+    const TagBlockFund fund = m_abtaster.FindeTagBlock(text, nullptr, lauf.s);
+    if (fund.nError == XML_MEHR) {
+        // What comes before the element in question stays, whatever follows.
+        out.Anhaengen(text.Mitte(lauf.c, fund.nPos - lauf.c));
+        lauf.c = lauf.s = fund.nPos;
+        lauf.w = fund.nNext;
+        return false;
     }
-    std::ptrdiff_t c = m_nKopiert - nBasis;  // start of the text not yet copied
-    std::ptrdiff_t s = m_nSuche - nBasis;    // where the next search starts
-    std::ptrdiff_t w = -1;                   // where a search that waits for more text reads on (its cost)
-    while (!m_bRest) {
-        // The walk never comes back before s: what the scanner learned there can go.
-        m_abtaster.VergissVor(text, s);
-        const TagBlockFund fund = m_abtaster.FindeTagBlock(text, nullptr, s);
-        if (fund.nError == XML_MEHR) {
-            // What comes before the element in question stays, whatever follows.
-            out.Anhaengen(text.Mitte(c, fund.nPos - c));
-            c = s = fund.nPos;
-            w = fund.nNext;
-            break;
-        }
-        if (fund.nError != XML_OK) {
-            // No further element, or a fault: the rest stays as it is.
-            m_bRest = true;
-            break;
-        }
-        // Text, comments and the like before the element are kept. (The content is measured
-        // first: a target may write over the text it reads.)
-        const bool bLeer = IstLeer(fund);
-        out.Anhaengen(text.Mitte(c, fund.nPos - c));
-        if (!bLeer) out.Anhaengen(fund.block);
-        c = s = fund.nNext;
+    if (fund.nError != XML_OK) {
+        // No further element, or a fault: the rest stays as it is.
+        m_bRest = true;
+        return false;
     }
-    if (m_bRest) {
-        out.Anhaengen(text.Mitte(c));
-        c = s = text.Laenge();
-    }
-    m_nKopiert = nBasis + c;
-    m_nSuche = nBasis + s;
-    return {m_nKopiert, w < 0 ? m_nSuche : nBasis + w};
+    // Text, comments and the like before the element are kept. (The content is measured first:
+    // a target may write over the text it reads.)
+    const bool bLeer = IstLeer(fund);
+    out.Anhaengen(text.Mitte(lauf.c, fund.nPos - lauf.c));
+    if (!bLeer) out.Anhaengen(fund.block);
+    lauf.c = lauf.s = fund.nNext;
+    return true;
 }
+
+template class ElementFilter<LeerLoescher>;
 
 void LoescheLeereTags(BrixSubString text, CString& out)
 {
