@@ -197,6 +197,12 @@ void BrixAbtaster::GruppenGedaechtnis::VergissVor(std::ptrdiff_t nIndex) noexcep
 
 void BrixAbtaster::GruppenGedaechtnis::MerkeNie(std::vector<std::ptrdiff_t>& aAuf, std::ptrdiff_t nEnde)
 {
+    // A walk that went on in a longer view (the text came in pieces) holds every group the one
+    // before it held: that one's stack says nothing more.
+    std::erase_if(m_aNie, [&aAuf, nEnde](const NieStapel& stapel) {
+        return stapel.nEnde <= nEnde && stapel.aAuf.size() <= aAuf.size() &&
+               std::includes(aAuf.begin(), aAuf.end(), stapel.aAuf.begin(), stapel.aAuf.end());
+    });
     if (aAuf.size() < kLangerStapel || m_aNie.size() >= kMaxStapel) {
         for (const std::ptrdiff_t nIndex : aAuf) m_tabelle.Lege(nIndex, -(nEnde + 1));
         aAuf.clear();
@@ -208,7 +214,12 @@ void BrixAbtaster::GruppenGedaechtnis::MerkeNie(std::vector<std::ptrdiff_t>& aAu
 
 void BrixAbtaster::VergissVor(const BrixSubString& text, std::ptrdiff_t nPos) noexcept
 {
-    if (text.HatDaten() && nPos >= 0) m_Gruppen.VergissVor(text.AbsolutAnfang() + nPos);
+    if (!text.HatDaten() || nPos < 0) return;
+    m_Gruppen.VergissVor(text.AbsolutAnfang() + nPos);
+    if (m_KlammerHalt.nAuf >= 0 && m_KlammerHalt.nAuf < text.AbsolutAnfang() + nPos) {
+        m_KlammerHalt.nAuf = -1;
+        m_KlammerHalt.aGruppen = std::vector<std::ptrdiff_t>();
+    }
 }
 
 // --- Searches ---
@@ -240,8 +251,16 @@ std::ptrdiff_t BrixAbtaster::SchliessendeSpitzeKlammer(const BrixSubString& text
     return SpitzeKlammer(text, text.Daten(), n, nPos, nPos + 1);
 }
 
-std::ptrdiff_t BrixAbtaster::NieGeschlossen(const BrixSubString& text)
+std::ptrdiff_t BrixAbtaster::NieGeschlossen(const BrixSubString& text, std::ptrdiff_t nHalt)
 {
+    const std::ptrdiff_t nBasis = text.AbsolutAnfang();
+    if (text.EndeOffen()) {
+        m_KlammerHalt.nAuf = m_aGruppen.front() + nBasis;
+        m_KlammerHalt.nWeiter = nHalt + nBasis;
+        m_KlammerHalt.nEnde = text.AbsolutEnde();
+        m_KlammerHalt.aGruppen.assign(m_aGruppen.begin(), m_aGruppen.end());
+        for (std::ptrdiff_t& nAuf : m_KlammerHalt.aGruppen) nAuf += nBasis;
+    }
     // Each of these groups would be walked to the end of the view again. Only '<' groups are
     // asked for later (every walk starts at a '<'), and only those that reach far.
     const char* d = text.Daten();
@@ -261,8 +280,8 @@ std::ptrdiff_t BrixAbtaster::NieGeschlossen(const BrixSubString& text)
                                                                          std::ptrdiff_t n, std::ptrdiff_t p,
                                                                          std::ptrdiff_t nAb)
 {
-    std::ptrdiff_t nZu;
     const std::ptrdiff_t nBasis = text.AbsolutAnfang();
+    std::ptrdiff_t nZu;
     if (!m_Gruppen.Leer() && m_Gruppen.Kennt(p + nBasis, text.AbsolutEnde(), nZu)) return Relativ(text, nZu);
     // Most tags hold no nested bracket: the walk only steps over quoted runs to the '>'. The
     // first nested opener hands over to the walk with a stack.
@@ -285,24 +304,39 @@ std::ptrdiff_t BrixAbtaster::NieGeschlossen(const BrixSubString& text)
         return SpitzeKlammerVerschachtelt(text, p, i);
     }
     m_aGruppen.assign(1, p);
-    return NieGeschlossen(text);
+    return NieGeschlossen(text, n);
 }
 
 std::ptrdiff_t BrixAbtaster::QuoteOffen(const BrixSubString& text, std::ptrdiff_t p, std::ptrdiff_t i, char u)
 {
     m_KeinQuote[u == '"' ? 0 : 1] = Fehlanzeige{i + 1 + text.AbsolutAnfang(), text.AbsolutEnde()};
     m_aGruppen.assign(1, p);
-    return NieGeschlossen(text);
+    return NieGeschlossen(text, i);
 }
 
 std::ptrdiff_t BrixAbtaster::SpitzeKlammerVerschachtelt(const BrixSubString& text, std::ptrdiff_t p, std::ptrdiff_t nAb)
+{
+    // A walk for this '<' that stopped at the end of a shorter view goes on where it stood: the
+    // text before that place is as it was, and that walk passed nAb as this one would.
+    const std::ptrdiff_t nBasis = text.AbsolutAnfang();
+    if (m_KlammerHalt.nAuf == p + nBasis && text.AbsolutEnde() > m_KlammerHalt.nEnde) {
+        m_aGruppen.assign(m_KlammerHalt.aGruppen.begin(), m_KlammerHalt.aGruppen.end());
+        for (std::ptrdiff_t& nAuf : m_aGruppen) nAuf -= nBasis;
+        m_KlammerHalt.nAuf = -1;
+        return KlammerLauf(text, m_KlammerHalt.nWeiter - nBasis);
+    }
+    m_aGruppen.assign(1, p);
+    return KlammerLauf(text, nAb);
+}
+
+std::ptrdiff_t BrixAbtaster::KlammerLauf(const BrixSubString& text, std::ptrdiff_t nAb)
 {
     const std::ptrdiff_t nBasis = text.AbsolutAnfang();
     const std::ptrdiff_t nEnde = text.AbsolutEnde();
     const char* d = text.Daten();
     const std::ptrdiff_t n = ScanLaenge(text);
-    m_aGruppen.assign(1, p);
-    char chZu = '>';  // what closes the innermost open group
+    // What closes the innermost open group.
+    char chZu = m_aGruppen.size() == 1 ? '>' : Partner(d[m_aGruppen.back()]);
     for (std::ptrdiff_t i = nAb; i < n; ++i) {
         const char u = d[i];
         if (!IstKlammerOderQuote(u)) continue;
@@ -311,13 +345,13 @@ std::ptrdiff_t BrixAbtaster::SpitzeKlammerVerschachtelt(const BrixSubString& tex
         case '"':
         case '\'': {
             const std::ptrdiff_t q = QuoteEnde(text, i, u);
-            if (q < 0) return NieGeschlossen(text);
+            if (q < 0) return NieGeschlossen(text, i);
             i = q;
             continue;
         }
         case '<':
             if (!m_Gruppen.Leer() && m_Gruppen.Kennt(i + nBasis, nEnde, nZu)) {
-                if (nZu < 0) return NieGeschlossen(text);
+                if (nZu < 0) return NieGeschlossen(text, i);
                 i = nZu - nBasis;
                 continue;
             }
@@ -339,7 +373,7 @@ std::ptrdiff_t BrixAbtaster::SpitzeKlammerVerschachtelt(const BrixSubString& tex
             continue;
         }
     }
-    return NieGeschlossen(text);
+    return NieGeschlossen(text, n);
 }
 
 // --- The end-tag search ---

@@ -194,10 +194,14 @@ private:
     // The bracket walk from nAb for the '<' at p (view positions; d[0..n) are text's bytes).
     std::ptrdiff_t SpitzeKlammer(const BrixSubString& text, const char* d, std::ptrdiff_t n, std::ptrdiff_t p,
                                  std::ptrdiff_t nAb);
-    // The same from the nested opener at nAb on.
+    // The same from the nested opener at nAb on (or from where the walk for p stopped in a
+    // shorter view: m_KlammerHalt).
     std::ptrdiff_t SpitzeKlammerVerschachtelt(const BrixSubString& text, std::ptrdiff_t p, std::ptrdiff_t nAb);
-    // Notes that none of the bracket groups open in m_aGruppen closes; -1.
-    std::ptrdiff_t NieGeschlossen(const BrixSubString& text);
+    // The walk from nAb on with the groups of m_aGruppen open (the '<' first).
+    std::ptrdiff_t KlammerLauf(const BrixSubString& text, std::ptrdiff_t nAb);
+    // Notes that none of the bracket groups open in m_aGruppen closes; -1. In a text that goes
+    // on, the walk stopped at nHalt first keeps where it stands (m_KlammerHalt).
+    std::ptrdiff_t NieGeschlossen(const BrixSubString& text, std::ptrdiff_t nHalt);
     // The closing quote u of the run opened at i, or -1.
     std::ptrdiff_t QuoteEnde(const BrixSubString& text, std::ptrdiff_t i, char u);
     // The walk for the '<' at p met the quote u at i, and it is not closed: -1.
@@ -251,4 +255,17 @@ private:
     Fehlanzeige m_KeinPiEnde;            // "?>"
     Fehlanzeige m_KeinDeklarationsEnde;  // the '>' of a declaration
     Fehlanzeige m_KeinQuote[2];          // '"', '\''
+    // A bracket walk that reached the end of a text that goes on, without the group of its '<'
+    // closing, as places in the whole text: that '<', where the walk goes on (the end, or an
+    // unclosed quote or nested '<' it stopped at), the view's end then, and the groups open
+    // there. In a longer view the walk for that '<' goes on from there, so a group that stays
+    // open while the text comes in pieces is walked once, not once per piece (but for the stretch
+    // up to its first nested opener, which is walked again each time).
+    struct KlammerHalt {
+        std::ptrdiff_t nAuf = -1;  // -1: none
+        std::ptrdiff_t nWeiter = 0;
+        std::ptrdiff_t nEnde = 0;
+        std::vector<std::ptrdiff_t> aGruppen;
+    };
+    KlammerHalt m_KlammerHalt;
 };
