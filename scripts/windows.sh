@@ -18,6 +18,9 @@
 #   bash scripts/windows.sh [--ohne-gross]     (--ohne-gross: leave out the 5 GiB document)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# Wine turns the arguments into UTF-16 by the locale's character set; without a locale (LANG
+# unset, as in a bare environment) it takes them as ASCII and drops the high bit of UTF-8 bytes.
+export LC_ALL=C.UTF-8
 jobs=$(nproc)
 gross=1
 [ "${1:-}" = --ohne-gross ] && gross=0
